@@ -1,0 +1,240 @@
+#include "app/mainwindow.h"
+
+#include "app/about.h"
+#include "app/maker.h"
+#include "app/runtimefiles.h"
+#include "form/departurefilter.h"
+#include "form/messagebox.h"
+#include "form/statusbar.h"
+#include "ui_mainwindow.h"
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QUrl>
+
+namespace {
+
+void setActionIcon(QAction* action, const QString& resource)
+{
+    QIcon icon;
+    icon.addPixmap(QPixmap(resource), QIcon::Normal, QIcon::Off);
+    action->setIcon(icon);
+}
+
+// "Courier" is not installed on Linux; the style hint lets the font system fall back
+// to a monospace face, so the fixed-width fields still line up.
+void hintTypewriterFonts(QWidget* root)
+{
+    const auto widgets = root->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        if (widget->font().family() == QLatin1String("Courier")) {
+            QFont font = widget->font();
+            font.setStyleHint(QFont::TypeWriter);
+            widget->setFont(font);
+        }
+    }
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    hintTypewriterFonts(this);
+
+    setActionIcon(ui->actionOpen, QStringLiteral(":/img/img/open.png"));
+    setActionIcon(ui->actionSave, QStringLiteral(":/img/img/save.png"));
+    setActionIcon(ui->actionSaveAs, QStringLiteral(":/img/img/save.png"));
+    setActionIcon(ui->actionExit, QStringLiteral(":/img/img/exit_icon.png"));
+    setActionIcon(ui->actionAbout, QStringLiteral(":/img/img/info_icon.png"));
+    setActionIcon(ui->actionReadup, QStringLiteral(":/img/img/up.png"));
+    setActionIcon(ui->actionDownload, QStringLiteral(":/img/img/down.png"));
+
+    connect(ui->actionNew, &QAction::triggered, this, &MainWindow::newfile);
+    connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openfile);
+    connect(ui->actionSave, &QAction::triggered, this, &MainWindow::save);
+    connect(ui->actionSaveAs, &QAction::triggered, this, &MainWindow::saveas);
+    connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
+    connect(ui->actionPort, &QAction::triggered, this, &MainWindow::show_port);
+    connect(ui->actionDownload, &QAction::triggered, this, &MainWindow::download);
+    connect(ui->actionReadup, &QAction::triggered, this, &MainWindow::readup);
+    connect(ui->actionVerify, &QAction::triggered, this, &MainWindow::verify_func);
+    connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::nevjegy);
+    connect(ui->actionContents, &QAction::triggered, this, &MainWindow::contents);
+    connect(ui->allapot_gomb, &QPushButton::clicked, this, &MainWindow::allapot);
+    connect(ui->port_gomb, &QPushButton::clicked, this, &MainWindow::show_port);
+    connect(ui->download_gomb, &QPushButton::clicked, this, &MainWindow::download);
+    connect(ui->upload_gomb, &QPushButton::clicked, this, &MainWindow::readup);
+    connect(ui->verify_gomb, &QPushButton::clicked, this, &MainWindow::verify_func);
+
+    // Leaving any line edit of a group re-checks that group (see DepartureFilter).
+    const struct
+    {
+        QWidget* group;
+        void (MainWindow::*check)();
+    } checkedGroups[] = {{ui->g_general, &MainWindow::check_general},
+                         {ui->g_tel, &MainWindow::check_tel},
+                         {ui->g_be, &MainWindow::check_be},
+                         {ui->g_ki, &MainWindow::check_ki},
+                         {ui->g_activate, &MainWindow::check_activate}};
+    for (const auto& entry : checkedGroups) {
+        auto* filter = new DepartureFilter(entry.group);
+        filter->watchGroup(entry.group);
+        connect(filter, &DepartureFilter::departed, this, entry.check);
+    }
+    connect(ui->smskp_combo, &QComboBox::currentIndexChanged, this, &MainWindow::smskpSelect);
+    const auto boxes = ui->g_tel->findChildren<QCheckBox*>();
+    for (QCheckBox* box : boxes)
+        connect(box, &QCheckBox::stateChanged, this, &MainWindow::check_cbs);
+
+    auto* versionLabel = new QLabel(QStringLiteral("v%1   ").arg(m_settings.version), this);
+    ui->menuBar->setCornerWidget(versionLabel, Qt::TopRightCorner);
+
+    fileLabel = new QLabel(QStringLiteral("Nincs megnyitott fájl."), this);
+    statusBar()->insertWidget(0, fileLabel, 1);
+    portLabel = new QLabel(
+        QStringLiteral("%1  Baud: %2").arg(m_settings.port).arg(m_settings.baud), this);
+    statusBar()->insertWidget(1, portLabel, 1);
+    m_settings.linkText = maker::copyrightLink();
+    linkLabel = statusbar::insertLinkLabel(statusBar(), m_settings.linkText);
+
+    ui->actionVerify->setVisible(false);
+    ui->verify_gomb->hide();
+    ui->tabWidget->setCurrentIndex(0);
+    showDeviceImage();
+    ui->tabWidget->setTabEnabled(1, false);
+    setVexaGridUI();
+    m_settings.deviceImage = QStringLiteral("i_vg-3.dll");
+    showDeviceImage();
+    globalDisableUI();
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+}
+
+void MainWindow::showDeviceImage()
+{
+    // A missing or unreadable picture leaves the label empty; nothing is reported.
+    ui->image->setPixmap(QPixmap(runtimefiles::locate(m_settings.deviceImage)));
+}
+
+void MainWindow::newfile()
+{
+    // Filled by files/: a new configuration from the defaults file.
+}
+
+void MainWindow::openfile()
+{
+    // Filled by files/: open a configuration file.
+}
+
+void MainWindow::save()
+{
+    // Filled by files/: save the form to a configuration file.
+}
+
+void MainWindow::saveas() {}
+
+void MainWindow::verify_func()
+{
+    ui->tabWidget->setCurrentIndex(0);
+}
+
+void MainWindow::show_port()
+{
+    // Filled by serial/: the port dialog and the identification of the module.
+}
+
+void MainWindow::setVexaGridUI()
+{
+    // Filled by app/interfacestate: the form laid out for the VexaGrid-3.
+}
+
+void MainWindow::globalDisableUI()
+{
+    // Filled by app/interfacestate: the device controls locked.
+}
+
+void MainWindow::globalEnableUI()
+{
+    // Filled by app/interfacestate: the device controls unlocked.
+}
+
+void MainWindow::download()
+{
+    // Filled by transfer/: the frame built and written into the module.
+}
+
+void MainWindow::readup()
+{
+    // Filled by serial/: the configuration read out of the module.
+}
+
+void MainWindow::nevjegy()
+{
+    // Each call opens a further box; they belong to the window and live with it.
+    auto* box = new about(m_settings.version, this);
+    box->show();
+}
+
+void MainWindow::contents()
+{
+    // The desktop service reports success on Linux as soon as a viewer starts, even
+    // for a missing file, so the file's presence is checked first.
+    const QString manual = runtimefiles::locate(QStringLiteral("vexagrid-help.pdf"));
+    const QFileInfo info(manual);
+    if (!info.isFile() ||
+        !QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())))
+        messagebox::critical(this, QStringLiteral("Help"),
+                             QStringLiteral("Hiba! A dokumentáció nem nyitható meg."));
+}
+
+void MainWindow::check_general()
+{
+    // Filled by form/: the general settings checked.
+}
+
+void MainWindow::check_tel()
+{
+    // Filled by form/: the telephone numbers checked.
+}
+
+void MainWindow::check_be()
+{
+    // Filled by form/: the input texts checked.
+}
+
+void MainWindow::check_ki()
+{
+    // Filled by form/: the output texts checked.
+}
+
+void MainWindow::check_activate()
+{
+    // Filled by form/: the activation commands checked.
+}
+
+void MainWindow::check_cbs()
+{
+    // Filled by form/: the permission check boxes kept consistent.
+}
+
+void MainWindow::allapot()
+{
+    // Filled by serial/: the status query.
+}
+
+void MainWindow::smskpSelect()
+{
+    // Filled by form/: the SMS centre chosen by provider.
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/programsettings.h"
+
+#include <QMainWindow>
+
+class QLabel;
+namespace Ui {
+class MainWindow;
+}
+
+// The main window: the configuration form, the settings record and the status bar.
+// Every user action arrives here as a slot, and each slot hands its work to the room
+// that owns it; the window itself knows no format.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // For the rooms' tests and for the exchanges that read the record.
+    ProgramSettings& settings() { return m_settings; }
+    Ui::MainWindow& form() { return *ui; }
+
+public slots:
+    void newfile();
+    void openfile();
+    void save();
+    void saveas();
+    void verify_func();
+    void show_port();
+    void setVexaGridUI();
+    void globalDisableUI();
+    void globalEnableUI();
+    void download();
+    void readup();
+    void nevjegy();
+    void contents();
+    void check_general();
+    void check_tel();
+    void check_be();
+    void check_ki();
+    void check_activate();
+    void check_cbs();
+    void allapot();
+    void smskpSelect();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void showDeviceImage();
+
+    Ui::MainWindow* ui;
+    ProgramSettings m_settings;
+    QLabel* portLabel = nullptr;
+    QLabel* fileLabel = nullptr;
+    QLabel* linkLabel = nullptr;
+};

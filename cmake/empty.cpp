@@ -1,0 +1,1 @@
+// Placeholder translation unit for a layer without sources of its own yet.
