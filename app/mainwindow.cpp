@@ -1,11 +1,18 @@
 #include "app/mainwindow.h"
 
 #include "app/about.h"
+#include "app/interfacestate.h"
 #include "app/maker.h"
 #include "app/runtimefiles.h"
+#include "files/configfiles.h"
+#include "form/checks.h"
 #include "form/departurefilter.h"
 #include "form/messagebox.h"
 #include "form/statusbar.h"
+#include "serial/portselection.h"
+#include "serial/readup.h"
+#include "serial/statusquery.h"
+#include "transfer/download.h"
 #include "ui_mainwindow.h"
 
 #include <QDesktopServices>
@@ -122,6 +129,11 @@ void MainWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
 }
 
+FormContext MainWindow::context()
+{
+    return FormContext{*ui, m_settings, this, portLabel, fileLabel, linkLabel};
+}
+
 void MainWindow::showDeviceImage()
 {
     // A missing or unreadable picture leaves the label empty; nothing is reported.
@@ -130,17 +142,20 @@ void MainWindow::showDeviceImage()
 
 void MainWindow::newfile()
 {
-    // Filled by files/: a new configuration from the defaults file.
+    FormContext ctx = context();
+    configfiles::newFile(ctx);
 }
 
 void MainWindow::openfile()
 {
-    // Filled by files/: open a configuration file.
+    FormContext ctx = context();
+    configfiles::open(ctx);
 }
 
 void MainWindow::save()
 {
-    // Filled by files/: save the form to a configuration file.
+    FormContext ctx = context();
+    configfiles::save(ctx);
 }
 
 void MainWindow::saveas() {}
@@ -152,32 +167,37 @@ void MainWindow::verify_func()
 
 void MainWindow::show_port()
 {
-    // Filled by serial/: the port dialog and the identification of the module.
+    // The device button searches the ports at once; the menu entry does not.
+    const bool fromButton = sender() && sender()->objectName() == QLatin1String("port_gomb");
+    FormContext ctx = context();
+    portselection::run(ctx, fromButton);
 }
 
 void MainWindow::setVexaGridUI()
 {
-    // Filled by app/interfacestate: the form laid out for the VexaGrid-3.
+    interfacestate::applyVexaGridLayout(*ui);
 }
 
 void MainWindow::globalDisableUI()
 {
-    // Filled by app/interfacestate: the device controls locked.
+    interfacestate::lock(*ui);
 }
 
 void MainWindow::globalEnableUI()
 {
-    // Filled by app/interfacestate: the device controls unlocked.
+    interfacestate::unlock(*ui);
 }
 
 void MainWindow::download()
 {
-    // Filled by transfer/: the frame built and written into the module.
+    FormContext ctx = context();
+    download::run(ctx);
 }
 
 void MainWindow::readup()
 {
-    // Filled by serial/: the configuration read out of the module.
+    FormContext ctx = context();
+    readup::run(ctx);
 }
 
 void MainWindow::nevjegy()
@@ -201,40 +221,41 @@ void MainWindow::contents()
 
 void MainWindow::check_general()
 {
-    // Filled by form/: the general settings checked.
+    checks::general(*ui, this);
 }
 
 void MainWindow::check_tel()
 {
-    // Filled by form/: the telephone numbers checked.
+    checks::telephone(*ui, this);
 }
 
 void MainWindow::check_be()
 {
-    // Filled by form/: the input texts checked.
+    checks::inputs(*ui, this);
 }
 
 void MainWindow::check_ki()
 {
-    // Filled by form/: the output texts checked.
+    checks::outputs(*ui, this);
 }
 
 void MainWindow::check_activate()
 {
-    // Filled by form/: the activation commands checked.
+    checks::activation(*ui, this);
 }
 
 void MainWindow::check_cbs()
 {
-    // Filled by form/: the permission check boxes kept consistent.
+    checks::permissionBoxes(*ui);
 }
 
 void MainWindow::allapot()
 {
-    // Filled by serial/: the status query.
+    FormContext ctx = context();
+    statusquery::run(ctx);
 }
 
 void MainWindow::smskpSelect()
 {
-    // Filled by form/: the SMS centre chosen by provider.
+    checks::selectProvider(*ui);
 }

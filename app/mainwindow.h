@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/programsettings.h"
+#include "form/formcontext.h"
 
 #include <QMainWindow>
 
@@ -52,6 +53,7 @@ protected:
 
 private:
     void showDeviceImage();
+    FormContext context();
 
     Ui::MainWindow* ui;
     ProgramSettings m_settings;

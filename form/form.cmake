@@ -6,5 +6,6 @@ if(NOT VEXAGRID_CODECS_ONLY)
     formcontext.h
     statusbar.h statusbar.cpp
     messagebox.h messagebox.cpp
-    departurefilter.h departurefilter.cpp)
+    departurefilter.h departurefilter.cpp
+    checks.h checks.cpp)
 endif()

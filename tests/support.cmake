@@ -4,5 +4,10 @@ if(NOT VEXAGRID_CODECS_ONLY)
     support/testmain.h
     support/dialogdriver.h support/dialogdriver.cpp)
   target_link_libraries(vexagrid_testsupport PUBLIC Qt6::Widgets Qt6::Test)
+
+  # Tests that drive the whole window link this one.
+  add_library(vexagrid_windowfixture STATIC
+    support/windowfixture.h support/windowfixture.cpp)
+  target_link_libraries(vexagrid_windowfixture PUBLIC vexagrid_app vexagrid_testsupport)
   target_include_directories(vexagrid_testsupport PUBLIC "${CMAKE_SOURCE_DIR}")
 endif()

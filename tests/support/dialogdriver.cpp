@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QTest>
@@ -63,9 +64,20 @@ void DialogDriver::poll()
     auto* dialog = qobject_cast<QDialog*>(modal);
     if (!dialog || qobject_cast<QProgressDialog*>(dialog) || !dialog->isVisible())
         return;
-    if (m_handled.contains(dialog))
+    if (m_handled.contains(dialog)) {
+        // An answer that did not close the dialog (a file dialog refusing a name, say)
+        // must fail the test, not leave it waiting for ever.
+        if (m_sinceHandled.isValid() && m_sinceHandled.elapsed() > 2000) {
+            m_problems << QStringLiteral("%1 \"%2\" did not close after its answer")
+                              .arg(QString::fromLatin1(dialog->metaObject()->className()),
+                                   dialog->windowTitle());
+            m_sinceHandled.invalidate();
+            dialog->reject();
+        }
         return;
+    }
     m_handled.append(dialog);
+    m_sinceHandled.start();
     connect(dialog, &QObject::destroyed, this,
             [this](QObject* gone) { m_handled.removeAll(gone); });
 
@@ -115,8 +127,13 @@ void DialogDriver::poll()
         if (next.path.isEmpty()) {
             files->reject();
         } else {
+            // The name goes straight into the name field and the dialog is closed with
+            // done(): accept() consults the directory model, which loads
+            // asynchronously and may still take the name for a folder.
             files->selectFile(next.path);
-            QMetaObject::invokeMethod(files, "accept"); // accept() is protected
+            if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                name->setText(next.path);
+            static_cast<QDialog*>(files)->done(QDialog::Accepted);
         }
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMessageBox>
 #include <QObject>
@@ -66,4 +67,5 @@ private:
     QList<Seen> m_seen;
     QStringList m_problems;
     QList<QObject*> m_handled;
+    QElapsedTimer m_sinceHandled;
 };

@@ -1,1 +1,0 @@
-// Placeholder translation unit for a layer without sources of its own yet.

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The configuration file: one form value per line, in form order, CR LF after every line,
+// in the system's 8-bit locale encoding. The defaults file is the same format with up to
+// two extra lines after the values.
+namespace configfile {
+
+// Lines holding form values: 58 line edits, 64 check boxes, 50 radio buttons.
+constexpr int kValueLines = 172;
+
+// Indexes (from 0) of the defaults file's optional lines after the values.
+constexpr int kLinkTextLine = kValueLines;
+constexpr int kAboutTextLine = kValueLines + 1;
+
+// A line of exactly this text ends the file when reading; it is kept as a line itself.
+inline constexpr QLatin1StringView kEndMark("---");
+
+// The file's bytes: every line followed by CR LF, nothing before or after.
+QByteArray encode(const QStringList& lines);
+
+// The lines as the loader reads them: LF or CR LF ends a line (a CR elsewhere stays in the line),
+// reading stops after a line equal to the end mark, an empty file gives one empty line, and the
+// last line ending does not start another line.
+QStringList decodeLines(const QByteArray& content);
+
+// True when the lines hold a value for every widget of the form.
+inline bool hasAllValues(const QStringList& lines)
+{
+    return lines.size() >= kValueLines;
+}
+
+// The name shown in the status bar: the file name without directory, rebuilt as the part before
+// the first point, a point, and the rest ("dir/conf" gives "conf.").
+QString fileTitle(const QString& path);
+
+} // namespace configfile

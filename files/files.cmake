@@ -1,0 +1,3 @@
+if(NOT VEXAGRID_CODECS_ONLY)
+  target_sources(vexagrid_form PRIVATE configfiles.h configfiles.cpp)
+endif()

@@ -1,0 +1,56 @@
+#include "serial/statuscodec.h"
+
+#include "fuzz/fuzztarget.h"
+
+#include <QStringList>
+
+namespace {
+
+void checkStatus(const QString& line, int kind)
+{
+    using status::Lamp;
+    const std::optional<status::View> view = status::decode(line, kind);
+    fuzzCheck(view.has_value() == (line.count(u' ') >= 7), "eight pieces needed");
+    if (!view)
+        return;
+
+    fuzzCheck(view->signal >= 10 && view->signal <= 50 && view->signal % 10 == 0, "signal range");
+    fuzzCheck(view->signalLow == (view->signal == 10), "low signal");
+    for (Lamp lamp : view->out)
+        fuzzCheck(lamp == Lamp::Active || lamp == Lamp::Off, "output lamp");
+    for (Lamp lamp : view->phase)
+        fuzzCheck(lamp == Lamp::Alarm || lamp == Lamp::Normal, "phase lamp");
+    fuzzCheck(view->supply == Lamp::Alarm || view->supply == Lamp::Normal, "supply lamp");
+    fuzzCheck(view->version == line.section(u' ', 7, 7), "version is S7");
+    fuzzCheck(view->analog.endsWith(QLatin1StringView(" V")), "analog unit");
+    if (kind == status::kUnknownDevice) {
+        fuzzCheck(view->analog == QLatin1StringView("--.- V") &&
+                      view->counter == QLatin1StringView("-----"),
+                  "no values without a module");
+        fuzzCheck(view->out[1] == Lamp::Off && view->out[2] == Lamp::Off &&
+                      view->out[3] == Lamp::Off,
+                  "outputs 2-4 off without a module");
+        fuzzCheck(view->phase[2] == Lamp::Normal && view->phase[3] == Lamp::Normal,
+                  "phase T and input 4 normal without a module");
+    }
+    status::lampStyleSheet(view->supply);
+    status::signalChunkStyleSheet(view->signalLow);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString line = latin1Text(data, size);
+    checkStatus(line, 0);
+    checkStatus(line, 4);
+    checkStatus(utf16Text(data, size), size > 0 ? int(int8_t(data[0])) : 1);
+    return 0;
+}
+
+QList<QByteArray> fuzzSeeds()
+{
+    return {"OUTS=1010 IN=1001 AN=12.5 CNT=00042 POWER=1 CSQ_=3 x V_1.03",
+            "OUTS=1000  IN=1010 AN=12.5 CNT=00042 POWER=1 CSQ_=3 x V_1.03",
+            "OUTS= IN AN CNT POWER CSQ_ x V", "       ", "a b c d e f g"};
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The program names its ports "COM1" ... "COM32" on every platform. PortMap turns such a
+// name into the device that QSerialPort opens, and back.
+//
+// Windows: the name is the port itself.
+// Elsewhere:
+//   - When the device directory exists ($VEXAGRID_DOSDEVICES when set, otherwise
+//     ~/.vexagrid/dosdevices), it is the whole map: "COMn" is its entry "comn" (lower
+//     case, usually a symlink to a device node), and a name without an entry does not
+//     exist. A user's map stays exactly as written, and tests never reach the machine's
+//     own ports.
+//   - Otherwise the built-in table: COM1-COM4 -> /dev/ttyS0-3, COM5-COM20 ->
+//     /dev/ttyUSB0-15, COM21-COM32 -> /dev/ttyACM0-11.
+//
+// Names are taken case-insensitively ("com3" is COM3); the number is decimal without a
+// leading zero.
+class PortMap
+{
+public:
+    static constexpr int FirstPort = 1;
+    static constexpr int LastPort = 32;
+
+    // $VEXAGRID_DOSDEVICES when set and not empty, otherwise ~/.vexagrid/dosdevices.
+    static QString deviceDirectory();
+    // True when the device directory exists, so that it is the whole map.
+    static bool usesDeviceDirectory();
+
+    // The port number of "COMn" (n >= 1), 0 for anything else.
+    static int portNumber(const QString& comName);
+
+    // The device to open for a COM name, or "" when the name is no port of the map.
+    // A directory entry is followed to the device it points at (symlinks resolved), so
+    // that one device has one name for QSerialPort's lock file whichever link reached it;
+    // a dangling entry gives the entry's own path (opening it then fails).
+    static QString devicePath(const QString& comName);
+
+    // The COM name whose device is devicePath, or "" when no name of the map leads there.
+    static QString portName(const QString& devicePath);
+
+    // The built-in table's device for port n, or "" outside 1..32.
+    static QString tableDevice(int n);
+
+    // "COM1" ... "COM32" in ascending order, only those whose device opens right now
+    // (each is opened and closed again at once; a port held by another program is left
+    // out).
+    static QStringList availablePorts();
+};

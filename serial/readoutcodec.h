@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+// The module's read-out reply: 56 fields between separators, line breaks acting as separators,
+// trailing blanks trimmed, and the eight telephone rows coded with two leading characters.
+namespace readout {
+
+constexpr int kFieldCount = 56;
+
+// Field numbers (from 1) that carry more than a text.
+constexpr int kOutputModeField = 8;
+constexpr int kAnalogRangeField = 11;
+constexpr int kFirstTelField = 49; // rows 1..8 are fields 49..56
+
+// 0xFF fill becomes a blank; CR LF, then LF, then CR become "|".
+QString normalise(const QString& raw);
+
+struct SplitResult
+{
+    enum Error { Ok, NoSeparator, WrongCount };
+    Error error = NoSeparator;
+    int count = 0;      // fields found (also for WrongCount, for the diagnostic)
+    QStringList fields; // kFieldCount fields when Ok
+};
+
+// Splits a normalised reply. A reply without any separator (an empty one too) is NoSeparator;
+// empty pieces are dropped before counting, then trailing blanks are trimmed, so a piece of
+// blanks becomes an empty field that still counts.
+SplitResult split(const QString& normalised, QChar separator);
+
+// Field 8 as a decimal number, 0 when it is not one. Bit n-1 set selects monostable output n.
+int outputModeMask(const QString& field8);
+
+// Field 11: the 15 V input range when the first character is "0"; otherwise the 30 V range.
+bool analogRange15(const QString& field11);
+
+// One telephone row. Bit c-1 of permissions drives the grid box of column c (1..8; column 7 is
+// the ring box, column 8 the SMS box). output selects radio button rY_<output> only when it is
+// 0..4; any other value selects none.
+struct TelRow
+{
+    int permissions = 0;
+    int output = 0;
+    bool valid = false; // false: the field was too short to hold the two code characters
+    QString number;
+
+    bool columnChecked(int column) const
+    {
+        return column >= 1 && column <= 8 && (permissions & (1 << (column - 1))) != 0;
+    }
+};
+
+// Decodes a row from its two code characters and the number after them. A field shorter than two
+// characters (an erased module sends those) is an empty row: no box, output 0, no number.
+TelRow decodeTelRow(const QString& field);
+
+} // namespace readout

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QLatin1StringView>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// The module's status reply: one line of blank-separated pieces S0..S7 with flags at fixed
+// character positions, two values, the signal strength and the firmware version.
+namespace status {
+
+enum class Lamp { Active, Off, Alarm, Normal };
+
+inline constexpr QLatin1StringView kLampActiveStyle("background-color: rgb(255, 170, 0);");
+inline constexpr QLatin1StringView kLampOffStyle("background-color: rgb(180, 180, 180);");
+inline constexpr QLatin1StringView kLampAlarmStyle("background-color: rgb(255, 0, 0);");
+inline constexpr QLatin1StringView kLampNormalStyle("background-color: rgb(0, 170, 0);");
+
+inline constexpr QLatin1StringView
+    kSignalLowChunkStyle("QProgressBar::chunk { background-color: #FF0000; }");
+inline constexpr QLatin1StringView
+    kSignalChunkStyle("QProgressBar::chunk { background-color: #05B8CC; }");
+
+// The signal bar's range; the decoded value lies in 10..50 in steps of 10.
+constexpr int kSignalMaximum = 55;
+
+// Device kind of a module that has not been identified: only what every module has is shown.
+constexpr int kUnknownDevice = 0;
+
+struct View
+{
+    std::array<Lamp, 4> out{Lamp::Off, Lamp::Off, Lamp::Off, Lamp::Off}; // Active or Off
+    // Phases R, S, T and input 4: Alarm or Normal.
+    std::array<Lamp, 4> phase{Lamp::Normal, Lamp::Normal, Lamp::Normal, Lamp::Normal};
+    QString analog;            // analog input text, " V" included
+    QString counter;           // pulse counter text
+    Lamp supply = Lamp::Alarm; // Normal or Alarm
+    int signal = 10;           // 10..50
+    bool signalLow = true;     // the bar shows the lowest, red value
+    QString version;
+};
+
+QLatin1StringView lampStyleSheet(Lamp lamp);
+QLatin1StringView signalChunkStyleSheet(bool low);
+
+// Decodes one reply line (without its CR). Fewer than 8 pieces give nullopt. A flag counts as set
+// only when its character is there and is "1"; so a piece too short for the supply flag shows the
+// supply as an alarm, and a value starting past the end of its piece is empty.
+std::optional<View> decode(const QString& line, int deviceKind);
+
+} // namespace status

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/mainwindow.h"
+
+#include <QString>
+
+class QLineEdit;
+class QWidget;
+
+namespace fixture {
+
+// A main window as it is once a module has been identified: shown, active, unlocked
+// and laid out for the VexaGrid-3. The caller owns it.
+MainWindow* connectedWindow();
+
+// The user leaves `edit` for `next`: focus in, then focus out.
+void leave(QLineEdit* edit, QWidget* next);
+
+// The source tree and the folder with the built program's runtime files.
+QString sourcePath(const QString& relative);
+
+} // namespace fixture
