@@ -8,7 +8,7 @@ if(NOT VEXAGRID_CODECS_ONLY)
 endif()
 if(NOT VEXAGRID_CODECS_ONLY)
   vexagrid_add_qtest(NAME tst_screenshots SOURCES tst_screenshots.cpp
-    LIBS vexagrid_app vexagrid_testsupport)
+    LIBS vexagrid_windowfixture)
 endif()
 if(NOT VEXAGRID_CODECS_ONLY)
   vexagrid_add_qtest(NAME tst_checks SOURCES tst_checks.cpp LIBS vexagrid_windowfixture)
