@@ -87,14 +87,38 @@ void applyVexaGridLayout(Ui::MainWindow& ui)
         radio->setEnabled(false);
     }
 
-    QWidget* const hidden[] = {
-        ui.label_be4_nev, ui.label_be4_on,  ui.label_be4_off, ui.be4_nev,      ui.be4_on_msg,
-        ui.be4_off_msg,   ui.label_analog,  ui.l_analog,      ui.label_counter, ui.l_counter,
-        ui.label_be4,     ui.label_ki3,     ui.label_ki4,     ui.w_be4,        ui.w_ki3,
-        ui.w_ki4,         ui.label_tp,      ui.w_tp,          ui.label_k3_on,  ui.label_k4_on,
-        ui.label_k3_off,  ui.label_k4_off,  ui.ki3_on,        ui.ki4_on,       ui.ki3_off,
-        ui.ki4_off,       ui.label_k3,      ui.label_k4,      ui.b3,           ui.b4,
-        ui.k3,            ui.k4};
+    QWidget* const hidden[] = {ui.label_be4_nev,
+                               ui.label_be4_on,
+                               ui.label_be4_off,
+                               ui.be4_nev,
+                               ui.be4_on_msg,
+                               ui.be4_off_msg,
+                               ui.label_analog,
+                               ui.l_analog,
+                               ui.label_counter,
+                               ui.l_counter,
+                               ui.label_be4,
+                               ui.label_ki3,
+                               ui.label_ki4,
+                               ui.w_be4,
+                               ui.w_ki3,
+                               ui.w_ki4,
+                               ui.label_tp,
+                               ui.w_tp,
+                               ui.label_k3_on,
+                               ui.label_k4_on,
+                               ui.label_k3_off,
+                               ui.label_k4_off,
+                               ui.ki3_on,
+                               ui.ki4_on,
+                               ui.ki3_off,
+                               ui.ki4_off,
+                               ui.label_k3,
+                               ui.label_k4,
+                               ui.b3,
+                               ui.b4,
+                               ui.k3,
+                               ui.k4};
     for (QWidget* widget : hidden)
         widget->hide();
 }

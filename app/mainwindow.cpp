@@ -102,8 +102,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     fileLabel = new QLabel(QStringLiteral("Nincs megnyitott fájl."), this);
     statusBar()->insertWidget(0, fileLabel, 1);
-    portLabel = new QLabel(
-        QStringLiteral("%1  Baud: %2").arg(m_settings.port).arg(m_settings.baud), this);
+    portLabel =
+        new QLabel(QStringLiteral("%1  Baud: %2").arg(m_settings.port).arg(m_settings.baud), this);
     statusBar()->insertWidget(1, portLabel, 1);
     m_settings.linkText = maker::copyrightLink();
     linkLabel = statusbar::insertLinkLabel(statusBar(), m_settings.linkText);
@@ -213,8 +213,7 @@ void MainWindow::contents()
     // for a missing file, so the file's presence is checked first.
     const QString manual = runtimefiles::locate(QStringLiteral("vexagrid-help.pdf"));
     const QFileInfo info(manual);
-    if (!info.isFile() ||
-        !QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())))
+    if (!info.isFile() || !QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath())))
         messagebox::critical(this, QStringLiteral("Help"),
                              QStringLiteral("Hiba! A dokumentáció nem nyitható meg."));
 }

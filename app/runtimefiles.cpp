@@ -19,8 +19,7 @@ QStringList searchDirs()
 QString locate(const QString& name, const QStringList& dirs)
 {
     for (const QString& dir : dirs) {
-        const QString candidate =
-            dir == QLatin1String(".") ? name : QDir(dir).filePath(name);
+        const QString candidate = dir == QLatin1String(".") ? name : QDir(dir).filePath(name);
         if (QFileInfo(candidate).isFile())
             return candidate;
     }

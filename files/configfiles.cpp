@@ -95,8 +95,8 @@ void load(FormContext& context, bool isDefaults)
 
     // An unreadable file reads as an empty one: too short, like an older format.
     QFile file(path);
-    const QStringList lines = configfile::decodeLines(
-        file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    const QStringList lines =
+        configfile::decodeLines(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
     file.close();
     if (!configfile::hasAllValues(lines)) {
         if (!isDefaults)
@@ -131,8 +131,7 @@ void save(FormContext& context)
     context.ui.tabWidget->setCurrentIndex(0);
     const QString path =
         QFileDialog::getSaveFileName(context.window, QStringLiteral("Fájl mentése"),
-                                     QStringLiteral("."),
-                                     QStringLiteral("VexaGrid Files (*.vgf)"));
+                                     QStringLiteral("."), QStringLiteral("VexaGrid Files (*.vgf)"));
     if (path.isEmpty())
         return;
 

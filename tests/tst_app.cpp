@@ -10,9 +10,9 @@
 
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QPushButton>
 #include <QImage>
 #include <QLabel>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 
@@ -93,14 +93,14 @@ void TestApp::statusBarAfterStart()
 {
     MainWindow window;
     QList<QLabel*> labels;
-    const auto children = window.statusBar()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    const auto children =
+        window.statusBar()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
     for (QLabel* label : children)
         labels << label;
     // Left to right, as the status bar lays them out.
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    std::sort(labels.begin(), labels.end(),
-              [](QLabel* a, QLabel* b) { return a->x() < b->x(); });
+    std::sort(labels.begin(), labels.end(), [](QLabel* a, QLabel* b) { return a->x() < b->x(); });
     QCOMPARE(labels.size(), 3);
     QCOMPARE(labels[0]->text(), "Nincs megnyitott fájl.");
     QCOMPARE(labels[1]->text(), "COM1  Baud: 1200");
@@ -159,8 +159,7 @@ void TestApp::runtimeFileLookupOrder()
         return file.open(QIODevice::WriteOnly);
     };
     QVERIFY(touch(exeDir.filePath("share/vexagrid/defval_vg.dll")));
-    QCOMPARE(runtimefiles::locate("defval_vg.dll", dirs),
-             QDir(dirs[2]).filePath("defval_vg.dll"));
+    QCOMPARE(runtimefiles::locate("defval_vg.dll", dirs), QDir(dirs[2]).filePath("defval_vg.dll"));
     QVERIFY(touch(installed + "/defval_vg.dll"));
     QCOMPARE(runtimefiles::locate("defval_vg.dll", dirs), installed + "/defval_vg.dll");
     QVERIFY(touch("defval_vg.dll"));

@@ -59,41 +59,115 @@ void TestChecks::fieldChecks_data()
 
     const QString input = QStringLiteral("Beviteli hiba");
     const QString digits = QStringLiteral("Csak számok adhatóak meg!");
-    QTest::newRow("visszaallas empty") << "visszaallas" << "" << "" << "" << "";
-    QTest::newRow("visszaallas 1") << "visszaallas" << "1" << "" << "" << "1";
-    QTest::newRow("visszaallas 2") << "visszaallas" << "2" << "Input error"
-                                   << "Az érték 0 vagy 1 lehet." << "";
-    QTest::newRow("visszaallas a") << "visszaallas" << "a" << "Input error"
-                                   << "Az érték 0 vagy 1 lehet." << "";
-    QTest::newRow("m_id zero fill") << "m_id" << "12" << "" << "" << "0012";
-    QTest::newRow("m_id full") << "m_id" << "4321" << "" << "" << "4321";
-    QTest::newRow("m_id empty") << "m_id" << "" << "" << "" << "";
-    QTest::newRow("m_id digits first") << "m_id" << "1a" << input << digits << "";
-    QTest::newRow("m_pin spaced") << "m_pin" << "12 4" << "" << "" << "12 4";
-    QTest::newRow("m_pin letter") << "m_pin" << "12a" << input << digits << "";
-    QTest::newRow("rele_time letter") << "rele_time" << "5x" << input << digits << "";
-    QTest::newRow("maxsms minus") << "maxsms" << "-1" << input << digits << "";
-    QTest::newRow("m_nev accent") << "m_nev" << "Kút" << "Hiba" << accentText << "";
-    QTest::newRow("m_nev punctuation") << "m_nev" << "Ház-1, (2)!" << "Hiba" << accentText << "";
-    QTest::newRow("m_nev plain") << "m_nev" << "Hz-1, (2)! +" << "" << "" << "Hz-1, (2)! +";
-    QTest::newRow("m_nev lone plus") << "m_nev" << "+" << "" << "" << "+";
-    QTest::newRow("m_nev separator") << "m_nev" << "a|b" << input << separatorText << "";
-    QTest::newRow("smskp telephone") << "smskp" << "+36 30 123" << "" << "" << "+36 30 123";
-    QTest::newRow("smskp dash") << "smskp" << "36-30" << input
-                                << "Csak valós telefonszám adható meg!" << "";
+    QTest::newRow("visszaallas empty") << "visszaallas"
+                                       << ""
+                                       << ""
+                                       << ""
+                                       << "";
+    QTest::newRow("visszaallas 1") << "visszaallas"
+                                   << "1"
+                                   << ""
+                                   << ""
+                                   << "1";
+    QTest::newRow("visszaallas 2") << "visszaallas"
+                                   << "2"
+                                   << "Input error"
+                                   << "Az érték 0 vagy 1 lehet."
+                                   << "";
+    QTest::newRow("visszaallas a") << "visszaallas"
+                                   << "a"
+                                   << "Input error"
+                                   << "Az érték 0 vagy 1 lehet."
+                                   << "";
+    QTest::newRow("m_id zero fill") << "m_id"
+                                    << "12"
+                                    << ""
+                                    << ""
+                                    << "0012";
+    QTest::newRow("m_id full") << "m_id"
+                               << "4321"
+                               << ""
+                               << ""
+                               << "4321";
+    QTest::newRow("m_id empty") << "m_id"
+                                << ""
+                                << ""
+                                << ""
+                                << "";
+    QTest::newRow("m_id digits first") << "m_id"
+                                       << "1a" << input << digits << "";
+    QTest::newRow("m_pin spaced") << "m_pin"
+                                  << "12 4"
+                                  << ""
+                                  << ""
+                                  << "12 4";
+    QTest::newRow("m_pin letter") << "m_pin"
+                                  << "12a" << input << digits << "";
+    QTest::newRow("rele_time letter") << "rele_time"
+                                      << "5x" << input << digits << "";
+    QTest::newRow("maxsms minus") << "maxsms"
+                                  << "-1" << input << digits << "";
+    QTest::newRow("m_nev accent") << "m_nev"
+                                  << "Kút"
+                                  << "Hiba" << accentText << "";
+    QTest::newRow("m_nev punctuation") << "m_nev"
+                                       << "Ház-1, (2)!"
+                                       << "Hiba" << accentText << "";
+    QTest::newRow("m_nev plain") << "m_nev"
+                                 << "Hz-1, (2)! +"
+                                 << ""
+                                 << ""
+                                 << "Hz-1, (2)! +";
+    QTest::newRow("m_nev lone plus") << "m_nev"
+                                     << "+"
+                                     << ""
+                                     << ""
+                                     << "+";
+    QTest::newRow("m_nev separator") << "m_nev"
+                                     << "a|b" << input << separatorText << "";
+    QTest::newRow("smskp telephone") << "smskp"
+                                     << "+36 30 123"
+                                     << ""
+                                     << ""
+                                     << "+36 30 123";
+    QTest::newRow("smskp dash") << "smskp"
+                                << "36-30" << input << "Csak valós telefonszám adható meg!"
+                                << "";
     const QString phones = QStringLiteral("Csak valós telefonszámok adhatóak meg!");
-    QTest::newRow("t3 digits") << "t3" << "36 30 1234567" << "" << "" << "36 30 1234567";
-    QTest::newRow("t3 plus") << "t3" << "+3630" << input << phones << "";
-    QTest::newRow("t3 lone plus") << "t3" << "+" << input << phones << "";
-    QTest::newRow("t8 separator") << "t8" << "12|3" << input << phones << "";
-    QTest::newRow("be2_nev accent") << "be2_nev" << "Fázis" << "Hiba" << accentText << "";
-    QTest::newRow("be1_nev separator") << "be1_nev" << "R|S" << input << separatorText << "";
-    QTest::newRow("be3_off_msg plain") << "be3_off_msg" << "T: 230V ok." << "" << ""
+    QTest::newRow("t3 digits") << "t3"
+                               << "36 30 1234567"
+                               << ""
+                               << ""
+                               << "36 30 1234567";
+    QTest::newRow("t3 plus") << "t3"
+                             << "+3630" << input << phones << "";
+    QTest::newRow("t3 lone plus") << "t3"
+                                  << "+" << input << phones << "";
+    QTest::newRow("t8 separator") << "t8"
+                                  << "12|3" << input << phones << "";
+    QTest::newRow("be2_nev accent") << "be2_nev"
+                                    << "Fázis"
+                                    << "Hiba" << accentText << "";
+    QTest::newRow("be1_nev separator") << "be1_nev"
+                                       << "R|S" << input << separatorText << "";
+    QTest::newRow("be3_off_msg plain") << "be3_off_msg"
+                                       << "T: 230V ok."
+                                       << ""
+                                       << ""
                                        << "T: 230V ok.";
-    QTest::newRow("ki2_off accent") << "ki2_off" << "kész" << "Hiba" << accentText << "";
-    QTest::newRow("act_be accent") << "act_be" << "BEKAPCSOLÓ" << "Hiba" << accentText << "";
-    QTest::newRow("act_ki empty") << "act_ki" << "" << "" << "" << "";
-    QTest::newRow("act_ki separator") << "act_ki" << "|" << input << separatorText << "";
+    QTest::newRow("ki2_off accent") << "ki2_off"
+                                    << "kész"
+                                    << "Hiba" << accentText << "";
+    QTest::newRow("act_be accent") << "act_be"
+                                   << "BEKAPCSOLÓ"
+                                   << "Hiba" << accentText << "";
+    QTest::newRow("act_ki empty") << "act_ki"
+                                  << ""
+                                  << ""
+                                  << ""
+                                  << "";
+    QTest::newRow("act_ki separator") << "act_ki"
+                                      << "|" << input << separatorText << "";
 }
 
 void TestChecks::fieldChecks()
@@ -107,7 +181,9 @@ void TestChecks::fieldChecks()
     Ui::MainWindow& ui = window->form();
     if (field == "smskp")
         ui.smskp_combo->setCurrentIndex(3); // "Egyéni": the user types the number
-    const int page = field.startsWith("be") ? 2 : field.startsWith("k") || field.startsWith("act") ? 3 : 0;
+    const int page = field.startsWith("be")                             ? 2
+                     : field.startsWith("k") || field.startsWith("act") ? 3
+                                                                        : 0;
     ui.tabWidget->setCurrentIndex(page);
 
     QLineEdit* target = edit(field);
@@ -279,7 +355,8 @@ void TestChecks::lockedAndUnlockedLooks()
     QVERIFY(!ui.g_allapot->isEnabled());
     QVERIFY(ui.port_gomb->isEnabled());
     QCOMPARE(ui.port_gomb->styleSheet(), blue);
-    for (QPushButton* button : {ui.allapot_gomb, ui.download_gomb, ui.upload_gomb, ui.verify_gomb}) {
+    for (QPushButton* button :
+         {ui.allapot_gomb, ui.download_gomb, ui.upload_gomb, ui.verify_gomb}) {
         QVERIFY2(!button->isEnabled(), qPrintable(button->objectName()));
         QCOMPARE(button->styleSheet(), grey);
     }
@@ -291,12 +368,17 @@ void TestChecks::lockedAndUnlockedLooks()
 
     window->globalEnableUI();
     QVERIFY(ui.tabWidget->isEnabled() && ui.g_allapot->isEnabled());
-    QCOMPARE(ui.download_gomb->styleSheet(), "color: rgb(255,255,255); background-color: rgb(191,0,0);");
-    QCOMPARE(ui.upload_gomb->styleSheet(), "color: rgb(255,255,255); background-color: rgb(255,128,0);");
-    QCOMPARE(ui.allapot_gomb->styleSheet(), "color: rgb(255,255,255); background-color: rgb(0,170,127);");
-    QCOMPARE(ui.verify_gomb->styleSheet(), "color: rgb(255,255,255); background-color: rgb(0,128,0);");
+    QCOMPARE(ui.download_gomb->styleSheet(),
+             "color: rgb(255,255,255); background-color: rgb(191,0,0);");
+    QCOMPARE(ui.upload_gomb->styleSheet(),
+             "color: rgb(255,255,255); background-color: rgb(255,128,0);");
+    QCOMPARE(ui.allapot_gomb->styleSheet(),
+             "color: rgb(255,255,255); background-color: rgb(0,170,127);");
+    QCOMPARE(ui.verify_gomb->styleSheet(),
+             "color: rgb(255,255,255); background-color: rgb(0,128,0);");
     QCOMPARE(ui.port_gomb->styleSheet(), blue);
-    for (QPushButton* button : {ui.allapot_gomb, ui.download_gomb, ui.upload_gomb, ui.verify_gomb, ui.port_gomb})
+    for (QPushButton* button :
+         {ui.allapot_gomb, ui.download_gomb, ui.upload_gomb, ui.verify_gomb, ui.port_gomb})
         QVERIFY(button->isEnabled());
     QVERIFY(ui.verify_gomb->isHidden());
     QVERIFY(ui.actionOpen->isEnabled() && ui.actionSave->isEnabled() && ui.menuDevice->isEnabled());
@@ -333,12 +415,38 @@ void TestChecks::vexaGridLayout()
         }
     }
     QVERIFY(!ui.tabWidget->isTabEnabled(1));
-    for (const char* name :
-         {"label_be4_nev", "label_be4_on", "label_be4_off", "be4_nev", "be4_on_msg", "be4_off_msg",
-          "label_analog", "l_analog", "label_counter", "l_counter", "label_be4", "label_ki3",
-          "label_ki4", "w_be4", "w_ki3", "w_ki4", "label_tp", "w_tp", "label_k3_on", "label_k4_on",
-          "label_k3_off", "label_k4_off", "ki3_on", "ki4_on", "ki3_off", "ki4_off", "label_k3",
-          "label_k4", "b3", "b4", "k3", "k4"})
+    for (const char* name : {"label_be4_nev",
+                             "label_be4_on",
+                             "label_be4_off",
+                             "be4_nev",
+                             "be4_on_msg",
+                             "be4_off_msg",
+                             "label_analog",
+                             "l_analog",
+                             "label_counter",
+                             "l_counter",
+                             "label_be4",
+                             "label_ki3",
+                             "label_ki4",
+                             "w_be4",
+                             "w_ki3",
+                             "w_ki4",
+                             "label_tp",
+                             "w_tp",
+                             "label_k3_on",
+                             "label_k4_on",
+                             "label_k3_off",
+                             "label_k4_off",
+                             "ki3_on",
+                             "ki4_on",
+                             "ki3_off",
+                             "ki4_off",
+                             "label_k3",
+                             "label_k4",
+                             "b3",
+                             "b4",
+                             "k3",
+                             "k4"})
         QVERIFY2(find<QWidget>(name)->isHidden(), name);
     for (const char* name : {"be3_nev", "ki2_off", "b2", "k2", "w_be3", "w_ki2", "l_ver", "terero"})
         QVERIFY2(!find<QWidget>(name)->isHidden(), name);

@@ -24,8 +24,8 @@ void TestDialogDriver::answersAndRecordsAMessageBox()
 {
     DialogDriver driver;
     driver.expectMessage(QMessageBox::No);
-    const int answer = QMessageBox::question(nullptr, "Kérdés", "Biztos?",
-                                             QMessageBox::Yes | QMessageBox::No);
+    const int answer =
+        QMessageBox::question(nullptr, "Kérdés", "Biztos?", QMessageBox::Yes | QMessageBox::No);
     QCOMPARE(answer, int(QMessageBox::No));
     QVERIFY2(driver.done(), qPrintable(driver.problems()));
     QCOMPARE(driver.last().icon, QMessageBox::Question);
@@ -65,8 +65,8 @@ void TestDialogDriver::givesAFileDialogItsFile()
     const QString path = dir.filePath("uj.vgf");
     DialogDriver driver;
     driver.expectFile(path);
-    const QString chosen = QFileDialog::getSaveFileName(nullptr, "Fájl mentése", dir.path(),
-                                                        "VexaGrid Files (*.vgf)");
+    const QString chosen =
+        QFileDialog::getSaveFileName(nullptr, "Fájl mentése", dir.path(), "VexaGrid Files (*.vgf)");
     QVERIFY2(driver.done(), qPrintable(driver.problems()));
     QCOMPARE(chosen, path);
     QCOMPARE(driver.last().title, "Fájl mentése");

@@ -1,9 +1,9 @@
 // Configuration files as the user meets them: Save, Open and the defaults file, seen
 // through the bytes on disk, the form, the status bar and the message boxes.
+#include "form/formorder.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/testmain.h"
 #include "tests/support/windowfixture.h"
-#include "form/formorder.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -44,7 +44,8 @@ QByteArray lines(const QStringList& values)
 QStringList freshLines()
 {
     QStringList values;
-    values << "+" << "36309888000";
+    values << "+"
+           << "36309888000";
     for (int i = 3; i <= 50; ++i)
         values << "";
     for (int i = 51; i <= 58; ++i)
@@ -52,7 +53,8 @@ QStringList freshLines()
     for (int i = 59; i <= 122; ++i)
         values << "0";
     for (const QString& radio : formorder::allRadios())
-        values << ((radio.endsWith("_0") || radio == "max_be_15" || radio.startsWith('b')) ? "1" : "0");
+        values << ((radio.endsWith("_0") || radio == "max_be_15" || radio.startsWith('b')) ? "1"
+                                                                                           : "0");
     return values;
 }
 
@@ -179,7 +181,8 @@ void TestFiles::saveThenOpenRestoresTheForm()
     save(path("full.vgf"));
 
     QMap<QString, QString> saved;
-    for (const QString& name : formorder::allEdits() + formorder::allBoxes() + formorder::allRadios())
+    for (const QString& name :
+         formorder::allEdits() + formorder::allBoxes() + formorder::allRadios())
         saved[name] = value(name);
 
     delete window;
@@ -204,8 +207,8 @@ void TestFiles::disabledFieldsLoadEmpty()
     QStringList values = freshLines();
     for (int line = 9; line <= 20; ++line)
         values[line - 1] = "A" + QString::number(line); // the analog page, disabled
-    values[20] = "Fazis R"; // be1_nev, enabled
-    values[51] = "x";       // tplus_2 is disabled: it loads empty unless its line is "+"
+    values[20] = "Fazis R";                             // be1_nev, enabled
+    values[51] = "x"; // tplus_2 is disabled: it loads empty unless its line is "+"
     values[1] = "36709996500";
     QVERIFY(writeFile(path("analog.vgf"), lines(values)));
     window->form().be_a1_nev->setText("old");
@@ -261,7 +264,8 @@ void TestFiles::tooShortFilesAreRefused()
              "majd töltse be a 'defval_vg.dll' fájlt!");
     QCOMPARE(window->form().m_nev->text(), "marad");
     QCOMPARE(window->form().tabWidget->currentIndex(), 0);
-    QCOMPARE(window->statusBar()->findChildren<QLabel*>().first()->text(), "Nincs megnyitott fájl.");
+    QCOMPARE(window->statusBar()->findChildren<QLabel*>().first()->text(),
+             "Nincs megnyitott fájl.");
 }
 
 void TestFiles::oneExtraLineIsEnough()
@@ -376,7 +380,9 @@ void TestFiles::shippedDefaultsFillTheForm()
 void TestFiles::defaultsReplaceTheLinkLabel()
 {
     QStringList values = freshLines();
-    values << "<a href=\"http://www.vexagrid.hu/uj\">uj</a>" << "rolunk" << "ignored";
+    values << "<a href=\"http://www.vexagrid.hu/uj\">uj</a>"
+           << "rolunk"
+           << "ignored";
     QVERIFY(writeFile("defval_vg.dll", lines(values)));
     QLabel* before = linkLabel();
     window->newfile();
@@ -400,7 +406,8 @@ void TestFiles::defaultsReplaceTheLinkLabel()
 
     // An end mark as line 173 is the link text itself.
     values = freshLines();
-    values << "---" << "not read";
+    values << "---"
+           << "not read";
     QVERIFY(writeFile("defval_vg.dll", lines(values)));
     window->newfile();
     QCOMPARE(window->settings().linkText, "---");
@@ -437,7 +444,8 @@ void TestFiles::failedSaveKeepsEverything()
     QVERIFY(writeFile(path("locked/x.vgf"), old));
     QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner);
     if (target.startsWith("locked") && geteuid() == 0) {
-        QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(path("locked"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QSKIP("permissions do not stop root");
     }
     save(path("before.vgf"));

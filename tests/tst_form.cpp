@@ -121,38 +121,64 @@ void TestForm::namedWidgetsHaveTheirClass_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
     const char* widgets[][2] = {
-        {"image", "QLabel"},           {"tabWidget", "QTabWidget"},
-        {"tab1", "QWidget"},           {"tab2", "QWidget"},
-        {"tab3", "QWidget"},           {"tab4", "QWidget"},
-        {"g_general", "QGroupBox"},    {"g_tel", "QGroupBox"},
-        {"g_analog", "QGroupBox"},     {"g_be", "QGroupBox"},
-        {"g_ki", "QGroupBox"},         {"g_ki_csengetes", "QGroupBox"},
-        {"g_activate", "QGroupBox"},   {"g_allapot", "QGroupBox"},
-        {"g_eszkoz", "QGroupBox"},     {"smskp_combo", "QComboBox"},
-        {"terero", "QProgressBar"},    {"l_terero", "QLabel"},
-        {"label_ver", "QLabel"},       {"l_ver", "QLabel"},
-        {"label_analog", "QLabel"},    {"l_analog", "QLabel"},
-        {"label_counter", "QLabel"},   {"l_counter", "QLabel"},
-        {"label_tp", "QLabel"},        {"w_tp", "QWidget"},
-        {"allapot_gomb", "QPushButton"}, {"port_gomb", "QPushButton"},
-        {"verify_gomb", "QPushButton"},  {"download_gomb", "QPushButton"},
-        {"upload_gomb", "QPushButton"},  {"label_be4_nev", "QLabel"},
-        {"label_be4_on", "QLabel"},    {"label_be4_off", "QLabel"},
-        {"label_k3_on", "QLabel"},     {"label_k4_on", "QLabel"},
-        {"label_k3_off", "QLabel"},    {"label_k4_off", "QLabel"},
-        {"label_k3", "QLabel"},        {"label_k4", "QLabel"},
-        {"act_be_label", "QLabel"},    {"act_be_label_2", "QLabel"},
-        {"menuBar", "QMenuBar"},       {"menuFile", "QMenu"},
-        {"menuSettings", "QMenu"},     {"menuDevice", "QMenu"},
-        {"menuHelp", "QMenu"},         {"statusBar", "QStatusBar"},
+        {"image", "QLabel"},
+        {"tabWidget", "QTabWidget"},
+        {"tab1", "QWidget"},
+        {"tab2", "QWidget"},
+        {"tab3", "QWidget"},
+        {"tab4", "QWidget"},
+        {"g_general", "QGroupBox"},
+        {"g_tel", "QGroupBox"},
+        {"g_analog", "QGroupBox"},
+        {"g_be", "QGroupBox"},
+        {"g_ki", "QGroupBox"},
+        {"g_ki_csengetes", "QGroupBox"},
+        {"g_activate", "QGroupBox"},
+        {"g_allapot", "QGroupBox"},
+        {"g_eszkoz", "QGroupBox"},
+        {"smskp_combo", "QComboBox"},
+        {"terero", "QProgressBar"},
+        {"l_terero", "QLabel"},
+        {"label_ver", "QLabel"},
+        {"l_ver", "QLabel"},
+        {"label_analog", "QLabel"},
+        {"l_analog", "QLabel"},
+        {"label_counter", "QLabel"},
+        {"l_counter", "QLabel"},
+        {"label_tp", "QLabel"},
+        {"w_tp", "QWidget"},
+        {"allapot_gomb", "QPushButton"},
+        {"port_gomb", "QPushButton"},
+        {"verify_gomb", "QPushButton"},
+        {"download_gomb", "QPushButton"},
+        {"upload_gomb", "QPushButton"},
+        {"label_be4_nev", "QLabel"},
+        {"label_be4_on", "QLabel"},
+        {"label_be4_off", "QLabel"},
+        {"label_k3_on", "QLabel"},
+        {"label_k4_on", "QLabel"},
+        {"label_k3_off", "QLabel"},
+        {"label_k4_off", "QLabel"},
+        {"label_k3", "QLabel"},
+        {"label_k4", "QLabel"},
+        {"act_be_label", "QLabel"},
+        {"act_be_label_2", "QLabel"},
+        {"menuBar", "QMenuBar"},
+        {"menuFile", "QMenu"},
+        {"menuSettings", "QMenu"},
+        {"menuDevice", "QMenu"},
+        {"menuHelp", "QMenu"},
+        {"statusBar", "QStatusBar"},
     };
     for (const auto& widget : widgets)
-        QTest::newRow(widget[0]) << QString::fromLatin1(widget[0]) << QString::fromLatin1(widget[1]);
+        QTest::newRow(widget[0]) << QString::fromLatin1(widget[0])
+                                 << QString::fromLatin1(widget[1]);
     for (int n = 1; n <= 4; ++n) {
         for (const char* pattern : {"label_be%1", "w_be%1", "label_ki%1", "w_ki%1"}) {
             const QString name = QString::fromLatin1(pattern).arg(n);
             QTest::newRow(qPrintable(name))
-                << name << (name.startsWith('w') ? QStringLiteral("QWidget") : QStringLiteral("QLabel"));
+                << name
+                << (name.startsWith('w') ? QStringLiteral("QWidget") : QStringLiteral("QLabel"));
         }
     }
 }
@@ -171,17 +197,17 @@ void TestForm::maximumLengths_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("maxLength");
     const QList<QPair<QString, int>> fixed{
-        {"smsplus", 1},     {"smskp", 16},   {"m_pin", 4},      {"m_id", 4},
-        {"m_nev", 16},      {"visszaallas", 1}, {"rele_time", 4}, {"maxsms", 2},
-        {"abe1_hi", 2},     {"abe1_hi_2", 1}, {"abe1_lo", 2},    {"abe1_lo_2", 1},
-        {"abe2_hi", 5}};
+        {"smsplus", 1},     {"smskp", 16},    {"m_pin", 4},  {"m_id", 4},    {"m_nev", 16},
+        {"visszaallas", 1}, {"rele_time", 4}, {"maxsms", 2}, {"abe1_hi", 2}, {"abe1_hi_2", 1},
+        {"abe1_lo", 2},     {"abe1_lo_2", 1}, {"abe2_hi", 5}};
     QSet<QString> named;
     for (const auto& entry : fixed) {
         QTest::newRow(qPrintable(entry.first)) << entry.first << entry.second;
         named.insert(entry.first);
     }
     for (int y = 1; y <= 8; ++y) {
-        QTest::newRow(qPrintable(QStringLiteral("t%1").arg(y))) << QStringLiteral("t%1").arg(y) << 14;
+        QTest::newRow(qPrintable(QStringLiteral("t%1").arg(y)))
+            << QStringLiteral("t%1").arg(y) << 14;
         QTest::newRow(qPrintable(QStringLiteral("tplus_%1").arg(y)))
             << QStringLiteral("tplus_%1").arg(y) << 1;
     }
@@ -257,8 +283,9 @@ void TestForm::initialStates()
     QCOMPARE(ui.download_gomb->text(), "Betöltés az eszközbe");
     QCOMPARE(ui.upload_gomb->text(), "Kiolvasás az eszközből");
     QCOMPARE(ui.verify_gomb->text(), "Betöltés ellenőrzése");
-    for (QWidget* button : {static_cast<QWidget*>(ui.port_gomb), static_cast<QWidget*>(ui.verify_gomb),
-                            static_cast<QWidget*>(ui.download_gomb), static_cast<QWidget*>(ui.upload_gomb)})
+    for (QWidget* button :
+         {static_cast<QWidget*>(ui.port_gomb), static_cast<QWidget*>(ui.verify_gomb),
+          static_cast<QWidget*>(ui.download_gomb), static_cast<QWidget*>(ui.upload_gomb)})
         QVERIFY(button->font().bold());
     QCOMPARE(ui.m_nev->font().family(), "Courier");
     QCOMPARE(ui.m_nev->font().styleHint(), QFont::TypeWriter);
@@ -283,8 +310,9 @@ void TestForm::radioGroupsAreExclusivePerRow()
     auto* outputs = window->findChild<QButtonGroup*>("buttonGroup_3");
     QVERIFY(outputs);
     QCOMPARE(outputs->buttons().size(), 2);
-    QVERIFY(window->findChild<QButtonGroup*>("buttonGroup_5")->buttons().contains(
-        window->form().max_be_30));
+    QVERIFY(window->findChild<QButtonGroup*>("buttonGroup_5")
+                ->buttons()
+                .contains(window->form().max_be_30));
 }
 
 void TestForm::typingBeyondMaximumIsRefused()
@@ -365,10 +393,11 @@ void TestForm::windowAndActions()
             list << (action->isSeparator() ? QStringLiteral("-") : action->text());
         return list;
     };
-    QCOMPARE(texts(ui.menuFile), QStringList({"New", "Megnyitás", "Mentés", "Save As", "-", "Kilépés"}));
+    QCOMPARE(texts(ui.menuFile),
+             QStringList({"New", "Megnyitás", "Mentés", "Save As", "-", "Kilépés"}));
     QCOMPARE(texts(ui.menuSettings), QStringList({"Port"}));
-    QCOMPARE(texts(ui.menuDevice), QStringList({"Kiolvasás az eszközből", "-", "Betöltés az eszközbe",
-                                                "Betöltés ellenőrzése"}));
+    QCOMPARE(texts(ui.menuDevice), QStringList({"Kiolvasás az eszközből", "-",
+                                                "Betöltés az eszközbe", "Betöltés ellenőrzése"}));
     QCOMPARE(texts(ui.menuHelp), QStringList({"Tartalom", "Névjegy"}));
     QStringList menus;
     for (QAction* action : ui.menuBar->actions())
