@@ -121,6 +121,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
 MainWindow::~MainWindow()
 {
+    // Destroying the focused field moves the focus, which would run a check on a
+    // window that is half gone.
+    const auto filters = findChildren<DepartureFilter*>();
+    for (DepartureFilter* filter : filters)
+        delete filter;
     delete ui;
 }
 
