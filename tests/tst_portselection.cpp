@@ -1,0 +1,694 @@
+// The port dialog and the identification of the module, end to end against simulated
+// modules in a temporary device directory: what the modules received, the dialog's
+// list, the message boxes and the state of the window.
+#include "serial/portmap.h"
+#include "serial/setcom.h"
+#include "tests/support/dialogdriver.h"
+#include "tests/support/simfixture.h"
+#include "tests/support/testmain.h"
+#include "tests/support/windowfixture.h"
+#include "ui_mainwindow.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMutex>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+const QString noModule =
+    QStringLiteral("A kiválasztott porton nem található csatlakoztatott eszköz.");
+
+// The critical diagnostics of the serial line written while it lives.
+class Diagnostics
+{
+public:
+    Diagnostics() : m_previous(qInstallMessageHandler(&Diagnostics::handle)) { s_current = this; }
+    ~Diagnostics()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList critical() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_critical;
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        Diagnostics* self = s_current;
+        if (self && type == QtCriticalMsg && qstrcmp(context.category, "vexagrid.serial") == 0) {
+            QMutexLocker lock(&self->m_mutex);
+            self->m_critical.append(text);
+        } else if (self && self->m_previous) {
+            self->m_previous(type, context, text);
+        }
+    }
+
+    static inline Diagnostics* s_current = nullptr;
+    QtMessageHandler m_previous;
+    mutable QMutex m_mutex;
+    QStringList m_critical;
+};
+
+// Starts one module per entry, "COM3" or "COM3:<fault name>".
+bool startModules(SimFixture& sim, const QStringList& modules)
+{
+    for (const QString& entry : modules) {
+        const QStringList parts = entry.split(QLatin1Char(':'));
+        SimModule* module = sim.start(parts.first());
+        if (!module)
+            return false;
+        if (parts.size() > 1)
+            module->setFault(*SimModule::faultFromName(parts.at(1)));
+    }
+    return true;
+}
+
+QStringList items(const QComboBox* combo)
+{
+    QStringList texts;
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+QComboBox* portCombo(QWidget* dialog)
+{
+    return dialog->findChild<QComboBox*>(QStringLiteral("comboBox"));
+}
+
+void press(QDialog* dialog, QDialogButtonBox::StandardButton which)
+{
+    auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+    QTest::mouseClick(box->button(which), Qt::LeftButton);
+}
+
+bool hasLabel(QStatusBar* bar, const QString& text)
+{
+    const auto labels = bar->findChildren<QLabel*>();
+    return std::any_of(labels.begin(), labels.end(),
+                       [&](const QLabel* label) { return label->text() == text; });
+}
+
+} // namespace
+
+class TestPortSelection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    // The dialog
+    void listAndBaudFromTheRecord_data();
+    void listAndBaudFromTheRecord();
+    void formReloadAndLanguageChange();
+    void search_data();
+    void search();
+    void refreshStopsThePendingAcceptance();
+    void cancelEndsTheSearch_data();
+    void cancelEndsTheSearch();
+
+    // show_port()
+    void deviceButtonSearchesMenuDoesNot_data();
+    void deviceButtonSearchesMenuDoesNot();
+    void identificationSucceeds_data();
+    void identificationSucceeds();
+    void identificationFails_data();
+    void identificationFails();
+    void rejectedDialogChangesNothing();
+
+    void screenshots();
+
+private:
+    // Runs show_port() from the menu; `answer` handles the port dialog, and a message
+    // box follows unless the dialog is rejected.
+    void showPortFromMenu(MainWindow* window, DialogDriver& driver,
+                          std::function<void(QDialog*)> answer, bool message = true);
+
+    std::unique_ptr<QTemporaryDir> workDir;
+    QString oldDir;
+};
+
+void TestPortSelection::init()
+{
+    // A successful identification loads the defaults from the current directory.
+    oldDir = QDir::currentPath();
+    workDir = std::make_unique<QTemporaryDir>();
+    QVERIFY(workDir->isValid());
+    QDir::setCurrent(workDir->path());
+    QVERIFY(QFile::copy(fixture::sourcePath("resources/defval_vg.dll"), "defval_vg.dll"));
+}
+
+void TestPortSelection::cleanup()
+{
+    QDir::setCurrent(oldDir);
+    workDir.reset();
+}
+
+void TestPortSelection::showPortFromMenu(MainWindow* window, DialogDriver& driver,
+                                         std::function<void(QDialog*)> answer, bool message)
+{
+    driver.expectDialog("setcom", std::move(answer));
+    if (message)
+        driver.expectMessage();
+    window->form().actionPort->trigger();
+}
+
+void TestPortSelection::listAndBaudFromTheRecord_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<QString>("shownPort");
+    QTest::addColumn<QString>("shownBaud");
+    QTest::addColumn<int>("resultBaud");
+
+    QTest::newRow("record port listed") << "COM7" << 9600 << "COM7"
+                                        << "9600" << 9600;
+    QTest::newRow("record port gone") << "COM9" << 1200 << "COM3"
+                                      << "1200" << 1200;
+    QTest::newRow("baud 0") << "COM3" << 0 << "COM3"
+                            << "" << 0;
+    QTest::newRow("baud not in the list") << "COM3" << 14400 << "COM3"
+                                          << "" << 0;
+}
+
+void TestPortSelection::listAndBaudFromTheRecord()
+{
+    QFETCH(QString, port);
+    QFETCH(int, baud);
+    QFETCH(QString, shownPort);
+    QFETCH(QString, shownBaud);
+    QFETCH(int, resultBaud);
+
+    // COM5 is an entry whose device is gone: it does not open and is not offered.
+    SimFixture sim;
+    QVERIFY(startModules(sim, {"COM3", "COM7"}));
+    QVERIFY(sim.addEntry("com5", workDir->filePath("no-such-device")));
+
+    setcom dialog(port, baud, 300, false);
+    QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3", "COM7"}));
+    QCOMPARE(dialog.port(), shownPort);
+    auto* rates = dialog.findChild<QComboBox*>("baudrate");
+    QVERIFY(!rates->isEnabled());
+    QCOMPARE(rates->count(), 15);
+    QCOMPARE(rates->currentText(), shownBaud);
+    QCOMPARE(dialog.baud(), resultBaud);
+    // Listing a port opens and closes it; nothing is sent.
+    QVERIFY(sim.module("COM3")->received().isEmpty());
+}
+
+void TestPortSelection::formReloadAndLanguageChange()
+{
+    SimFixture sim;
+    QVERIFY(startModules(sim, {"COM3"}));
+    setcom dialog("COM4", 1200, 300, false);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3"}));
+    // No text is cut off with this platform's fonts, and the reload icon is there.
+    for (const char* name : {"l_com", "l_baud", "autoPort"}) {
+        const auto* widget = dialog.findChild<QWidget*>(name);
+        QVERIFY2(widget->sizeHint().width() <= widget->width(), name);
+    }
+    QVERIFY(!dialog.findChild<QPushButton*>("reload")->icon().pixmap(16).isNull());
+
+    // A module plugged in later appears on a refresh, and the record's port is chosen.
+    QVERIFY(startModules(sim, {"COM4"}));
+    auto* reload = dialog.findChild<QPushButton*>("reload");
+    QCOMPARE(reload->toolTip(), "Frissítés");
+    QTest::mouseClick(reload, Qt::LeftButton);
+    QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3", "COM4"}));
+    QCOMPARE(dialog.port(), "COM4");
+    QCOMPARE(dialog.focusWidget(), portCombo(&dialog));
+
+    // The texts are set again, but the ports found stay listed and selected.
+    QEvent change(QEvent::LanguageChange);
+    QCoreApplication::sendEvent(&dialog, &change);
+    QCOMPARE(dialog.windowTitle(), "Port beállítások");
+    QCOMPARE(dialog.findChild<QLabel*>("l_com")->text(), "COM Port:");
+    QCOMPARE(dialog.findChild<QLabel*>("l_baud")->text(), "Baudrate:");
+    QCOMPARE(dialog.findChild<QPushButton*>("autoPort")->text(), "Automatikus portkeresés");
+    QCOMPARE(reload->toolTip(), "Frissítés");
+    QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3", "COM4"}));
+    QCOMPARE(dialog.port(), "COM4");
+    QCOMPARE(dialog.baud(), 1200);
+}
+
+void TestPortSelection::search_data()
+{
+    QTest::addColumn<QStringList>("modules");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<QString>("found"); // "" when nothing is found
+    QTest::addColumn<QStringList>("diagnostics");
+
+    QTest::newRow("one module") << QStringList{"COM3"} << 1200 << "COM3" << QStringList{};
+    QTest::newRow("two modules: the later one")
+        << QStringList{"COM3", "COM4"} << 9600 << "COM4" << QStringList{};
+    QTest::newRow("later ports without a module keep the earlier")
+        << QStringList{"COM3", "COM4:silent", "COM5:garbage"} << 1200 << "COM3" << QStringList{};
+    QTest::newRow("a port that never goes silent is cut off")
+        << QStringList{"COM3:talk", "COM4"} << 1200 << "COM4" << QStringList{};
+    QTest::newRow("lower case is no module")
+        << QStringList{"COM3:lower-case-id"} << 1200 << "" << QStringList{};
+    QTest::newRow("no port at all") << QStringList{} << 1200 << "" << QStringList{};
+    QTest::newRow("baud 0: no port opens")
+        << QStringList{"COM3", "COM4"} << 0 << ""
+        << QStringList{"unable to set comport dcb settings", "unable to set comport dcb settings"};
+}
+
+void TestPortSelection::search()
+{
+    QFETCH(QStringList, modules);
+    QFETCH(int, baud);
+    QFETCH(QString, found);
+    QFETCH(QStringList, diagnostics);
+
+    SimFixture sim;
+    QVERIFY(startModules(sim, modules));
+    QStringList listed;
+    for (const QString& entry : modules)
+        listed << entry.section(QLatin1Char(':'), 0, 0);
+
+    QWidget owner;
+    DialogDriver driver;
+    if (found.isEmpty())
+        driver.expectMessage();
+    Diagnostics written;
+    setcom dialog("COM1", baud, 300, true, &owner);
+    QElapsedTimer sinceSearch;
+    sinceSearch.start();
+    QCOMPARE(written.critical(), diagnostics);
+
+    // Every port was asked once, at the dialog's rate, or none opened at all.
+    for (const QString& name : listed) {
+        SimModule* module = sim.module(name);
+        if (baud == 0) {
+            QVERIFY(module->received().isEmpty());
+        } else if (module->fault() == SimModule::Fault::TalkWithoutPause) {
+            QVERIFY(module->waitForReceived(2, 1000));
+            QCOMPARE(module->received(), "~|");
+        } else {
+            QVERIFY(module->waitForRequests(1, 1000));
+            QCOMPARE(module->received(), "~|");
+            QCOMPARE(module->requests().first().line.toString(), QString("%1 8N1").arg(baud));
+        }
+    }
+
+    QStringList shown;
+    driver.expectDialog("setcom", [&](QDialog* shownDialog) {
+        shown = items(portCombo(shownDialog));
+        // Nothing found: the dialog waits for the user (a pending acceptance would
+        // come first).
+        if (found.isEmpty())
+            QTimer::singleShot(400, shownDialog, &QDialog::reject);
+    });
+    const int result = dialog.exec();
+    const qint64 elapsed = sinceSearch.elapsed();
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+
+    if (found.isEmpty()) {
+        const DialogDriver::Seen box = driver.seen().first();
+        QCOMPARE(box.icon, QMessageBox::Critical);
+        QCOMPARE(box.title, "Hiba");
+        QCOMPARE(box.text, "Az eszköz nem található.");
+        QCOMPARE(box.buttonCount, 1);
+        QVERIFY(!box.hasDefaultButton);
+        QCOMPARE(result, QDialog::Rejected);
+        QCOMPARE(shown, listed);
+    } else {
+        // Only the module's port is offered, and taken 200 ms later as if OK was pressed.
+        QCOMPARE(driver.seen().size(), 1);
+        QCOMPARE(shown, QStringList{found});
+        QCOMPARE(result, QDialog::Accepted);
+        QVERIFY2(elapsed >= 180 && elapsed < 1000, qPrintable(QString::number(elapsed)));
+        QCOMPARE(dialog.port(), found);
+        QCOMPARE(dialog.baud(), baud);
+    }
+}
+
+void TestPortSelection::refreshStopsThePendingAcceptance()
+{
+    SimFixture sim;
+    QVERIFY(startModules(sim, {"COM3", "COM4:silent"}));
+    setcom dialog("COM4", 1200, 300, true);
+    QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3"}));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // The user refreshes the list before the found port was taken: the dialog now
+    // waits for the user's own choice.
+    QTest::mouseClick(dialog.findChild<QPushButton*>("reload"), Qt::LeftButton);
+    QTest::qWait(400);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), QDialog::Rejected);
+    QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3", "COM4"}));
+    QCOMPARE(dialog.port(), "COM4");
+}
+
+void TestPortSelection::cancelEndsTheSearch_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QByteArray>("com4Received");
+
+    // The cancel button is looked at once a port has been asked: right after COM3
+    // answered, or, when it did not, only after COM4 was asked as well.
+    QTest::newRow("right after a module was found") << "COM3" << QByteArray();
+    QTest::newRow("before any module answered") << "COM3:silent" << QByteArray("~|");
+}
+
+void TestPortSelection::cancelEndsTheSearch()
+{
+    QFETCH(QString, first);
+    QFETCH(QByteArray, com4Received);
+
+    SimFixture sim;
+    QVERIFY(startModules(sim, {first, "COM4"}));
+    QWidget owner;
+    owner.show();
+    setcom dialog("COM1", 1200, 300, false, &owner);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // Plugged in after the dialog listed its ports: the search's own refresh finds it.
+    QVERIFY(startModules(sim, {"COM5"}));
+
+    // The user cancels as soon as the progress dialog takes input.
+    struct
+    {
+        bool visible = false;
+        QString label, cancelText;
+        int minimum = -1, maximum = -1;
+        Qt::WindowModality modality = Qt::NonModal;
+        QWidget* parent = nullptr;
+    } progress;
+    QTimer user;
+    user.setInterval(0);
+    connect(&user, &QTimer::timeout, &owner, [&] {
+        auto* dialog = owner.findChild<QProgressDialog*>();
+        if (!dialog || !dialog->isVisible())
+            return;
+        user.stop();
+        progress = {true,
+                    dialog->labelText(),
+                    dialog->findChild<QPushButton*>()->text(),
+                    dialog->minimum(),
+                    dialog->maximum(),
+                    dialog->windowModality(),
+                    dialog->parentWidget()};
+        QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+    });
+    user.start();
+    DialogDriver driver;
+    QTest::mouseClick(dialog.findChild<QPushButton*>("autoPort"), Qt::LeftButton);
+
+    QVERIFY(progress.visible);
+    QCOMPARE(progress.label, "Keresés...");
+    QCOMPARE(progress.cancelText, "Megszakítás");
+    QCOMPARE(progress.minimum, 0);
+    QCOMPARE(progress.maximum, 2);
+    QCOMPARE(progress.modality, Qt::WindowModal);
+    QCOMPARE(progress.parent, &owner);
+    QVERIFY(!owner.findChild<QProgressDialog*>());
+
+    // The search ended there: no further port asked, nothing selected, no message,
+    // and the dialog stays open with the refreshed list.
+    QTest::qWait(400);
+    QVERIFY2(driver.done(), qPrintable(driver.problems()));
+    QVERIFY(driver.seen().isEmpty());
+    QCOMPARE(sim.module("COM3")->received(), "~|");
+    QCOMPARE(sim.module("COM4")->received(), com4Received);
+    QVERIFY(sim.module("COM5")->received().isEmpty());
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), QDialog::Rejected);
+    QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3", "COM4", "COM5"}));
+}
+
+void TestPortSelection::deviceButtonSearchesMenuDoesNot_data()
+{
+    QTest::addColumn<bool>("fromButton");
+    QTest::addColumn<QStringList>("offered");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QByteArray>("com3Received");
+    QTest::addColumn<QByteArray>("com4Received");
+
+    // COM3 answers in lower case, which the search ignores but the identification takes.
+    QTest::newRow("device button")
+        << true << QStringList{"COM4"} << "COM4" << QByteArray("~|") << QByteArray("~|~|");
+    QTest::newRow("menu") << false << QStringList{"COM3", "COM4"} << "COM3" << QByteArray("~|")
+                          << QByteArray();
+}
+
+void TestPortSelection::deviceButtonSearchesMenuDoesNot()
+{
+    QFETCH(bool, fromButton);
+    QFETCH(QStringList, offered);
+    QFETCH(QString, chosen);
+    QFETCH(QByteArray, com3Received);
+    QFETCH(QByteArray, com4Received);
+
+    SimFixture sim;
+    QVERIFY(startModules(sim, {"COM3:lower-case-id", "COM4"}));
+    std::unique_ptr<MainWindow> window(new MainWindow);
+    window->show();
+
+    DialogDriver driver;
+    QStringList shown;
+    QByteArray sentBeforeShown;
+    driver.expectDialog("setcom", [&](QDialog* dialog) {
+        shown = items(portCombo(dialog));
+        sentBeforeShown = sim.module("COM3")->received() + sim.module("COM4")->received();
+        if (!fromButton)
+            press(dialog, QDialogButtonBox::Ok);
+    });
+    driver.expectMessage();
+    if (fromButton)
+        window->form().port_gomb->click();
+    else
+        window->form().actionPort->trigger();
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+
+    QCOMPARE(sentBeforeShown, fromButton ? QByteArray("~|~|") : QByteArray());
+    QCOMPARE(shown, offered);
+    QCOMPARE(driver.last().text, "A port sikeresen kiválasztva: " + chosen +
+                                     "\nA csatlakoztatott eszköz: V_VEXAGRID-3 FW2.14\n");
+    QCOMPARE(sim.module("COM3")->received(), com3Received);
+    QCOMPARE(sim.module("COM4")->received(), com4Received);
+    QCOMPARE(window->settings().port, chosen);
+}
+
+void TestPortSelection::identificationSucceeds_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("rawReply"); // empty: the module's own identification
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<QString>("reply");
+
+    QTest::newRow("module's reply") << "none" << QByteArray() << 1200 << "V_VEXAGRID-3 FW2.14\n";
+    QTest::newRow("lower case") << "lower-case-id" << QByteArray() << 9600
+                                << "V_VEXAGRID-3 FW2.14\n";
+    QTest::newRow("line feeds kept, CRs removed")
+        << "none" << QByteArray("V_vg-3\r\nfw 2.14\r\r\n\nx\r") << 19200 << "V_VG-3\nFW 2.14\n\nX";
+}
+
+void TestPortSelection::identificationSucceeds()
+{
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, rawReply);
+    QFETCH(int, baud);
+    QFETCH(QString, reply);
+
+    SimFixture sim;
+    SimModule* module = sim.start("COM3");
+    QVERIFY(module);
+    module->setFault(*SimModule::faultFromName(fault));
+    if (!rawReply.isEmpty())
+        module->setRawReply(SimModule::Request::Identification, rawReply);
+
+    std::unique_ptr<MainWindow> window(new MainWindow);
+    window->show();
+    Ui::MainWindow& ui = window->form();
+    window->settings().port = "COM3";
+    window->settings().baud = baud;
+    // What a new configuration and the module's layout put right again.
+    ui.m_nev->setText("changed");
+    ui.be4_nev->show();
+    QVERIFY(!ui.download_gomb->isEnabled());
+
+    DialogDriver driver;
+    showPortFromMenu(window.get(), driver,
+                     [](QDialog* dialog) { press(dialog, QDialogButtonBox::Ok); });
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+
+    const DialogDriver::Seen box = driver.last();
+    QCOMPARE(box.icon, QMessageBox::Information);
+    QCOMPARE(box.title, "Eszköz");
+    QCOMPARE(box.text, "A port sikeresen kiválasztva: COM3\nA csatlakoztatott eszköz: " + reply);
+    QCOMPARE(box.buttonCount, 1);
+
+    QCOMPARE(module->received(), "~|");
+    QCOMPARE(module->requests().first().line.toString(), QString("%1 8N1").arg(baud));
+    QCOMPARE(window->settings().deviceKind, 4);
+    QCOMPARE(window->settings().deviceId, reply);
+    QCOMPARE(window->settings().baud, baud);
+    QVERIFY(hasLabel(window->statusBar(), QString("COM3   Baud: %1").arg(baud)));
+    // Unlocked, laid out again, and the defaults loaded.
+    QVERIFY(ui.tabWidget->isEnabled() && ui.menuDevice->isEnabled() && ui.actionSave->isEnabled());
+    QVERIFY(ui.download_gomb->isEnabled());
+    QCOMPARE(ui.download_gomb->styleSheet(),
+             "color: rgb(255,255,255); background-color: rgb(191,0,0);");
+    QVERIFY(ui.be4_nev->isHidden());
+    QCOMPARE(ui.m_nev->text(), "VexaGrid-3");
+}
+
+void TestPortSelection::identificationFails_data()
+{
+    QTest::addColumn<QString>("module");       // "" for no module at all
+    QTest::addColumn<bool>("holdPort");        // another program holds the port
+    QTest::addColumn<int>("baud");             // the record's rate
+    QTest::addColumn<bool>("connectedBefore"); // a module had been identified before
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QStringList>("diagnostics");
+
+    QTest::newRow("silent") << "COM3:silent" << false << 1200 << false << "COM3   Baud: 1200"
+                            << QStringList{};
+    QTest::newRow("garbage") << "COM3:garbage" << false << 1200 << true << "COM3   Baud: 1200"
+                             << QStringList{};
+    QTest::newRow("port held by another program")
+        << "COM3" << true << 1200 << false << "COM3   Baud: 1200"
+        << QStringList{"unable to open comport"};
+    QTest::newRow("baud 0") << "COM3" << false << 0 << true << "COM3   Baud: 0"
+                            << QStringList{"unable to set comport dcb settings"};
+    QTest::newRow("no port at all")
+        << "" << false << 1200 << false << "   Baud: 1200" << QStringList{"unable to open comport"};
+}
+
+void TestPortSelection::identificationFails()
+{
+    QFETCH(QString, module);
+    QFETCH(bool, holdPort);
+    QFETCH(int, baud);
+    QFETCH(bool, connectedBefore);
+    QFETCH(QString, label);
+    QFETCH(QStringList, diagnostics);
+
+    SimFixture sim;
+    QVERIFY(startModules(sim, module.isEmpty() ? QStringList{} : QStringList{module}));
+    std::unique_ptr<MainWindow> window;
+    if (connectedBefore) {
+        window.reset(fixture::connectedWindow());
+        window->settings().deviceKind = 4;
+        window->settings().deviceId = "V_BEFORE";
+    } else {
+        window.reset(new MainWindow);
+        window->show();
+    }
+    Ui::MainWindow& ui = window->form();
+    window->settings().port = "COM3";
+    window->settings().baud = baud;
+    ui.m_nev->setText("kept");
+
+    QSerialPort holder;
+    Diagnostics written;
+    DialogDriver driver;
+    showPortFromMenu(window.get(), driver, [&](QDialog* dialog) {
+        if (holdPort) {
+            holder.setPortName(PortMap::devicePath("COM3"));
+            QVERIFY(holder.open(QIODevice::ReadWrite));
+        }
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+
+    const DialogDriver::Seen box = driver.last();
+    QCOMPARE(box.icon, QMessageBox::Warning);
+    QCOMPARE(box.title, "Eszköz");
+    QCOMPARE(box.text, noModule);
+    QCOMPARE(box.buttonCount, 1);
+    QCOMPARE(written.critical(), diagnostics);
+    QVERIFY(hasLabel(window->statusBar(), label));
+    QCOMPARE(window->settings().baud, baud);
+    QCOMPARE(window->settings().deviceKind, 0);
+    QCOMPARE(window->settings().deviceId, connectedBefore ? "V_BEFORE" : QString());
+    // The interface stays as it was, and the form keeps what it holds.
+    QCOMPARE(ui.tabWidget->isEnabled(), connectedBefore);
+    QCOMPARE(ui.download_gomb->isEnabled(), connectedBefore);
+    QCOMPARE(ui.menuDevice->isEnabled(), connectedBefore);
+    QCOMPARE(ui.m_nev->text(), "kept");
+}
+
+void TestPortSelection::rejectedDialogChangesNothing()
+{
+    SimFixture sim;
+    QVERIFY(startModules(sim, {"COM3", "COM4"}));
+    std::unique_ptr<MainWindow> window(new MainWindow);
+    window->show();
+    window->settings().port = "COM4";
+    window->settings().baud = 2400;
+
+    const auto labelTexts = [&] {
+        QStringList texts;
+        for (const QLabel* label : window->statusBar()->findChildren<QLabel*>())
+            texts << label->text();
+        return texts;
+    };
+    const QStringList labelsBefore = labelTexts();
+
+    DialogDriver driver;
+    showPortFromMenu(
+        window.get(), driver,
+        [](QDialog* dialog) {
+            portCombo(dialog)->setCurrentIndex(0);
+            press(dialog, QDialogButtonBox::Cancel);
+        },
+        false);
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+    QTest::qWait(50);
+    QVERIFY2(driver.done(), qPrintable(driver.problems()));
+
+    QCOMPARE(driver.seen().size(), 1);
+    QCOMPARE(window->settings().port, "COM4");
+    QCOMPARE(window->settings().baud, 2400);
+    QCOMPARE(labelTexts(), labelsBefore);
+    QVERIFY(sim.module("COM3")->received().isEmpty());
+    QVERIFY(sim.module("COM4")->received().isEmpty());
+    QVERIFY(!window->form().download_gomb->isEnabled());
+}
+
+void TestPortSelection::screenshots()
+{
+    // Pictures for a person to look at: the dialog listing a module on COM3, and the
+    // window once that module is connected.
+    QVERIFY(QDir().mkpath(oldDir + "/screenshots"));
+    SimFixture sim;
+    QVERIFY(startModules(sim, {"COM3"}));
+    std::unique_ptr<MainWindow> window(new MainWindow);
+    window->show();
+    window->settings().port = "COM3";
+
+    DialogDriver driver;
+    showPortFromMenu(window.get(), driver, [&](QDialog* dialog) {
+        QTest::qWait(50);
+        QVERIFY(dialog->grab().save(oldDir + "/screenshots/setcom.png"));
+        press(dialog, QDialogButtonBox::Ok);
+    });
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+    QTest::qWait(50);
+    QVERIFY(window->grab().save(oldDir + "/screenshots/connected.png"));
+}
+
+VEXAGRID_TEST_MAIN(TestPortSelection)
+#include "tst_portselection.moc"
