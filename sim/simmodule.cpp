@@ -1428,7 +1428,7 @@ QStringList SimModule::sampleFields()
       << QStringLiteral("1234")         // 2 PIN
       << QStringLiteral("0001")         // 3 module id
       << QStringLiteral("Szivattyuhaz") // 4 name
-      << QStringLiteral("60")           // 5
+      << QStringLiteral("1")            // 5 inputs report their return
       << QStringLiteral("0005")         // 6 relay time
       << QStringLiteral("5")            // 7 SMS limit
       << QStringLiteral("05")           // 8 outputs 1 and 3 monostable
