@@ -1,0 +1,817 @@
+// Writing the configuration into the module, end to end against simulated modules: the
+// bytes the module receives, what the download dialog shows and lets the user do, and what
+// the main window's download leaves on the form.
+#include "form/formorder.h"
+#include "serial/portmap.h"
+#include "tests/support/dialogdriver.h"
+#include "tests/support/simfixture.h"
+#include "tests/support/testmain.h"
+#include "tests/support/windowfixture.h"
+#include "transfer/dload.h"
+#include "transfer/downloadframe.h"
+#include "ui_mainwindow.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QMutex>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTranslator>
+
+#include <memory>
+
+namespace {
+
+const QString running = QStringLiteral("Betöltés folyamatban...");
+const QString succeeded = QStringLiteral("Sikeres betöltés.");
+const QString failed =
+    QStringLiteral("Betöltés hiba.\nTipp: ellenõrizze az eszközt és a port beállítást.");
+const QString missingText = QStringLiteral("Minden beviteli mezõ kitöltése kötelezõ!");
+const QString separatorText = QStringLiteral("A | karakter nem használható!");
+const QString accentText = QStringLiteral("Ékezetek nem használhatóak!");
+
+// Everything the serial line writes to its logging categories (the worker thread's too).
+class SerialLog
+{
+public:
+    SerialLog() : m_previous(qInstallMessageHandler(&SerialLog::handle))
+    {
+        s_current = this;
+        // Bytes and the port's opening and closing come out on the trace category.
+        QLoggingCategory::setFilterRules(QStringLiteral("vexagrid.serial.trace.debug=true"));
+    }
+    ~SerialLog()
+    {
+        QLoggingCategory::setFilterRules(QString());
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList lines() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_lines;
+    }
+    bool contains(const QString& text) const
+    {
+        const QStringList all = lines();
+        return std::any_of(all.begin(), all.end(),
+                           [&](const QString& line) { return line.contains(text); });
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        SerialLog* self = s_current;
+        if (self && context.category && qstrncmp(context.category, "vexagrid.serial", 15) == 0) {
+            QMutexLocker lock(&self->m_mutex);
+            self->m_lines.append(
+                QString::fromLatin1(type == QtCriticalMsg ? "critical: " : "debug: ") + text);
+        } else if (self && self->m_previous) {
+            self->m_previous(type, context, text);
+        }
+    }
+
+    static inline SerialLog* s_current = nullptr;
+    QtMessageHandler m_previous;
+    mutable QMutex m_mutex;
+    QStringList m_lines;
+};
+
+// Translates the download dialog's texts, to see that they are the dialog's own.
+class DialogTranslator : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        if (qstrcmp(context, "dload") != 0)
+            return QString();
+        if (QString::fromUtf8(source) == QStringLiteral("Betöltés"))
+            return QStringLiteral("Download");
+        if (QString::fromUtf8(source) == running)
+            return QStringLiteral("Downloading...");
+        return QString();
+    }
+};
+
+QString padded(const QString& text)
+{
+    return text.leftJustified(16, u' ');
+}
+
+QString frameOf(const QStringList& fields)
+{
+    QString frame;
+    for (const QString& field : fields)
+        frame += padded(field) + u'|';
+    return frame;
+}
+
+// What the module must receive for these fields: the request, each field and its CR, and
+// the lone CR that ends the frame.
+QByteArray lineBytes(const QStringList& fields)
+{
+    QByteArray bytes = "~}";
+    for (const QString& field : fields)
+        bytes += padded(field).toLatin1() + '\r';
+    return bytes + '\r';
+}
+
+ProgramSettings record(const QString& port, qint32 baud = 1200,
+                       const QString& frame = frameOf(SimModule::sampleFields()))
+{
+    ProgramSettings settings;
+    settings.port = port;
+    settings.baud = baud;
+    settings.downloadText = frame;
+    return settings;
+}
+
+template <class T> T* child(QWidget* dialog, const char* name)
+{
+    return dialog->findChild<T*>(QLatin1String(name));
+}
+
+QLabel* kiiras(QWidget* dialog)
+{
+    return child<QLabel>(dialog, "kiiras");
+}
+QProgressBar* bar(QWidget* dialog)
+{
+    return child<QProgressBar>(dialog, "progressBar");
+}
+QDialogButtonBox* buttons(QWidget* dialog)
+{
+    return child<QDialogButtonBox>(dialog, "buttonBox");
+}
+
+// The outcome of a download started from the main window, as its dialog showed it.
+struct Shown
+{
+    bool appeared = false;
+    QString text;
+    int maximum = -1;
+    int value = -2;
+    QString title;
+};
+
+} // namespace
+
+class TestDownload : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    // The dialog and its worker, with a hand-made record
+    void transfer_data();
+    void transfer();
+    void slowFailures();
+    void successClosesItself();
+    void noDismissalWhileRunning_data();
+    void noDismissalWhileRunning();
+    void destroyingWaitsForTheWorker();
+    void languageChange();
+    void looks();
+
+    // The main window's download
+    void refusals_data();
+    void refusals();
+    void notRequired_data();
+    void notRequired();
+    void fullConfiguration();
+    void hiddenColumnFourIsNotSent();
+
+private:
+    MainWindow* loadedWindow();
+    Shown download(MainWindow* window);
+
+    std::unique_ptr<SimFixture> sim;
+    std::unique_ptr<QTemporaryDir> dir;
+    QString startDir;
+    MainWindow* window = nullptr;
+};
+
+void TestDownload::initTestCase()
+{
+    startDir = QDir::currentPath();
+}
+
+void TestDownload::init()
+{
+    sim = std::make_unique<SimFixture>();
+    QVERIFY(sim->isValid());
+}
+
+void TestDownload::cleanup()
+{
+    delete window;
+    window = nullptr;
+    sim.reset();
+    QDir::setCurrent(startDir);
+    dir.reset();
+}
+
+// --- The dialog and its worker ----------------------------------------------------------
+
+void TestDownload::transfer_data()
+{
+    QTest::addColumn<QString>("fault");      // the module's fault
+    QTest::addColumn<QString>("port");       // the record's port; the module sits on COM3
+    QTest::addColumn<int>("baud");           // the record's baud rate
+    QTest::addColumn<bool>("held");          // another program holds the port
+    QTest::addColumn<QString>("field4");     // a text for field 4, "" for the sample's
+    QTest::addColumn<bool>("success");       // the module acknowledged
+    QTest::addColumn<int>("received");       // bytes the module received
+    QTest::addColumn<QString>("diagnostic"); // in the serial log, "" for none in particular
+
+    const int whole = 955;
+    QTest::newRow("acknowledged") << "none"
+                                  << "COM3" << 1200 << false << "" << true << whole << "";
+    QTest::newRow("record at 9600 baud") << "none"
+                                         << "COM3" << 9600 << false << "" << true << whole << "";
+    QTest::newRow("another byte before the acknowledgement")
+        << "ack-other-first"
+        << "COM3" << 1200 << false << "" << true << whole << "download: acknowledgement 'E'";
+    QTest::newRow("wrong acknowledgement twice")
+        << "ack-wrong-twice"
+        << "COM3" << 1200 << false << "" << false << whole << "download: acknowledgement 'E'";
+    QTest::newRow("port held by another program")
+        << "none"
+        << "COM3" << 1200 << true << "" << false << 0 << "critical: unable to open comport";
+    QTest::newRow("no such port") << "none"
+                                  << "COM9" << 1200 << false << "" << false << 0
+                                  << "critical: unable to open comport";
+    QTest::newRow("module vanishes part-way")
+        << "vanish"
+        << "COM3" << 1200 << false << "" << false << 2 + 100 << "COM3 closed";
+    QTest::newRow("character above U+00FF")
+        << "none"
+        << "COM3" << 1200 << false << QStringLiteral("Fűtés") << false << 0 << "U+00FF";
+}
+
+void TestDownload::transfer()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, port);
+    QFETCH(int, baud);
+    QFETCH(bool, held);
+    QFETCH(QString, field4);
+    QFETCH(bool, success);
+    QFETCH(int, received);
+    QFETCH(QString, diagnostic);
+
+    SimModule* module = sim->start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    module->setFault(*SimModule::faultFromName(fault));
+    QSerialPort holder;
+    if (held) {
+        holder.setPortName(PortMap::devicePath(QStringLiteral("COM3")));
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+    }
+    QStringList fields = SimModule::sampleFields();
+    if (!field4.isEmpty())
+        fields[3] = field4;
+
+    SerialLog log;
+    QElapsedTimer clock;
+    clock.start();
+    dload dialog(record(port, baud, frameOf(fields)));
+    dialog.show();
+    QTRY_VERIFY_WITH_TIMEOUT(buttons(&dialog)->isEnabled(), 5000);
+    const qint64 took = clock.elapsed();
+
+    QCOMPARE(kiiras(&dialog)->text(), success ? succeeded : failed);
+    QCOMPARE(buttons(&dialog)->buttons().size(), 1);
+    QVERIFY(buttons(&dialog)->button(QDialogButtonBox::Ok));
+    QCOMPARE(bar(&dialog)->minimum(), 0);
+    QCOMPARE(bar(&dialog)->maximum(), 962);
+    if (received == 955) {
+        // Every byte went out, and the bar ends exactly full.
+        QCOMPARE(bar(&dialog)->value(), 962);
+        QTRY_COMPARE(module->writes().size(), 1);
+        const SimWrite write = module->writes().first();
+        QCOMPARE(write.bytes, lineBytes(fields));
+        QCOMPARE(write.line.toString(), QStringLiteral("1200 8N1"));
+        QCOMPARE(write.outcome, success ? SimWrite::Outcome::Stored : SimWrite::Outcome::Refused);
+    } else if (received == 0) {
+        // Refused at once: nothing sent, and the bar never started.
+        QVERIFY2(took < 1000, qPrintable(QString::number(took)));
+        QCOMPARE(bar(&dialog)->text(), QString());
+        QVERIFY(bar(&dialog)->value() < 0);
+        QCOMPARE(module->received(), QByteArray());
+    } else {
+        QTRY_COMPARE(module->writes().size(), 1);
+        QCOMPARE(module->writes().first().bytes, lineBytes(fields).left(received));
+    }
+    if (!diagnostic.isEmpty())
+        QVERIFY2(log.contains(diagnostic), qPrintable(log.lines().join('\n')));
+
+    // A port that was opened is closed again, on every path.
+    if (!held && !module->hasVanished())
+        QTRY_COMPARE(module->closeCount(), module->openCount());
+    if (received > 0)
+        QVERIFY(log.contains(QStringLiteral("COM3 closed")));
+}
+
+// The cases that wait for the module's 3500 ms time-outs run side by side, one module each.
+void TestDownload::slowFailures()
+{
+    struct Case
+    {
+        const char* port;
+        SimModule::Fault fault;
+        int waits;    // 3500 ms waits before the worker gives up
+        int received; // bytes the module received
+        SimWrite::Outcome outcome;
+        std::unique_ptr<dload> dialog;
+        qint64 took = -1;
+    };
+    Case cases[] = {
+        {"COM3", SimModule::Fault::NoR, 1, 2, SimWrite::Outcome::NoFrame, nullptr},
+        {"COM4", SimModule::Fault::NeverAcknowledge, 2, 955, SimWrite::Outcome::Refused, nullptr},
+        {"COM5", SimModule::Fault::RThenSilence, 3, 955, SimWrite::Outcome::Refused, nullptr},
+    };
+    QElapsedTimer clock;
+    clock.start();
+    for (Case& c : cases) {
+        SimModule* module = sim->start(QString::fromLatin1(c.port));
+        QVERIFY(module);
+        module->setFault(c.fault);
+        // The module waits for the frame longer than the worker waits for the byte after
+        // "R", so that it sees the frame that still comes.
+        module->setFrameTimeout(5000);
+        c.dialog = std::make_unique<dload>(record(QString::fromLatin1(c.port)));
+        c.dialog->show();
+    }
+    const auto allFinished = [&] {
+        bool all = true;
+        for (Case& c : cases) {
+            if (c.took < 0 && buttons(c.dialog.get())->isEnabled())
+                c.took = clock.elapsed();
+            all = all && c.took >= 0;
+        }
+        return all;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(allFinished(), 15000);
+
+    for (Case& c : cases) {
+        const QByteArray name = c.port;
+        SimModule* module = sim->module(QString::fromLatin1(c.port));
+        QVERIFY2(kiiras(c.dialog.get())->text() == failed, name);
+        QVERIFY2(c.took >= c.waits * 3500 - 50, name + " took " + QByteArray::number(c.took));
+        QVERIFY2(c.took < c.waits * 3500 + 2000, name + " took " + QByteArray::number(c.took));
+        QTRY_COMPARE(module->writes().size(), 1);
+        QVERIFY2(module->writes().first().outcome == c.outcome, name);
+        QVERIFY2(module->writes().first().bytes.size() == c.received, name);
+        QTRY_COMPARE(module->closeCount(), 1);
+    }
+}
+
+void TestDownload::successClosesItself()
+{
+    QVERIFY(sim->start(QStringLiteral("COM3")));
+    dload dialog(record(QStringLiteral("COM3")));
+    dialog.show();
+    QTRY_VERIFY_WITH_TIMEOUT(buttons(&dialog)->isEnabled(), 5000);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(kiiras(&dialog)->text(), succeeded);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 4000);
+    QVERIFY2(clock.elapsed() >= 1900 && clock.elapsed() < 2500,
+             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+    // OK closes it sooner.
+    dload again(record(QStringLiteral("COM3")));
+    again.show();
+    QTRY_VERIFY_WITH_TIMEOUT(buttons(&again)->isEnabled(), 5000);
+    QTest::mouseClick(buttons(&again)->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    QVERIFY(!again.isVisible());
+    QCOMPARE(again.result(), int(QDialog::Accepted));
+}
+
+void TestDownload::noDismissalWhileRunning_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("outcome");
+    QTest::newRow("succeeded") << "none" << succeeded;
+    QTest::newRow("failed") << "ack-wrong-twice" << failed;
+}
+
+void TestDownload::noDismissalWhileRunning()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, outcome);
+
+    SimModule* module = sim->start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    module->setFault(*SimModule::faultFromName(fault));
+    // The module takes its time, so that the dialog is seen while the worker runs.
+    module->setAckDelay(800);
+
+    dload dialog(record(QStringLiteral("COM3")));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTRY_COMPARE(bar(&dialog)->value(), 962);
+    QCOMPARE(kiiras(&dialog)->text(), running);
+    QVERIFY(!buttons(&dialog)->isEnabled());
+    QVERIFY(buttons(&dialog)->button(QDialogButtonBox::Cancel));
+
+    QVERIFY(!dialog.close());
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    dialog.reject();
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(kiiras(&dialog)->text(), running);
+
+    QTRY_VERIFY_WITH_TIMEOUT(buttons(&dialog)->isEnabled(), 5000);
+    QCOMPARE(kiiras(&dialog)->text(), outcome);
+    // The title bar's close button does nothing after the transfer either...
+    QVERIFY(!dialog.close());
+    QVERIFY(dialog.isVisible());
+    // ...but the keyboard dismisses the dialog as usual once the worker has finished.
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+}
+
+void TestDownload::destroyingWaitsForTheWorker()
+{
+    SimModule* module = sim->start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    module->setReplyDelay(300);
+    QElapsedTimer clock;
+    clock.start();
+    {
+        dload dialog(record(QStringLiteral("COM3")));
+        QVERIFY(module->waitForRequests(1, 2000));
+    }
+    // The worker was not cut short: the frame went out whole and the port was closed.
+    QVERIFY(clock.elapsed() >= 300);
+    QCOMPARE(module->writes().size(), 1);
+    QCOMPARE(module->writes().first().outcome, SimWrite::Outcome::Stored);
+    QTRY_COMPARE(module->closeCount(), 1);
+}
+
+void TestDownload::languageChange()
+{
+    SimModule* module = sim->start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    module->setAckDelay(500);
+    dload dialog(record(QStringLiteral("COM3")));
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Betöltés"));
+
+    DialogTranslator translator;
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+    QTRY_COMPARE(dialog.windowTitle(), QStringLiteral("Download"));
+    QCOMPARE(kiiras(&dialog)->text(), QStringLiteral("Downloading..."));
+    QCOMPARE(child<QLabel>(&dialog, "label")->text(), QString());
+
+    // Once the outcome shows, a language change leaves it there.
+    QTRY_VERIFY_WITH_TIMEOUT(buttons(&dialog)->isEnabled(), 5000);
+    QCoreApplication::removeTranslator(&translator);
+    QTRY_COMPARE(dialog.windowTitle(), QStringLiteral("Betöltés"));
+    QCOMPARE(kiiras(&dialog)->text(), succeeded);
+}
+
+// The dialog in its three states, saved for a person to look at.
+void TestDownload::looks()
+{
+    const QString shots = startDir + QStringLiteral("/screenshots");
+    QVERIFY(QDir().mkpath(shots));
+    SimModule* module = sim->start(QStringLiteral("COM3"));
+    QVERIFY(module);
+
+    module->setAckDelay(600);
+    dload dialog(record(QStringLiteral("COM3")));
+    // The bar's updates arrive in order on this thread, so a picture taken at one of
+    // them shows the bar part-way, however fast the frame went out.
+    QPixmap halfway;
+    connect(bar(&dialog), &QProgressBar::valueChanged, &dialog, [&](int value) {
+        if (value >= 480 && halfway.isNull())
+            halfway = dialog.grab();
+    });
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // Fixed: the window cannot be resized.
+    QCOMPARE(dialog.size(), QSize(262, 118));
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    QTRY_VERIFY(!halfway.isNull());
+    QVERIFY(halfway.save(shots + QStringLiteral("/dload-running.png")));
+    QTRY_VERIFY_WITH_TIMEOUT(buttons(&dialog)->isEnabled(), 5000);
+    QCOMPARE(kiiras(&dialog)->text(), succeeded);
+    QVERIFY(dialog.grab().save(shots + QStringLiteral("/dload-succeeded.png")));
+
+    module->setFault(SimModule::Fault::AckWrongTwice);
+    module->setAckDelay(0);
+    dload failing(record(QStringLiteral("COM3")));
+    failing.show();
+    QTRY_VERIFY_WITH_TIMEOUT(buttons(&failing)->isEnabled(), 5000);
+    QCOMPARE(kiiras(&failing)->text(), failed);
+    QVERIFY(failing.grab().save(shots + QStringLiteral("/dload-failed.png")));
+}
+
+// --- The main window's download ---------------------------------------------------------
+
+// A connected window on COM3 with the shipped defaults loaded.
+MainWindow* TestDownload::loadedWindow()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    if (!dir->isValid())
+        return nullptr;
+    QDir::setCurrent(dir->path());
+    if (!QFile::copy(fixture::sourcePath(QStringLiteral("resources/defval_vg.dll")),
+                     dir->filePath(QStringLiteral("defval_vg.dll"))))
+        return nullptr;
+    window = fixture::connectedWindow();
+    window->newfile();
+    window->settings().port = QStringLiteral("COM3");
+    return window;
+}
+
+// Presses the download button and answers the dialog: once it shows its outcome, OK.
+Shown TestDownload::download(MainWindow* w)
+{
+    Shown shown;
+    DialogDriver driver;
+    driver.expectDialog(QStringLiteral("dload"), [&shown](QDialog* dialog) {
+        shown.appeared = true;
+        shown.title = dialog->windowTitle();
+        auto* poll = new QTimer(dialog);
+        QObject::connect(poll, &QTimer::timeout, dialog, [dialog, poll, &shown] {
+            if (!buttons(dialog)->isEnabled())
+                return;
+            poll->stop();
+            shown.text = kiiras(dialog)->text();
+            shown.maximum = bar(dialog)->maximum();
+            shown.value = bar(dialog)->value();
+            buttons(dialog)->button(QDialogButtonBox::Ok)->click();
+        });
+        poll->start(5);
+    });
+    QTest::mouseClick(w->form().download_gomb, Qt::LeftButton);
+    if (!driver.waitDone())
+        qWarning("%s", qPrintable(driver.problems()));
+    return shown;
+}
+
+void TestDownload::refusals_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("page");
+
+    QTest::newRow("empty input message") << "be3_on_msg"
+                                         << "" << missingText << 2;
+    QTest::newRow("empty name") << "m_nev"
+                                << "" << missingText << 0;
+    QTest::newRow("empty activation command") << "act_ki"
+                                              << "" << missingText << 3;
+    QTest::newRow("separator in the name") << "m_nev"
+                                           << "Kut|2" << separatorText << 0;
+    QTest::newRow("separator in a number") << "t3"
+                                           << "3630|1" << separatorText << 0;
+    QTest::newRow("separator in a hidden field") << "be4_nev"
+                                                 << "a|b" << separatorText << 2;
+    QTest::newRow("character above U+00FF")
+        << "be1_nev" << QStringLiteral("Fázis ő") << accentText << 2;
+}
+
+void TestDownload::refusals()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(QString, message);
+    QFETCH(int, page);
+
+    SimModule* module = sim->start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    QVERIFY(loadedWindow());
+    Ui::MainWindow& ui = window->form();
+    // The button has the focus, as after a click on it: no field check runs on the way.
+    ui.download_gomb->setFocus();
+    auto* edit = window->findChild<QLineEdit*>(field);
+    edit->setText(text);
+    window->settings().downloadText = QStringLiteral("old frame");
+    ui.tabWidget->setCurrentIndex(1);
+
+    DialogDriver driver;
+    driver.expectMessage();
+    QTest::mouseClick(ui.download_gomb, Qt::LeftButton);
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+    QCOMPARE(driver.seen().size(), 1);
+    QCOMPARE(driver.last().icon, QMessageBox::Critical);
+    QCOMPARE(driver.last().title, QStringLiteral("Hiba"));
+    QCOMPARE(driver.last().text, message);
+    QCOMPARE(driver.last().buttonCount, 1);
+    QVERIFY(!driver.last().hasDefaultButton);
+
+    QCOMPARE(ui.tabWidget->currentIndex(), page);
+    if (!edit->isHidden())
+        QCOMPARE(window->focusWidget(), edit);
+    QCOMPARE(edit->text(), text);
+    QCOMPARE(window->settings().downloadText, QString());
+    QTest::qWait(50);
+    QCOMPARE(module->openCount(), 0);
+    QCOMPARE(module->received(), QByteArray());
+}
+
+void TestDownload::notRequired_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("number"); // its field in the frame
+
+    QTest::newRow("telephone number") << "t5" << 53;
+    QTest::newRow("field of the disabled analog page") << "be_a1_nev" << 23;
+    QTest::newRow("SMS centre of a listed provider") << "smskp" << 1;
+    QTest::newRow("field hidden by the layout") << "be4_nev" << 28;
+}
+
+void TestDownload::notRequired()
+{
+    QFETCH(QString, field);
+    QFETCH(int, number);
+
+    SimModule* module = sim->start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    QVERIFY(loadedWindow());
+    window->findChild<QLineEdit*>(field)->clear();
+
+    const Shown shown = download(window);
+    QVERIFY(shown.appeared);
+    QCOMPARE(shown.text, succeeded);
+    const QString sent = module->field(number);
+    QCOMPARE(sent.trimmed(), number >= 49 ? QStringLiteral("08") : QString());
+}
+
+void TestDownload::fullConfiguration()
+{
+    SimModule* module = sim->start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    QVERIFY(loadedWindow());
+    Ui::MainWindow& ui = window->form();
+    const auto box = [&](const char* name) {
+        return window->findChild<QCheckBox*>(QLatin1String(name));
+    };
+    const auto radio = [&](const char* name) {
+        return window->findChild<QRadioButton*>(QLatin1String(name));
+    };
+
+    ui.smskp_combo->setCurrentIndex(3);
+    ui.smskp->setText("36201234567");
+    ui.m_pin->setText("12");
+    ui.m_id->setText("0042");
+    ui.m_nev->setText("+"); // a lone "+" is a name like any other
+    ui.visszaallas->setText("0");
+    ui.rele_time->setText("30");
+    ui.maxsms->setText("5");
+    ui.be_a1_nev->setText("Analog 1"); // a disabled page is still part of the frame
+    // be1_nev ... be4_off_msg, then ki1_on ... ki4_off
+    const QStringList inputs{"R nev", "S nev",  "T nev", "Be4 nev", "R be", "S be",
+                             "T be",  "Be4 be", "R ki",  "S ki",    "T ki", "Be4 ki"};
+    const QStringList outputs{"K1 be", "K2 be", "K3 be", "K4 be",
+                              "K1 ki", "K2 ki", "K3 ki", "K4 ki"};
+    for (int i = 0; i < inputs.size(); ++i)
+        window->findChild<QLineEdit*>(formorder::inputEdits().at(i))->setText(inputs.at(i));
+    for (int i = 0; i < outputs.size(); ++i)
+        window->findChild<QLineEdit*>(formorder::outputEdits().at(i))->setText(outputs.at(i));
+    ui.act_be->setText("BE");
+    ui.act_ki->setText("KI");
+    ui.t1->setText("36301234567");
+    ui.t3->setText("+");
+    ui.t8->setText("3670");
+    // Row 1: columns 1, 2 and RING, output 2, SMS.
+    box("tc4_1")->setChecked(true);
+    box("tc3_1")->setChecked(true);
+    box("cb_r_1")->setChecked(true);
+    box("cb_s_1")->setChecked(true);
+    radio("r1_2")->setChecked(true);
+    // Row 2: column 3 and SMS.
+    box("tc2_2")->setChecked(true);
+    box("cb_s_2")->setChecked(true);
+    // Row 3: output 1.
+    radio("r3_1")->setChecked(true);
+    // Row 5: only a column-5 box, which lets the row's RING box be checked until the
+    // download clears both.
+    box("tc1_9")->setChecked(true);
+    box("cb_r_5")->setChecked(true);
+    QVERIFY(box("cb_r_5")->isChecked());
+    ui.b1->setChecked(true);
+    ui.k2->setChecked(true);
+    ui.b3->setChecked(true);
+    ui.k4->setChecked(true);
+    ui.max_be_30->setChecked(true);
+    ui.tabWidget->setCurrentIndex(2);
+
+    const QStringList expected =
+        QStringList{"36201234567", "0012", "0042", "+", "0", "0030", "5", "05", "000", "299", "1",
+                    "99999",       "",     "",     "",  "",  "",     "",  "",   "",    "",    "",
+                    "Analog 1",    ""} +
+        inputs + outputs +
+        QStringList{"",
+                    "BE",
+                    "KI",
+                    "",
+                    "s2"
+                    "36301234567",
+                    "40",
+                    "09+",
+                    "08",
+                    "08",
+                    "08",
+                    "08",
+                    "08"
+                    "3670"};
+    QCOMPARE(expected.size(), 56);
+
+    const Shown shown = download(window);
+    QVERIFY(shown.appeared);
+    QCOMPARE(shown.title, QStringLiteral("Betöltés"));
+    QCOMPARE(shown.text, succeeded);
+    QCOMPARE(shown.maximum, 962);
+    QCOMPARE(shown.value, 962);
+
+    QCOMPARE(module->writes().size(), 1);
+    const QByteArray bytes = module->writes().first().bytes;
+    QCOMPARE(bytes.size(), 955);
+    QCOMPARE(bytes, lineBytes(expected));
+    QCOMPARE(window->settings().downloadText, frameOf(expected));
+    QCOMPARE(ui.tabWidget->currentIndex(), 0);
+    QVERIFY(!box("tc1_9")->isChecked());
+    QVERIFY(!box("cb_r_5")->isChecked());
+
+    QStringList stored;
+    for (const QString& field : expected)
+        stored << padded(field);
+    QCOMPARE(module->fields(), stored);
+
+    // Read out into a freshly connected window, the module gives back the same form, the
+    // zero fill of the PIN and the relay time aside.
+    std::unique_ptr<MainWindow> other(fixture::connectedWindow());
+    other->newfile();
+    other->settings().port = QStringLiteral("COM3");
+    DialogDriver driver;
+    other->readup();
+    QVERIFY2(driver.done(), qPrintable(driver.problems()));
+    for (const QString& name : frame::textFieldNames()) {
+        QString text = window->findChild<QLineEdit*>(name)->text();
+        if (name == QLatin1String("m_pin") || name == QLatin1String("rele_time"))
+            text = text.rightJustified(4, u'0');
+        QCOMPARE(other->findChild<QLineEdit*>(name)->text() + " " + name, text + " " + name);
+    }
+    for (const QString& name : formorder::telBoxes()) {
+        QVERIFY2(other->findChild<QCheckBox*>(name)->isChecked() ==
+                     window->findChild<QCheckBox*>(name)->isChecked(),
+                 qPrintable(name));
+    }
+    for (const QString& name : formorder::allRadios()) {
+        QVERIFY2(other->findChild<QRadioButton*>(name)->isChecked() ==
+                     window->findChild<QRadioButton*>(name)->isChecked(),
+                 qPrintable(name));
+    }
+}
+
+// Column 4 is hidden on this module; checked anyway (a file or a read-out can do it), with
+// columns 3 and 7 it would make the row's code character the separator "|".
+void TestDownload::hiddenColumnFourIsNotSent()
+{
+    SimModule* module = sim->start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    QVERIFY(loadedWindow());
+    auto* column3 = window->findChild<QCheckBox*>(QStringLiteral("tc2_2"));
+    auto* column4 = window->findChild<QCheckBox*>(QStringLiteral("tc1_2"));
+    auto* ring = window->findChild<QCheckBox*>(QStringLiteral("cb_r_2"));
+    QVERIFY(column4->isHidden());
+    column3->setChecked(true);
+    column4->setChecked(true);
+    ring->setChecked(true);
+
+    const Shown shown = download(window);
+    QCOMPARE(shown.text, succeeded);
+    QCOMPARE(module->writes().size(), 1);
+    const QList<QByteArray> fields = module->writes().first().fields;
+    QCOMPARE(fields.size(), 56);
+    QCOMPARE(module->writes().first().outcome, SimWrite::Outcome::Stored);
+    // 0x30 + 4 (column 3) + 64 (RING) = "t", not 0x7C; no SMS: 0x30 + 8.
+    QCOMPARE(fields.at(49).left(2), QByteArray("t8"));
+    QVERIFY(!column4->isChecked());
+    QVERIFY(column3->isChecked());
+    QVERIFY(ring->isChecked());
+}
+
+VEXAGRID_TEST_MAIN(TestDownload)
+#include "tst_download.moc"

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+class dlThread;
+struct ProgramSettings;
+namespace Ui {
+class dload;
+}
+
+// The progress window of a download ("Betöltés"). It starts the worker as soon as it is
+// made, shows the bar while the frame goes out, then the outcome: a success closes the
+// dialog by itself after two seconds, a failure waits for OK.
+//
+// The dialog cannot be dismissed while the worker runs: the worker has no point at which
+// it could stop between bytes, and the port must be closed by it. The title bar's close
+// button does nothing in any state.
+class dload : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // The worker gets its own copy of `settings`; downloadText holds the frame.
+    explicit dload(const ProgramSettings& settings, QWidget* parent = nullptr);
+    // Waits for a worker that still runs.
+    ~dload() override;
+
+    // Refused until the worker has finished: Escape, Cancel or a call from code.
+    void reject() override;
+
+public slots:
+    // Shows the worker's outcome once it has finished.
+    void dlcomplete();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void showOutcome();
+
+    std::unique_ptr<dlThread> worker;
+    std::unique_ptr<Ui::dload> ui;
+    bool workerDone = false;
+};
