@@ -8,7 +8,7 @@ if(TARGET vexagrid_line AND TARGET vexagrid_sim)
 
   vexagrid_add_qtest(NAME tst_serial
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_serial.cpp
-    LIBS vexagrid_line vexagrid_testsim
+    LIBS vexagrid_line vexagrid_testsim vexagrid_testsupport
     TIMEOUT 120)
   vexagrid_add_qtest(NAME tst_sim
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_sim.cpp

@@ -2,7 +2,8 @@
 if(NOT VEXAGRID_CODECS_ONLY)
   add_library(vexagrid_testsupport STATIC
     support/testmain.h
-    support/dialogdriver.h support/dialogdriver.cpp)
+    support/dialogdriver.h support/dialogdriver.cpp
+    support/seriallog.h support/seriallog.cpp)
   target_link_libraries(vexagrid_testsupport PUBLIC Qt6::Widgets Qt6::Test)
 
   # Tests that drive the whole window link this one.

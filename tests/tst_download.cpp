@@ -4,6 +4,7 @@
 #include "form/formorder.h"
 #include "serial/portmap.h"
 #include "tests/support/dialogdriver.h"
+#include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/testmain.h"
 #include "tests/support/windowfixture.h"
@@ -38,53 +39,6 @@ const QString failed =
 const QString missingText = QStringLiteral("Minden beviteli mezõ kitöltése kötelezõ!");
 const QString separatorText = QStringLiteral("A | karakter nem használható!");
 const QString accentText = QStringLiteral("Ékezetek nem használhatóak!");
-
-// Everything the serial line writes to its logging categories (the worker thread's too).
-class SerialLog
-{
-public:
-    SerialLog() : m_previous(qInstallMessageHandler(&SerialLog::handle))
-    {
-        s_current = this;
-        // Bytes and the port's opening and closing come out on the trace category.
-        QLoggingCategory::setFilterRules(QStringLiteral("vexagrid.serial.trace.debug=true"));
-    }
-    ~SerialLog()
-    {
-        QLoggingCategory::setFilterRules(QString());
-        qInstallMessageHandler(m_previous);
-        s_current = nullptr;
-    }
-    QStringList lines() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_lines;
-    }
-    bool contains(const QString& text) const
-    {
-        const QStringList all = lines();
-        return std::any_of(all.begin(), all.end(),
-                           [&](const QString& line) { return line.contains(text); });
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        SerialLog* self = s_current;
-        if (self && context.category && qstrncmp(context.category, "vexagrid.serial", 15) == 0) {
-            QMutexLocker lock(&self->m_mutex);
-            self->m_lines.append(
-                QString::fromLatin1(type == QtCriticalMsg ? "critical: " : "debug: ") + text);
-        } else if (self && self->m_previous) {
-            self->m_previous(type, context, text);
-        }
-    }
-
-    static inline SerialLog* s_current = nullptr;
-    QtMessageHandler m_previous;
-    mutable QMutex m_mutex;
-    QStringList m_lines;
-};
 
 // Translates the download dialog's texts, to see that they are the dialog's own.
 class DialogTranslator : public QTranslator
@@ -285,7 +239,7 @@ void TestDownload::transfer()
     if (!field4.isEmpty())
         fields[3] = field4;
 
-    SerialLog log;
+    SerialLog log(SerialLog::WithTrace);
     QElapsedTimer clock;
     clock.start();
     dload dialog(record(port, baud, frameOf(fields)));

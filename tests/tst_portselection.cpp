@@ -4,6 +4,7 @@
 #include "serial/portmap.h"
 #include "serial/setcom.h"
 #include "tests/support/dialogdriver.h"
+#include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/testmain.h"
 #include "tests/support/windowfixture.h"
@@ -29,40 +30,6 @@ namespace {
 
 const QString noModule =
     QStringLiteral("A kiválasztott porton nem található csatlakoztatott eszköz.");
-
-// The critical diagnostics of the serial line written while it lives.
-class Diagnostics
-{
-public:
-    Diagnostics() : m_previous(qInstallMessageHandler(&Diagnostics::handle)) { s_current = this; }
-    ~Diagnostics()
-    {
-        qInstallMessageHandler(m_previous);
-        s_current = nullptr;
-    }
-    QStringList critical() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_critical;
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        Diagnostics* self = s_current;
-        if (self && type == QtCriticalMsg && qstrcmp(context.category, "vexagrid.serial") == 0) {
-            QMutexLocker lock(&self->m_mutex);
-            self->m_critical.append(text);
-        } else if (self && self->m_previous) {
-            self->m_previous(type, context, text);
-        }
-    }
-
-    static inline Diagnostics* s_current = nullptr;
-    QtMessageHandler m_previous;
-    mutable QMutex m_mutex;
-    QStringList m_critical;
-};
 
 // Starts one module per entry, "COM3" or "COM3:<fault name>".
 bool startModules(SimFixture& sim, const QStringList& modules)
@@ -289,7 +256,7 @@ void TestPortSelection::search()
     DialogDriver driver;
     if (found.isEmpty())
         driver.expectMessage();
-    Diagnostics written;
+    SerialLog written;
     setcom dialog("COM1", baud, 300, true, &owner);
     QElapsedTimer sinceSearch;
     sinceSearch.start();
@@ -602,7 +569,7 @@ void TestPortSelection::identificationFails()
     ui.m_nev->setText("kept");
 
     QSerialPort holder;
-    Diagnostics written;
+    SerialLog written;
     DialogDriver driver;
     showPortFromMenu(window.get(), driver, [&](QDialog* dialog) {
         if (holdPort) {

@@ -3,6 +3,7 @@
 // bytes the module received, the form and the message boxes.
 #include "form/formorder.h"
 #include "tests/support/dialogdriver.h"
+#include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/testmain.h"
 #include "tests/support/windowfixture.h"
@@ -21,40 +22,6 @@
 namespace {
 
 const QString unknownFormat = QStringLiteral("Sikertelen kiolvasás. (Ismeretlen formátum)");
-
-// What the exchanges write to vexagrid.serial while it lives.
-class Diagnostics
-{
-public:
-    Diagnostics() : m_previous(qInstallMessageHandler(&Diagnostics::handle)) { s_current = this; }
-    ~Diagnostics()
-    {
-        qInstallMessageHandler(m_previous);
-        s_current = nullptr;
-    }
-    QStringList messages() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_messages;
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        Diagnostics* self = s_current;
-        if (self && qstrcmp(context.category, "vexagrid.serial") == 0) {
-            QMutexLocker lock(&self->m_mutex);
-            self->m_messages.append(text);
-        } else if (self && self->m_previous) {
-            self->m_previous(type, context, text);
-        }
-    }
-
-    static inline Diagnostics* s_current = nullptr;
-    QtMessageHandler m_previous;
-    mutable QMutex m_mutex;
-    QStringList m_messages;
-};
 
 // Which line edit shows which field of the module; the telephone numbers come separately.
 const QList<QPair<QString, int>>& textFields()
@@ -400,7 +367,7 @@ void TestReadup::badRepliesLeaveTheFormUntouched()
     makeStale();
     const QStringList before = snapshot();
 
-    Diagnostics diagnostics;
+    SerialLog diagnostics;
     DialogDriver driver;
     driver.expectMessage();
     readOut(driver);
@@ -416,7 +383,7 @@ void TestReadup::portThatDoesNotOpen()
     makeStale();
     const QStringList before = snapshot();
 
-    Diagnostics diagnostics;
+    SerialLog diagnostics;
     DialogDriver driver;
     driver.expectMessage();
     readOut(driver);

@@ -3,6 +3,7 @@
 
 #include "serial/portmap.h"
 #include "serial/serialport.h"
+#include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"
 
 #include <QApplication>
@@ -21,58 +22,6 @@
 #include <thread>
 
 namespace {
-
-// Collects what the line layer reports, so a test can say which diagnostics appeared
-// and that no others did.
-class Diagnostics
-{
-public:
-    Diagnostics()
-    {
-        s_current = this;
-        m_previous = qInstallMessageHandler(&Diagnostics::handle);
-    }
-    ~Diagnostics()
-    {
-        qInstallMessageHandler(m_previous);
-        s_current = nullptr;
-    }
-    QStringList critical() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_critical;
-    }
-    QStringList trace() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_trace;
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        Diagnostics* self = s_current;
-        if (self && qstrcmp(context.category, "vexagrid.serial") == 0 && type == QtCriticalMsg) {
-            QMutexLocker lock(&self->m_mutex);
-            self->m_critical.append(text);
-            return;
-        }
-        if (self && qstrcmp(context.category, "vexagrid.serial.trace") == 0) {
-            QMutexLocker lock(&self->m_mutex);
-            self->m_trace.append(text);
-            return;
-        }
-        if (self && self->m_previous) {
-            self->m_previous(type, context, text);
-        }
-    }
-
-    static inline Diagnostics* s_current = nullptr;
-    QtMessageHandler m_previous = nullptr;
-    mutable QMutex m_mutex;
-    QStringList m_critical;
-    QStringList m_trace;
-};
 
 QString latin1(const QByteArray& bytes)
 {
@@ -224,7 +173,7 @@ void TestSerial::openFailures()
     const int opensBefore = held ? 1 : 0;
 
     SerialPort serial(port, baud);
-    Diagnostics diagnostics;
+    SerialLog diagnostics;
     QVERIFY(!serial.open(timeouts[0], timeouts[1], timeouts[2], timeouts[3]));
     QVERIFY(!serial.isOpen());
     QCOMPARE(diagnostics.critical(), QStringList{diagnostic});
@@ -569,7 +518,7 @@ void TestSerial::vanishedPortEndsReadAtOnce()
     serial.close();
 
     // The device is gone from the map.
-    Diagnostics diagnostics;
+    SerialLog diagnostics;
     QVERIFY(!serial.open(1000, 200, 0, 0));
     QCOMPARE(diagnostics.critical(), QStringList{QStringLiteral("unable to open comport")});
 }
@@ -585,7 +534,7 @@ void TestSerial::traceCategory()
     QLoggingCategory::setFilterRules(QStringLiteral("vexagrid.serial.debug=false\n"
                                                     "vexagrid.serial.trace=true"));
     {
-        Diagnostics diagnostics;
+        SerialLog diagnostics;
         SerialPort serial(QStringLiteral("COM3"), 1200);
         QVERIFY(serial.open(0, 300, 0, 0));
         serial.writeText(QStringLiteral("~|"), false);
