@@ -14,7 +14,8 @@ namespace checks {
 
 namespace {
 
-// Set while a check shows its box (see the header).
+// Set from the moment a check refuses a field until its box has closed: focusing the
+// refused field is itself a departure from the field the user was in.
 bool refusing = false;
 
 const QString inputError = QStringLiteral("Beviteli hiba");
@@ -30,7 +31,7 @@ struct Refusal
 template <class Rule>
 void walk(Ui::MainWindow& ui, QWidget* window, const QStringList& names, Rule rule)
 {
-    if (refusing)
+    if (refusing || messagebox::isShowing())
         return;
     for (const QString& name : names) {
         auto* edit = ui.centralWidget->findChild<QLineEdit*>(name);

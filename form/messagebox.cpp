@@ -4,10 +4,14 @@ namespace messagebox {
 
 namespace {
 
+int openBoxes = 0;
+
 void show(QMessageBox::Icon icon, QWidget* parent, const QString& title, const QString& text)
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    ++openBoxes;
     box.exec();
+    --openBoxes;
 }
 
 } // namespace
@@ -25,6 +29,11 @@ void critical(QWidget* parent, const QString& title, const QString& text)
 void information(QWidget* parent, const QString& title, const QString& text)
 {
     show(QMessageBox::Information, parent, title, text);
+}
+
+bool isShowing()
+{
+    return openBoxes > 0;
 }
 
 } // namespace messagebox

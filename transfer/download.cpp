@@ -36,19 +36,19 @@ int pageOf(Ui::MainWindow& ui, const QWidget* widget)
     return -1;
 }
 
-// Shows why the download stops at `edit` and leaves the user in it. The focus moves
-// there only after the box: leaving a field runs its group's check, and the box taking
-// the focus from the field would start that check on top of this message.
+// Shows why the download stops at `edit` and leaves the user in it. (The field checks
+// stay quiet while the box is open, so the box taking the focus from the field starts
+// no second message.)
 void refuse(FormContext& context, QLineEdit* edit, const QString& text)
 {
     Ui::MainWindow& ui = context.ui;
     const int page = pageOf(ui, edit);
     if (page >= 0)
         ui.tabWidget->setCurrentIndex(page);
-    messagebox::critical(context.window, errorTitle, text);
     // A field the layout hides cannot take the focus; the box has to do.
     if (edit->isVisible())
         edit->setFocus();
+    messagebox::critical(context.window, errorTitle, text);
     context.settings.downloadText = QString();
 }
 
