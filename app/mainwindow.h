@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/programsettings.h"
+#include "core/programsettings.h"
 #include "form/formcontext.h"
 
 #include <QMainWindow>

@@ -9,7 +9,7 @@
 // slow down what the program writes, so the frame of the write request costs only the
 // program's own time here. Last, the loop's own speed on an unpaced 64 KiB reply.
 
-#include "serial/serialport.h"
+#include "device/serialport.h"
 #include "sim/simmodule.h"
 
 #include <QCoreApplication>

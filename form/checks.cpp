@@ -1,7 +1,7 @@
 #include "form/checks.h"
 
-#include "form/fieldrules.h"
-#include "form/formorder.h"
+#include "core/fieldrules.h"
+#include "core/formorder.h"
 #include "form/messagebox.h"
 #include "ui_mainwindow.h"
 

@@ -1,7 +1,7 @@
-#include "transfer/downloadframe.h"
+#include "core/downloadframe.h"
 
 #include "fuzz/fuzztarget.h"
-#include "serial/readoutcodec.h"
+#include "core/readoutcodec.h"
 
 #include <QtGlobal>
 

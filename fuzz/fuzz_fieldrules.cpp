@@ -1,4 +1,4 @@
-#include "form/fieldrules.h"
+#include "core/fieldrules.h"
 
 #include "fuzz/fuzztarget.h"
 

@@ -2,8 +2,8 @@
 // about box and the manual.
 #include "app/about.h"
 #include "app/mainwindow.h"
-#include "app/programsettings.h"
-#include "app/runtimefiles.h"
+#include "core/programsettings.h"
+#include "core/runtimefiles.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/testmain.h"
 #include "ui_mainwindow.h"

@@ -1,4 +1,4 @@
-#include "files/configcodec.h"
+#include "core/configcodec.h"
 
 #include <QTest>
 

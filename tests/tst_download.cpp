@@ -1,15 +1,15 @@
 // Writing the configuration into the module, end to end against simulated modules: the
 // bytes the module receives, what the download dialog shows and lets the user do, and what
 // the main window's download leaves on the form.
-#include "form/formorder.h"
-#include "serial/portmap.h"
+#include "core/formorder.h"
+#include "device/portmap.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/testmain.h"
 #include "tests/support/windowfixture.h"
-#include "transfer/dload.h"
-#include "transfer/downloadframe.h"
+#include "app/dload.h"
+#include "core/downloadframe.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>

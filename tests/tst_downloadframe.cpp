@@ -1,4 +1,4 @@
-#include "transfer/downloadframe.h"
+#include "core/downloadframe.h"
 
 #include <QTest>
 

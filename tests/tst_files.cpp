@@ -1,6 +1,6 @@
 // Configuration files as the user meets them: Save, Open and the defaults file, seen
 // through the bytes on disk, the form, the status bar and the message boxes.
-#include "form/formorder.h"
+#include "core/formorder.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/testmain.h"
 #include "tests/support/windowfixture.h"

@@ -2,7 +2,7 @@
 // files and both device formats rely on, the grid's "group" properties, the initial
 // states and the names a screen reader speaks.
 #include "app/mainwindow.h"
-#include "form/formorder.h"
+#include "core/formorder.h"
 #include "tests/support/testmain.h"
 #include "ui_mainwindow.h"
 

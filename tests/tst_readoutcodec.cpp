@@ -1,4 +1,4 @@
-#include "serial/readoutcodec.h"
+#include "core/readoutcodec.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 // Reading the configuration out of the module, end to end: a simulated module on COM3
 // holds the fields, the user presses "Kiolvasás az eszközből", and the test looks at the
 // bytes the module received, the form and the message boxes.
-#include "form/formorder.h"
+#include "core/formorder.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"

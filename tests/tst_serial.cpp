@@ -1,8 +1,9 @@
 // The serial line: SerialPort and PortMap, against the simulated module in a temporary
 // device directory. Nothing here touches the machine's own ports.
 
-#include "serial/portmap.h"
-#include "serial/serialport.h"
+#include "device/portmap.h"
+#include "device/serialport.h"
+#include "form/progress.h"
 #include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"
 
@@ -454,7 +455,7 @@ void TestSerial::progressDialog()
     SerialPort serial(QStringLiteral("COM3"), 1200);
     QVERIFY(serial.open(0, 300, 0, 0));
     serial.writeText(QStringLiteral("~{"), false);
-    QCOMPARE(serial.readAll(&progress), latin1(reply));
+    QCOMPARE(serial.readAll(progress::byteCounter(progress)), latin1(reply));
     QCOMPARE(progress.value(), value);
 }
 
@@ -477,7 +478,7 @@ void TestSerial::progressCancel()
     QElapsedTimer timer;
     timer.start();
     // The byte just read is kept, then the loop stops without waiting for silence.
-    QCOMPARE(serial.readAll(&progress), QString(QChar(0xff)));
+    QCOMPARE(serial.readAll(progress::byteCounter(progress)), QString(QChar(0xff)));
     QVERIFY(timer.elapsed() < 1000);
 }
 

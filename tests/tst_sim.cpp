@@ -1,7 +1,7 @@
 // The simulated module's own behaviour, as the end-to-end tests of every exchange rely on
 // it: what it answers, how it misbehaves, what it records, and the vexagrid-sim program.
 
-#include "serial/serialport.h"
+#include "device/serialport.h"
 #include "tests/support/simfixture.h"
 
 #include <QCoreApplication>

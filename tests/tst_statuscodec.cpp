@@ -1,4 +1,4 @@
-#include "serial/statuscodec.h"
+#include "core/statuscodec.h"
 
 #include <QTest>
 

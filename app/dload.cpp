@@ -1,0 +1,77 @@
+#include "app/dload.h"
+
+#include "core/programsettings.h"
+#include "app/dlthread.h"
+#include "ui_dload.h"
+
+#include <QCloseEvent>
+#include <QTimer>
+
+namespace {
+
+// How long a success stays on screen before the dialog closes itself.
+constexpr int successShownMs = 2000;
+
+} // namespace
+
+dload::dload(const ProgramSettings& settings, QWidget* parent) : QDialog(parent), ui(new Ui::dload)
+{
+    ui->setupUi(this);
+    connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &dload::reject);
+
+    worker = std::make_unique<dlThread>(settings, ui->progressBar);
+    // Connected before the start: a worker that fails at once must still be heard.
+    connect(worker.get(), &QThread::finished, this, &dload::dlcomplete);
+    worker->start();
+}
+
+dload::~dload()
+{
+    // The worker uses the progress bar until it ends; the bar goes with this dialog.
+    worker->wait();
+}
+
+void dload::reject()
+{
+    if (!workerDone)
+        return;
+    QDialog::reject();
+}
+
+void dload::dlcomplete()
+{
+    workerDone = true;
+    showOutcome();
+    ui->buttonBox->setStandardButtons(QDialogButtonBox::Ok);
+    ui->buttonBox->setEnabled(true);
+    if (worker->result())
+        QTimer::singleShot(successShownMs, this, &QDialog::accept);
+}
+
+void dload::showOutcome()
+{
+    if (worker->result())
+        ui->kiiras->setText(QStringLiteral("Sikeres betöltés."));
+    else
+        ui->kiiras->setText(
+            QStringLiteral("Betöltés hiba.\nTipp: ellenõrizze az eszközt és a port beállítást."));
+}
+
+void dload::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+}
+
+void dload::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        ui->label->setText(QString());
+        // Once the outcome is known it stays on screen; the running text would claim a
+        // transfer that is over.
+        if (workerDone)
+            showOutcome();
+    }
+    QDialog::changeEvent(event);
+}

@@ -1,0 +1,132 @@
+#include "app/setcom.h"
+
+#include "form/messagebox.h"
+#include "device/portmap.h"
+#include "device/serialport.h"
+#include "ui_setcom.h"
+
+#include <QEvent>
+#include <QProgressDialog>
+
+namespace {
+
+// How long the dialog shows the port it found before it accepts itself.
+constexpr int acceptDelayMs = 200;
+
+} // namespace
+
+setcom::setcom(const QString& port, qint32 baud, int searchTimeout, bool searchAtOnce,
+               QWidget* parent)
+    : QDialog(parent), ui(new Ui::setcom), initialPort(port), initialBaud(QString::number(baud)),
+      searchTimeout(searchTimeout)
+{
+    ui->setupUi(this);
+
+    lookupCom();
+    // A rate that is not in the list (0, say) leaves no item selected, and the dialog
+    // then returns 0.
+    ui->baudrate->setCurrentIndex(ui->baudrate->findText(initialBaud));
+
+    acceptTimer.setSingleShot(true);
+    acceptTimer.setInterval(acceptDelayMs);
+    connect(&acceptTimer, &QTimer::timeout, this, &QDialog::accept);
+    connect(ui->autoPort, &QPushButton::clicked, this, &setcom::autoLookup);
+    connect(ui->reload, &QPushButton::clicked, this, &setcom::lookupCom);
+    connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    if (searchAtOnce)
+        autoLookup();
+}
+
+setcom::~setcom() = default;
+
+QString setcom::port() const
+{
+    return ui->comboBox->currentText();
+}
+
+int setcom::baud() const
+{
+    // toInt() gives 0 for a text that is not a number, the empty one included.
+    return ui->baudrate->currentText().toInt();
+}
+
+void setcom::lookupCom()
+{
+    // A refresh is the user changing their mind: a pending acceptance of a port the
+    // search found no longer stands.
+    acceptTimer.stop();
+    ui->comboBox->clear();
+    foundPorts = PortMap::availablePorts();
+    for (const QString& name : std::as_const(foundPorts)) {
+        ui->comboBox->addItem(name);
+        if (name == initialPort)
+            ui->comboBox->setCurrentIndex(ui->comboBox->count() - 1);
+    }
+    ui->comboBox->setFocus();
+}
+
+void setcom::autoLookup()
+{
+    QString found;
+
+    // The range counts the ports of the last refresh, before this search refreshes
+    // the list again.
+    QProgressDialog progress(QStringLiteral("Keresés..."), QStringLiteral("Megszakítás"), 0,
+                             int(foundPorts.size()), parentWidget());
+    progress.setWindowModality(Qt::WindowModal);
+    // Without these the bar would reset itself, clear a cancel the user had just
+    // pressed and vanish as soon as it reaches its maximum, which it does at once when
+    // a module answers.
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setMinimumDuration(0);
+    progress.setValue(1);
+
+    lookupCom();
+    const QStringList ports = foundPorts;
+    const int rate = ui->baudrate->currentText().toInt();
+    for (const QString& name : ports) {
+        SerialPort line(name, rate);
+        if (!line.open(0, searchTimeout, 0, 0))
+            continue;
+        line.writeText(QStringLiteral("~|"), false);
+        // The search has no cancel of its own while a port talks, so a port that never
+        // goes silent is cut off after a bounded reply.
+        const QString reply = line.readAll(nullptr, SerialPort::ReplyLimit);
+        // Compared as received: unlike the identification, the search does not
+        // upper-case the reply, so "v_" is no module here.
+        if (reply.startsWith(QLatin1String("V_"))) {
+            found = name;
+            progress.setValue(progress.maximum());
+        }
+        if (progress.wasCanceled()) {
+            line.close();
+            progress.close();
+            return;
+        }
+        line.close();
+        progress.setValue(progress.value() + 1);
+    }
+    progress.close();
+
+    if (found.isEmpty()) {
+        messagebox::critical(this, QStringLiteral("Hiba"),
+                             QStringLiteral("Az eszköz nem található."));
+        return;
+    }
+    ui->comboBox->clear();
+    ui->comboBox->addItem(found);
+    ui->comboBox->setFocus();
+    acceptTimer.start();
+}
+
+void setcom::changeEvent(QEvent* event)
+{
+    // The port list is what opened at the last refresh, not a text of the form, so it
+    // stays as it is.
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QDialog::changeEvent(event);
+}

@@ -1,0 +1,43 @@
+#include "core/configcodec.h"
+
+#include <QFileInfo>
+#include <QStringEncoder>
+#include <QTextStream>
+
+namespace configfile {
+
+QByteArray encode(const QStringList& lines)
+{
+    QString text;
+    for (const QString& line : lines) {
+        text += line;
+        text += QLatin1StringView("\r\n");
+    }
+    QStringEncoder encoder(QStringConverter::System);
+    return encoder(text);
+}
+
+QStringList decodeLines(const QByteArray& content)
+{
+    // A text stream does the line splitting so that files read here exactly as through the
+    // stream the program has always used (lone CRs, a CR at the very end, a byte-order mark).
+    QTextStream in(content, QIODevice::ReadOnly);
+    in.setEncoding(QStringConverter::System);
+
+    QStringList lines;
+    do {
+        const QString line = in.readLine();
+        lines.append(line);
+        if (line == kEndMark)
+            break;
+    } while (!in.atEnd());
+    return lines;
+}
+
+QString fileTitle(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.baseName() + u'.' + info.completeSuffix();
+}
+
+} // namespace configfile

@@ -1,0 +1,6 @@
+#include "core/programsettings.h"
+
+QString programVersion()
+{
+    return QStringLiteral(VEXAGRID_VERSION);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// The program's version ("1.03"): the project's version as the build knows it.
+QString programVersion();
+
+// The program's settings record: the link parameters of the serial exchanges and,
+// beside them, the main window's file and device state. MainWindow holds the one
+// long-lived instance by value; a download hands a complete copy to its dialog and
+// worker, so the record is a plain value type and a copy never shares anything.
+struct ProgramSettings
+{
+    QString port = QStringLiteral("COM1");
+    std::int32_t baud = 1200;
+    std::uint8_t checkSize = 0;
+    char ackChar = 'O';
+    std::int32_t serialTimeout = 2000;
+    std::int32_t checkValue = 0;
+    char downloadSeparator = '|';
+    char uploadSeparator = '|';
+    char uploadCommand = '{';
+    QString downloadText;
+    QString fileTitle;
+    QString filePath;
+    QString linkText;
+    QString aboutText;
+    QString deviceImage = QStringLiteral("i_vg-3.dll");
+    std::int32_t deviceKind = 0;
+    QString version = programVersion();
+    QString deviceId;
+};

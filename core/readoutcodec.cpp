@@ -1,0 +1,81 @@
+#include "core/readoutcodec.h"
+
+namespace readout {
+
+namespace {
+
+// The module's code characters are bytes taken as signed 8-bit values. A character without a
+// Latin-1 code cannot come off the line; it counts as 0.
+int signedCode(QChar c)
+{
+    const int value = c.unicode() <= 0xFF ? c.unicode() : 0;
+    return value >= 0x80 ? value - 0x100 : value;
+}
+
+} // namespace
+
+QString normalise(const QString& raw)
+{
+    QString text = raw;
+    text.replace(QChar(0xFF), u' ');
+    text.replace(QLatin1StringView("\r\n"), QLatin1StringView("|"));
+    text.replace(u'\n', u'|');
+    text.replace(u'\r', u'|');
+    return text;
+}
+
+SplitResult split(const QString& normalised, QChar separator)
+{
+    SplitResult result;
+    const QStringList pieces = normalised.split(separator, Qt::KeepEmptyParts);
+    if (pieces.first() == normalised) {
+        result.error = SplitResult::NoSeparator;
+        return result;
+    }
+
+    for (const QString& piece : pieces) {
+        if (piece.isEmpty())
+            continue;
+        qsizetype end = piece.size();
+        while (end > 0 && piece.at(end - 1) == u' ')
+            --end;
+        result.fields.append(piece.left(end));
+    }
+    result.count = int(result.fields.size());
+    result.error = result.count == kFieldCount ? SplitResult::Ok : SplitResult::WrongCount;
+    return result;
+}
+
+int outputModeMask(const QString& field8)
+{
+    bool ok = false;
+    const int mask = field8.toInt(&ok, 10);
+    return ok ? mask : 0;
+}
+
+bool analogRange15(const QString& field11)
+{
+    return field11.startsWith(u'0');
+}
+
+TelRow decodeTelRow(const QString& field)
+{
+    TelRow row;
+    if (field.size() < 2)
+        return row;
+
+    row.valid = true;
+    row.permissions = signedCode(field.at(0)) - 48;
+    const int c1 = signedCode(field.at(1)) - 48;
+    if (c1 <= 7) {
+        // "0" + M: the SMS box (column 8) is set.
+        row.permissions += 128;
+        row.output = c1;
+    } else {
+        row.output = c1 - 8;
+    }
+    row.number = field.mid(2);
+    return row;
+}
+
+} // namespace readout

@@ -1,0 +1,200 @@
+#include "device/serialport.h"
+
+#include "device/portmap.h"
+
+#include <QSerialPort>
+
+#include <limits>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
+
+Q_LOGGING_CATEGORY(lcSerial, "vexagrid.serial")
+Q_LOGGING_CATEGORY(lcSerialTrace, "vexagrid.serial.trace", QtInfoMsg)
+
+namespace {
+
+int sumClamped(int a, int b)
+{
+    const qint64 sum = qint64(a) + qint64(b);
+    return int(qMin<qint64>(sum, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+SerialPort::SerialPort() = default;
+
+SerialPort::SerialPort(const QString& name, qint32 rate) : m_portName(name), m_baudRate(rate) {}
+
+SerialPort::~SerialPort()
+{
+    close();
+}
+
+void SerialPort::setPort(const QString& name, qint32 rate)
+{
+    m_portName = name;
+    m_baudRate = rate;
+}
+
+bool SerialPort::isOpen() const
+{
+    return m_port != nullptr;
+}
+
+bool SerialPort::fail(const char* diagnostic)
+{
+    qCCritical(lcSerial, "%s", diagnostic);
+    close();
+    return false;
+}
+
+bool SerialPort::open(int readTotalMultiplier, int readTotalConstant, int writeTotalMultiplier,
+                      int writeTotalConstant)
+{
+    close();
+
+    const QString device = PortMap::devicePath(m_portName);
+    if (device.isEmpty()) {
+        qCDebug(lcSerial) << m_portName << "has no device";
+        return fail("unable to open comport");
+    }
+    // The port opens with the toolkit's own settings first, so that a refused open and a
+    // refused configuration stay two separate failures, as they are on the module's
+    // original platform. No byte moves before the real settings are in place.
+    m_port = std::make_unique<QSerialPort>();
+    m_port->setPortName(device);
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        qCDebug(lcSerial) << m_portName << device << m_port->errorString();
+        m_port.reset();
+        return fail("unable to open comport");
+    }
+    if (m_baudRate <= 0) {
+        qCDebug(lcSerial) << m_portName << "baud rate" << m_baudRate;
+        return fail("unable to set comport dcb settings");
+    }
+    if (!m_port->setBaudRate(m_baudRate) || !m_port->setDataBits(QSerialPort::Data8) ||
+        !m_port->setParity(QSerialPort::NoParity) || !m_port->setStopBits(QSerialPort::OneStop) ||
+        !m_port->setFlowControl(QSerialPort::NoFlowControl)) {
+        qCDebug(lcSerial) << m_portName << m_port->errorString();
+        return fail("unable to set comport cfg settings");
+    }
+    // The module was always driven with DTR and RTS off. A pseudo-terminal has no control
+    // lines at all and refuses the request; that is not a failure.
+    if (!m_port->setDataTerminalReady(false) || !m_port->setRequestToSend(false)) {
+        qCDebug(lcSerialTrace) << m_portName << "no control lines:" << m_port->errorString();
+        m_port->clearError();
+    }
+    if (readTotalMultiplier < 0 || readTotalConstant < 0 || writeTotalMultiplier < 0 ||
+        writeTotalConstant < 0) {
+        return fail("unable to set comport time-out settings");
+    }
+    m_readWait = sumClamped(readTotalMultiplier, readTotalConstant);
+    m_writeWait = (writeTotalMultiplier == 0 && writeTotalConstant == 0)
+                      ? -1
+                      : sumClamped(writeTotalMultiplier, writeTotalConstant);
+    m_vanished = false;
+    qCDebug(lcSerialTrace).noquote()
+        << m_portName << "open" << device << m_baudRate << "baud, read wait" << m_readWait << "ms";
+    return true;
+}
+
+void SerialPort::close()
+{
+    if (m_port) {
+        m_port->close();
+        m_port.reset();
+        qCDebug(lcSerialTrace).noquote() << m_portName << "closed";
+    }
+}
+
+void SerialPort::noteError(const char* during)
+{
+    const QSerialPort::SerialPortError error = m_port->error();
+    if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
+        if (!m_vanished) {
+            qCDebug(lcSerial) << m_portName << during << "failed:" << m_port->errorString();
+        }
+        m_vanished = true;
+    }
+    m_port->clearError();
+}
+
+void SerialPort::writeOne(char byte)
+{
+    if (!m_port || m_vanished) {
+        return;
+    }
+    qCDebug(lcSerialTrace, "%s > %02x", qPrintable(m_portName), uchar(byte));
+    if (m_port->write(&byte, 1) != 1) {
+        noteError("write");
+        return;
+    }
+    if (!m_port->waitForBytesWritten(m_writeWait)) {
+        noteError("write");
+        return;
+    }
+#ifdef Q_OS_UNIX
+    // A write on the module's original platform returns only once the driver has passed
+    // the byte on; write() here returns at once and leaves the byte in the kernel's
+    // buffer. A 955-byte frame at 1200 baud would then still be on its way for 8 s while
+    // the module's 3500 ms acknowledgement wait has already started and run out. So wait
+    // until the byte has really left.
+    tcdrain(int(m_port->handle()));
+#endif
+}
+
+void SerialPort::writeText(const QString& text, bool appendCr)
+{
+    for (const QChar c : text) {
+        // toLatin1() would send '?' for a character outside Latin-1; the line gets 0x00.
+        writeOne(c.unicode() > 0xFF ? '\0' : char(c.unicode()));
+    }
+    if (appendCr) {
+        writeOne('\r');
+    }
+}
+
+void SerialPort::writeByte(char byte, bool appendCr)
+{
+    writeOne(byte);
+    if (appendCr) {
+        writeOne('\r');
+    }
+}
+
+void SerialPort::writeCr()
+{
+    writeOne('\r');
+}
+
+bool SerialPort::readByte(char* out)
+{
+    if (!m_port || m_vanished) {
+        return false;
+    }
+    if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(m_readWait)) {
+        noteError("read");
+        return false;
+    }
+    if (!m_port->getChar(out)) {
+        noteError("read");
+        return false;
+    }
+    qCDebug(lcSerialTrace, "%s < %02x", qPrintable(m_portName), uchar(*out));
+    return true;
+}
+
+QString SerialPort::readAll(const ByteObserver& observer, int maxBytes)
+{
+    QString reply;
+    char byte = 0;
+    while (reply.size() < maxBytes && readByte(&byte)) {
+        reply.append(QChar(uchar(byte)));
+        if (observer && !observer(byte)) {
+            break;
+        }
+    }
+    return reply;
+}
