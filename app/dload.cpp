@@ -1,7 +1,7 @@
 #include "app/dload.h"
 
-#include "core/programsettings.h"
 #include "app/dlthread.h"
+#include "core/programsettings.h"
 #include "ui_dload.h"
 
 #include <QCloseEvent>

@@ -1,13 +1,13 @@
 #include "app/download.h"
 
-#include "core/programsettings.h"
-#include "form/checks.h"
-#include "core/fieldrules.h"
-#include "form/formcontext.h"
-#include "core/formorder.h"
-#include "form/messagebox.h"
 #include "app/dload.h"
 #include "core/downloadframe.h"
+#include "core/fieldrules.h"
+#include "core/formorder.h"
+#include "core/programsettings.h"
+#include "form/checks.h"
+#include "form/formcontext.h"
+#include "form/messagebox.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>

@@ -1,12 +1,12 @@
 #include "app/portselection.h"
 
-#include "form/interfacestate.h"
-#include "core/programsettings.h"
 #include "app/configfiles.h"
-#include "form/formcontext.h"
-#include "form/messagebox.h"
-#include "device/serialport.h"
 #include "app/setcom.h"
+#include "core/programsettings.h"
+#include "device/serialport.h"
+#include "form/formcontext.h"
+#include "form/interfacestate.h"
+#include "form/messagebox.h"
 
 #include <QLabel>
 

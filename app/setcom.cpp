@@ -1,8 +1,8 @@
 #include "app/setcom.h"
 
-#include "form/messagebox.h"
 #include "device/portmap.h"
 #include "device/serialport.h"
+#include "form/messagebox.h"
 #include "ui_setcom.h"
 
 #include <QEvent>

@@ -1,10 +1,10 @@
 #include "app/statusquery.h"
 
 #include "core/programsettings.h"
+#include "core/statuscodec.h"
+#include "device/serialport.h"
 #include "form/formcontext.h"
 #include "form/messagebox.h"
-#include "device/serialport.h"
-#include "core/statuscodec.h"
 #include "ui_mainwindow.h"
 
 #include <QProgressDialog>

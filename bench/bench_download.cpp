@@ -8,9 +8,9 @@
 // what the program writes at once, so here the frame costs only the worker's own time (one
 // write, one drain and one queued bar update per byte) plus the module's paced replies.
 
+#include "app/dload.h"
 #include "core/programsettings.h"
 #include "sim/simmodule.h"
-#include "app/dload.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #include "core/downloadframe.h"
 
-#include "fuzz/fuzztarget.h"
 #include "core/readoutcodec.h"
+#include "fuzz/fuzztarget.h"
 
 #include <QtGlobal>
 

@@ -1,6 +1,8 @@
 // Writing the configuration into the module, end to end against simulated modules: the
 // bytes the module receives, what the download dialog shows and lets the user do, and what
 // the main window's download leaves on the form.
+#include "app/dload.h"
+#include "core/downloadframe.h"
 #include "core/formorder.h"
 #include "device/portmap.h"
 #include "tests/support/dialogdriver.h"
@@ -8,8 +10,6 @@
 #include "tests/support/simfixture.h"
 #include "tests/support/testmain.h"
 #include "tests/support/windowfixture.h"
-#include "app/dload.h"
-#include "core/downloadframe.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>

@@ -1,8 +1,8 @@
 // The port dialog and the identification of the module, end to end against simulated
 // modules in a temporary device directory: what the modules received, the dialog's
 // list, the message boxes and the state of the window.
-#include "device/portmap.h"
 #include "app/setcom.h"
+#include "device/portmap.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"
