@@ -1,11 +1,13 @@
 #include "app/configfiles.h"
 
 #include "core/configcodec.h"
+#include "core/configuration.h"
 #include "core/fieldrules.h"
 #include "core/formorder.h"
 #include "core/maker.h"
 #include "core/programsettings.h"
 #include "core/runtimefiles.h"
+#include "form/bindings.h"
 #include "form/formcontext.h"
 #include "form/messagebox.h"
 #include "form/statusbar.h"
@@ -15,6 +17,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -28,46 +31,31 @@ namespace {
 const QString defaultsName = QStringLiteral("defval_vg.dll");
 const QString fileError = QStringLiteral("File hiba");
 
-template <class T> T* field(FormContext& context, const QString& name)
+// The open dialog. Its filter "All Files (*.*)" means every file, as it does on Windows;
+// elsewhere "*.*" matches only names with a point, and a configuration saved without an
+// extension could not be picked. There the dialog's own list is told to show every file
+// under that filter (so the toolkit's dialog is used rather than the desktop's, whose list
+// cannot be reached). Null when the user cancels.
+QString askFileToOpen(QWidget* parent)
 {
-    return context.ui.centralWidget->findChild<T*>(name);
-}
-
-// The 172 values in file order: line edits, then check boxes, then radio buttons.
-QStringList formValues(FormContext& context)
-{
-    QStringList lines;
-    for (const QString& name : formorder::allEdits())
-        lines << field<QLineEdit>(context, name)->text();
-    for (const QString& name : formorder::allBoxes())
-        lines << QLatin1String(field<QCheckBox>(context, name)->isChecked() ? "1" : "0");
-    for (const QString& name : formorder::allRadios())
-        lines << QLatin1String(field<QRadioButton>(context, name)->isChecked() ? "1" : "0");
-    return lines;
-}
-
-void fillForm(FormContext& context, const QStringList& lines)
-{
-    int line = 0;
-    for (const QString& name : formorder::allEdits()) {
-        auto* edit = field<QLineEdit>(context, name);
-        const QString& value = lines.at(line++);
-        edit->clear();
-        // A field the current layout disables keeps no value of its own, but for the
-        // fixed "+" signs and the SMS centre, whose provider is chosen from the list.
-        if (edit->isEnabled() || value == QLatin1String("+") || edit == context.ui.smskp)
-            edit->setText(value);
-    }
-    for (const QString& name : formorder::allBoxes()) {
-        auto* box = field<QCheckBox>(context, name);
-        box->setChecked(lines.at(line++) == QLatin1String("1") && box->isEnabled());
-    }
-    // Within an exclusive group, unchecking the checked button does nothing and
-    // checking one unchecks the others: a row with no "1" keeps its choice.
-    for (const QString& name : formorder::allRadios()) {
-        auto* radio = field<QRadioButton>(context, name);
-        radio->setChecked(lines.at(line++) == QLatin1String("1") && radio->isEnabled());
-    }
+    const QString allFiles = QStringLiteral("All Files (*.*)");
+    QFileDialog dialog(parent, QStringLiteral("Fájl megnyitása"), QStringLiteral("."),
+                       QStringLiteral("VexaGrid Files (*.vgf);;") + allFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+#ifndef Q_OS_WIN
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, allFiles](const QString& filter) {
+                         if (filter != allFiles)
+                             return;
+                         if (auto* model = dialog.findChild<QFileSystemModel*>())
+                             model->setNameFilters({QStringLiteral("*")});
+                     });
+#endif
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 void showTooShort(FormContext& context)
@@ -93,18 +81,14 @@ void load(FormContext& context, bool isDefaults)
         return;
     }
 
-    // An unreadable file reads as an empty one: too short, like an older format.
-    QFile file(path);
-    const QStringList lines =
-        configfile::decodeLines(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
-    file.close();
-    if (!configfile::hasAllValues(lines)) {
+    const QStringList lines = configfile::readFile(path).value_or(QStringList());
+    Configuration config = bindings::take(context.ui);
+    if (!config.load(lines)) {
         if (!isDefaults)
             showTooShort(context);
         return;
     }
-
-    fillForm(context, lines);
+    bindings::put(config, context.ui);
 
     if (isDefaults) {
         if (lines.size() > configfile::kLinkTextLine)
@@ -119,8 +103,6 @@ void load(FormContext& context, bool isDefaults)
 
     settings.fileTitle = configfile::fileTitle(settings.filePath);
     settings.downloadText = QString();
-    context.ui.smskp_combo->setCurrentIndex(
-        fieldrules::providerIndexForNumber(context.ui.smskp->text()));
     context.fileLabel->setText(settings.fileTitle);
 }
 
@@ -137,11 +119,7 @@ void save(FormContext& context)
 
     // The old file is replaced only by a complete new one: a failed save must never
     // leave a truncated configuration behind, nor be reported as a success.
-    QSaveFile file(path);
-    const QByteArray content = configfile::encode(formValues(context));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
-        !file.commit()) {
-        file.cancelWriting();
+    if (!configfile::writeFile(path, bindings::take(context.ui).lines())) {
         messagebox::critical(context.window, fileError,
                              QStringLiteral("A fájl mentése nem sikerült."));
         return;
@@ -156,9 +134,7 @@ void save(FormContext& context)
 
 void open(FormContext& context)
 {
-    context.settings.filePath = QFileDialog::getOpenFileName(
-        context.window, QStringLiteral("Fájl megnyitása"), QStringLiteral("."),
-        QStringLiteral("VexaGrid Files (*.vgf);;All Files (*.*)"));
+    context.settings.filePath = askFileToOpen(context.window);
     if (context.settings.filePath.isNull())
         return;
     load(context, false);

@@ -8,4 +8,8 @@ namespace download {
 
 void run(FormContext& context);
 
+// Everything before the dialog: the checks (refused with their box, the field in front)
+// and the frame, left in the record's downloadText. False when nothing may be sent.
+bool prepare(FormContext& context);
+
 } // namespace download

@@ -3,7 +3,7 @@
 #include "app/configfiles.h"
 #include "app/setcom.h"
 #include "core/programsettings.h"
-#include "device/serialport.h"
+#include "device/conversations.h"
 #include "form/formcontext.h"
 #include "form/interfacestate.h"
 #include "form/messagebox.h"
@@ -15,29 +15,14 @@ namespace portselection {
 namespace {
 
 // The longest wait for one reply byte while the dialog searches the ports, in ms.
-constexpr int searchTimeoutMs = 300;
-
-// Asks the module on `port` who it is. The reply in upper case without its CRs (line
-// feeds stay), or "" when the port does not open or nothing answers.
-QString identify(const QString& port, qint32 baud)
-{
-    SerialPort line(port, baud);
-    if (!line.open(500, 0, 0, 0))
-        return QString();
-    line.writeText(QStringLiteral("~|"), false);
-    // Nobody can cancel this read, so a port that never goes silent is cut off.
-    QString reply = line.readAll(nullptr, SerialPort::ReplyLimit).toUpper();
-    reply.remove(QLatin1Char('\r'));
-    line.close();
-    return reply;
-}
+constexpr int kSearchTimeoutMs = 300;
 
 } // namespace
 
 void run(FormContext& context, bool searchAtOnce)
 {
     ProgramSettings& settings = context.settings;
-    setcom dialog(settings.port, settings.baud, searchTimeoutMs, searchAtOnce, context.window);
+    setcom dialog(settings.port, settings.baud, kSearchTimeoutMs, searchAtOnce, context.window);
     if (dialog.exec() != QDialog::Accepted)
         return;
 
@@ -48,8 +33,10 @@ void run(FormContext& context, bool searchAtOnce)
 
     // A port that does not even open has no module on it either: the user gets the
     // same answer as for a silent one instead of none at all.
-    const QString reply = identify(settings.port, settings.baud);
-    if (!reply.startsWith(QLatin1String("V_"))) {
+    const conversation::Identification identification =
+        conversation::identify(settings.port, settings.baud);
+    const QString reply = identification.shown();
+    if (!identification.isModule()) {
         settings.deviceKind = 0;
         messagebox::warning(
             context.window, QStringLiteral("Eszköz"),

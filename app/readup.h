@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 struct FormContext;
 
 // Reads the configuration stored in the module into the form.
@@ -13,5 +15,8 @@ struct FormContext;
 namespace readup {
 
 void run(FormContext& context);
+
+// Fills the form from the 56 fields of a reply, as run() does once the reply has come.
+void apply(FormContext& context, const QStringList& fields);
 
 } // namespace readup

@@ -1,8 +1,9 @@
 #include "app/setcom.h"
 
+#include "device/conversations.h"
 #include "device/portmap.h"
-#include "device/serialport.h"
 #include "form/messagebox.h"
+#include "form/progress.h"
 #include "ui_setcom.h"
 
 #include <QEvent>
@@ -11,7 +12,7 @@
 namespace {
 
 // How long the dialog shows the port it found before it accepts itself.
-constexpr int acceptDelayMs = 200;
+constexpr int kAcceptDelayMs = 200;
 
 } // namespace
 
@@ -28,7 +29,7 @@ setcom::setcom(const QString& port, qint32 baud, int searchTimeout, bool searchA
     ui->baudrate->setCurrentIndex(ui->baudrate->findText(initialBaud));
 
     acceptTimer.setSingleShot(true);
-    acceptTimer.setInterval(acceptDelayMs);
+    acceptTimer.setInterval(kAcceptDelayMs);
     connect(&acceptTimer, &QTimer::timeout, this, &QDialog::accept);
     connect(ui->autoPort, &QPushButton::clicked, this, &setcom::autoLookup);
     connect(ui->reload, &QPushButton::clicked, this, &setcom::lookupCom);
@@ -75,38 +76,30 @@ void setcom::autoLookup()
     // the list again.
     QProgressDialog progress(QStringLiteral("Keresés..."), QStringLiteral("Megszakítás"), 0,
                              int(foundPorts.size()), parentWidget());
-    progress.setWindowModality(Qt::WindowModal);
-    // Without these the bar would reset itself, clear a cancel the user had just
-    // pressed and vanish as soon as it reaches its maximum, which it does at once when
-    // a module answers.
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    progress.setMinimumDuration(0);
+    // Reaching the maximum (at once when a module answers) must neither close the bar
+    // nor clear a cancel the user had just pressed.
+    progress::prepare(progress);
     progress.setValue(1);
 
     lookupCom();
     const QStringList ports = foundPorts;
     const int rate = ui->baudrate->currentText().toInt();
     for (const QString& name : ports) {
-        SerialPort line(name, rate);
-        if (!line.open(0, searchTimeout, 0, 0))
+        const conversation::Identification identification =
+            conversation::identify(name, rate, searchTimeout);
+        // A port that does not open is passed over without a step of the bar.
+        if (!identification.opened)
             continue;
-        line.writeText(QStringLiteral("~|"), false);
-        // The search has no cancel of its own while a port talks, so a port that never
-        // goes silent is cut off after a bounded reply.
-        const QString reply = line.readAll(nullptr, SerialPort::ReplyLimit);
         // Compared as received: unlike the identification, the search does not
         // upper-case the reply, so "v_" is no module here.
-        if (reply.startsWith(QLatin1String("V_"))) {
+        if (identification.answersSearch()) {
             found = name;
             progress.setValue(progress.maximum());
         }
         if (progress.wasCanceled()) {
-            line.close();
             progress.close();
             return;
         }
-        line.close();
         progress.setValue(progress.value() + 1);
     }
     progress.close();

@@ -2,9 +2,10 @@
 
 #include "core/programsettings.h"
 #include "core/statuscodec.h"
-#include "device/serialport.h"
+#include "device/conversations.h"
 #include "form/formcontext.h"
 #include "form/messagebox.h"
+#include "form/progress.h"
 #include "ui_mainwindow.h"
 
 #include <QProgressDialog>
@@ -15,10 +16,6 @@ namespace statusquery {
 
 namespace {
 
-// The module answers the status request at this rate only.
-constexpr qint32 kBaudRate = 1200;
-// Each reply byte is waited for at most this long.
-constexpr int kReadWaitMs = 4500;
 constexpr int kProgressRange = 50;
 
 void showBusy(Ui::MainWindow& ui)
@@ -37,39 +34,6 @@ void showReady(Ui::MainWindow& ui)
         QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(0, 170, 127);"));
     ui.allapot_gomb->setText(QStringLiteral("Állapot lekérdezése"));
     ui.allapot_gomb->setEnabled(true);
-}
-
-void advance(QProgressDialog& progress)
-{
-    // A fresh or reset dialog stands below its minimum.
-    progress.setValue(qMax(progress.value(), progress.minimum()) + 1);
-}
-
-// Sends the request and reads the reply line without its CR; nullopt when the port does
-// not open. The dialog advances with every byte, and that is also when it lets the
-// window repaint.
-std::optional<QString> query(const QString& port, QProgressDialog& progress)
-{
-    SerialPort line(port, kBaudRate);
-    if (!line.open(0, kReadWaitMs, 0, 0))
-        return std::nullopt;
-    line.writeByte('~', false);
-    line.writeByte('[', false);
-    advance(progress);
-
-    // Nobody can cancel this read, so a line that never ends is cut off and judged as it is.
-    QString reply;
-    char byte = 0;
-    while (reply.size() < SerialPort::ReplyLimit && line.readByte(&byte)) {
-        if (byte == '\r') {
-            progress.reset();
-            break;
-        }
-        reply.append(QChar(uchar(byte)));
-        advance(progress);
-    }
-    line.close();
-    return reply;
 }
 
 // The module's texts are shown as they came, never read as markup.
@@ -99,14 +63,6 @@ void showView(Ui::MainWindow& ui, const status::View& view)
     setPlainText(ui.l_ver, view.version);
 }
 
-// Closes the dialog for good; reset() also stops its timer, so it cannot pop up again
-// behind a message box.
-void dismiss(QProgressDialog& progress)
-{
-    progress.reset();
-    progress.hide();
-}
-
 } // namespace
 
 void run(FormContext& context)
@@ -117,21 +73,27 @@ void run(FormContext& context)
     // No cancel button: the query ends by itself after at most 4.5 s of silence.
     QProgressDialog progress(QStringLiteral("Állapot lekérdezése..."), QString(), 0, kProgressRange,
                              context.window);
-    progress.setWindowModality(Qt::WindowModal);
     // A reply longer than the range leaves the bar full instead of closing and reopening
     // the dialog half-way through the line.
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    progress.setMinimumDuration(0);
+    progress::prepare(progress);
     progress.show();
 
-    const std::optional<QString> reply = query(context.settings.port, progress);
+    // The dialog advances with every byte, and that is also when it lets the window repaint.
+    conversation::StatusProgress steps;
+    steps.requestSent = [&progress] { progress::advance(progress); };
+    steps.byte = [&progress](char byte) {
+        if (byte == '\r')
+            progress.reset();
+        else
+            progress::advance(progress);
+    };
+    const conversation::StatusReply reply = conversation::queryStatus(context.settings.port, steps);
     const std::optional<status::View> view =
-        reply ? status::decode(*reply, context.settings.deviceKind) : std::nullopt;
+        reply.opened ? status::decode(reply.line, context.settings.deviceKind) : std::nullopt;
     if (!view) {
         // The panel keeps the last good query's values; only the signal bar stays empty.
         showReady(ui);
-        dismiss(progress);
+        progress::dismiss(progress);
         messagebox::critical(context.window, QStringLiteral("Hiba"),
                              QStringLiteral("Sikertelen lekérdezés.\nEllenõrizze az eszközt!"));
         return;
@@ -139,7 +101,7 @@ void run(FormContext& context)
 
     showView(ui, *view);
     showReady(ui);
-    dismiss(progress);
+    progress::dismiss(progress);
 }
 
 } // namespace statusquery

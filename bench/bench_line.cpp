@@ -34,7 +34,7 @@ Result exchange(SerialPort& serial, const QByteArray& request, int count)
     Result result;
     QElapsedTimer timer;
     timer.start();
-    serial.writeText(QString::fromLatin1(request), false);
+    serial.writeText(QString::fromLatin1(request));
     result.sent = request.size();
     char byte = 0;
     while (result.received < count && serial.readByte(&byte)) {
@@ -81,7 +81,7 @@ int main(int argc, char* argv[])
     module.setPaced(true);
 
     SerialPort serial(QStringLiteral("COM3"), baud);
-    if (!serial.open(0, 3500, 0, 0)) {
+    if (!serial.open(SerialPort::Timeouts::read(0, 3500))) {
         return 1;
     }
     std::printf("bench_line: %d baud 8-N-1, %d bytes/s on the line\n", baud, baud / 10);

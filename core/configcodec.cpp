@@ -1,6 +1,8 @@
 #include "core/configcodec.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStringEncoder>
 #include <QTextStream>
 
@@ -32,6 +34,26 @@ QStringList decodeLines(const QByteArray& content)
             break;
     } while (!in.atEnd());
     return lines;
+}
+
+std::optional<QStringList> readFile(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    QFile file(path);
+    return decodeLines(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+}
+
+bool writeFile(const QString& path, const QStringList& lines)
+{
+    QSaveFile file(path);
+    const QByteArray content = encode(lines);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
+        !file.commit()) {
+        file.cancelWriting();
+        return false;
+    }
+    return true;
 }
 
 QString fileTitle(const QString& path)

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The configuration file: one form value per line, in form order, CR LF after every line,
 // in the system's 8-bit locale encoding. The defaults file is the same format with up to
 // two extra lines after the values.
@@ -32,6 +34,15 @@ inline bool hasAllValues(const QStringList& lines)
 {
     return lines.size() >= kValueLines;
 }
+
+// The lines of the file at `path` as the loader reads them; nullopt when there is no such
+// file. A file that exists but cannot be read gives one empty line: too short, like an older
+// format.
+std::optional<QStringList> readFile(const QString& path);
+
+// Writes the lines to `path` through a temporary file that replaces the old one only when
+// complete: a failed write leaves no truncated configuration behind. False on failure.
+bool writeFile(const QString& path, const QStringList& lines);
 
 // The name shown in the status bar: the file name without directory, rebuilt as the part before
 // the first point, a point, and the rest ("dir/conf" gives "conf.").

@@ -1,5 +1,6 @@
 #include "core/downloadframe.h"
 
+#include "core/fieldmap.h"
 #include "core/fieldrules.h"
 
 #include <QDebug>
@@ -8,46 +9,8 @@ namespace frame {
 
 namespace {
 
-constexpr int kRows = 8;
-
-enum class Kind {
-    Text,        // a line edit's text as it is
-    ZeroFilled,  // a line edit's text, "0"-filled to 4 characters (empty gives "0000")
-    OutputMask,  // b1 + 2 b2 + 4 b3 + 8 b4, two digits
-    AnalogRange, // "0" for the 15 V range, "1" for 30 V
-    Constant,    // the text itself
-    Empty,
-    TelRow, // two code characters, then the number of line edit `name`
-};
-
-struct Field
-{
-    Kind kind;
-    const char* name;
-};
-
-// The frame, field 1 to field 56.
-constexpr std::array<Field, kFieldCount> kFields = {{
-    {Kind::Text, "smskp"},       {Kind::ZeroFilled, "m_pin"},  {Kind::ZeroFilled, "m_id"},
-    {Kind::Text, "m_nev"},       {Kind::Text, "visszaallas"},  {Kind::ZeroFilled, "rele_time"},
-    {Kind::Text, "maxsms"},      {Kind::OutputMask, nullptr},  {Kind::Constant, "000"},
-    {Kind::Constant, "299"},     {Kind::AnalogRange, nullptr}, {Kind::Constant, "99999"},
-    {Kind::Empty, nullptr},      {Kind::Empty, nullptr},       {Kind::Empty, nullptr},
-    {Kind::Empty, nullptr},      {Kind::Text, "abe1_lo_msg"},  {Kind::Text, "abe1_hi_msg"},
-    {Kind::Text, "abe1_vissza"}, {Kind::Text, "abe2_hi_msg"},  {Kind::Empty, nullptr},
-    {Kind::Empty, nullptr},      {Kind::Text, "be_a1_nev"},    {Kind::Text, "be_a2_nev"},
-    {Kind::Text, "be1_nev"},     {Kind::Text, "be2_nev"},      {Kind::Text, "be3_nev"},
-    {Kind::Text, "be4_nev"},     {Kind::Text, "be1_on_msg"},   {Kind::Text, "be2_on_msg"},
-    {Kind::Text, "be3_on_msg"},  {Kind::Text, "be4_on_msg"},   {Kind::Text, "be1_off_msg"},
-    {Kind::Text, "be2_off_msg"}, {Kind::Text, "be3_off_msg"},  {Kind::Text, "be4_off_msg"},
-    {Kind::Text, "ki1_on"},      {Kind::Text, "ki2_on"},       {Kind::Text, "ki3_on"},
-    {Kind::Text, "ki4_on"},      {Kind::Text, "ki1_off"},      {Kind::Text, "ki2_off"},
-    {Kind::Text, "ki3_off"},     {Kind::Text, "ki4_off"},      {Kind::Text, "abe2_clr"},
-    {Kind::Text, "act_be"},      {Kind::Text, "act_ki"},       {Kind::Empty, nullptr},
-    {Kind::TelRow, "t1"},        {Kind::TelRow, "t2"},         {Kind::TelRow, "t3"},
-    {Kind::TelRow, "t4"},        {Kind::TelRow, "t5"},         {Kind::TelRow, "t6"},
-    {Kind::TelRow, "t7"},        {Kind::TelRow, "t8"},
-}};
+constexpr int kRows = fieldmap::kTelRows;
+using fieldmap::Kind;
 
 // Two decimal integers around a separator: row and column of a grid box ("2.7"), or row and
 // value of a radio button's name without its "r" ("2_3"). The first and the last piece count.
@@ -133,7 +96,7 @@ const QStringList& textFieldNames()
 {
     static const QStringList names = [] {
         QStringList list;
-        for (const Field& field : kFields) {
+        for (const fieldmap::Field& field : fieldmap::fields()) {
             if (field.kind == Kind::Text || field.kind == Kind::ZeroFilled ||
                 field.kind == Kind::TelRow)
                 list.append(QLatin1StringView(field.name));
@@ -150,7 +113,7 @@ QString build(const FormValues& values, QChar separator)
 
     QString out;
     out.reserve(kFieldCount * (kFieldWidth + 1));
-    for (const Field& field : kFields) {
+    for (const fieldmap::Field& field : fieldmap::fields()) {
         QString text;
         switch (field.kind) {
         case Kind::Text:

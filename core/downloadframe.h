@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/fieldmap.h"
+
 #include <QChar>
 #include <QHash>
 #include <QList>
@@ -12,8 +14,8 @@
 // and followed by the separator. The module's read-out carries the same fields in the same order.
 namespace frame {
 
-constexpr int kFieldCount = 56;
-constexpr int kFieldWidth = 16;
+using fieldmap::kFieldCount;
+using fieldmap::kFieldWidth;
 
 // A check box of the telephone grid: its "group" property ("row.column") and its state.
 struct Box
@@ -45,8 +47,8 @@ struct FormValues
 const QStringList& textFieldNames();
 
 // Builds the frame. The texts are taken by object name, never by position, so a lone "+" typed
-// into a field cannot shift the fields after it. The caller checks the texts first (no separator,
-// no character above U+00FF) and separatorClashRow().
+// into a field cannot shift the fields after it. The texts are not checked here: the download
+// runs the form's field checks before it builds the frame.
 //
 // The frame goes onto the line piece by piece, split at the separator, so a frame holding it
 // anywhere but between fields would reach the module with every later field shifted. build()

@@ -1,5 +1,7 @@
 #include "core/formorder.h"
 
+#include <QHash>
+
 namespace formorder {
 
 namespace {
@@ -119,6 +121,89 @@ const QStringList& allRadios()
 {
     static const QStringList names = telRadios() + analogRadios() + outputModeRadios();
     return names;
+}
+
+int maxLength(const QString& edit)
+{
+    static const QHash<QString, int> lengths = [] {
+        QHash<QString, int> map;
+        for (const QString& name : allEdits())
+            map.insert(name, 16);
+        for (const char* name : {"smsplus", "visszaallas", "abe1_hi_2", "abe1_lo_2"})
+            map.insert(QLatin1String(name), 1);
+        for (const char* name : {"maxsms", "abe1_hi", "abe1_lo"})
+            map.insert(QLatin1String(name), 2);
+        for (const char* name : {"m_pin", "m_id", "rele_time"})
+            map.insert(QLatin1String(name), 4);
+        map.insert(QStringLiteral("abe2_hi"), 5);
+        for (int row = 1; row <= 8; ++row) {
+            map.insert(QStringLiteral("t%1").arg(row), 14);
+            map.insert(QStringLiteral("tplus_%1").arg(row), 1);
+        }
+        return map;
+    }();
+    return lengths.value(edit, 0);
+}
+
+namespace {
+
+// Columns 5 and 6 of the grid carry names of their own, row by row.
+constexpr int kColumn5[] = {14, 16, 15, 10, 9, 13, 11, 12};
+constexpr int kColumn6[] = {22, 24, 23, 18, 17, 21, 19, 20};
+
+const QHash<QString, GridPosition>& gridPositions()
+{
+    static const QHash<QString, GridPosition> positions = [] {
+        QHash<QString, GridPosition> map;
+        for (int row = 1; row <= 8; ++row) {
+            // Columns 1..4 are tc4_Y, tc3_Y, tc2_Y, tc1_Y.
+            for (int column = 1; column <= 4; ++column)
+                map.insert(QStringLiteral("tc%1_%2").arg(5 - column).arg(row), {row, column});
+            map.insert(QStringLiteral("tc1_%1").arg(kColumn5[row - 1]), {row, 5});
+            map.insert(QStringLiteral("tc1_%1").arg(kColumn6[row - 1]), {row, 6});
+            map.insert(QStringLiteral("cb_r_%1").arg(row), {row, 7});
+            map.insert(QStringLiteral("cb_s_%1").arg(row), {row, 8});
+        }
+        return map;
+    }();
+    return positions;
+}
+
+} // namespace
+
+GridPosition gridPosition(const QString& box)
+{
+    return gridPositions().value(box);
+}
+
+QString gridBox(int row, int column)
+{
+    static const QList<QStringList> names = [] {
+        QList<QStringList> table(9, QStringList(9));
+        for (auto it = gridPositions().cbegin(); it != gridPositions().cend(); ++it)
+            table[it->row][it->column] = it.key();
+        return table;
+    }();
+    if (row < 1 || row > 8 || column < 1 || column > 8)
+        return QString();
+    return names.at(row).at(column);
+}
+
+QStringList radioGroup(const QString& radio)
+{
+    if (analogRadios().contains(radio))
+        return analogRadios();
+    const int output = outputModeRadios().indexOf(radio);
+    if (output >= 0)
+        return outputModeRadios().mid(output / 2 * 2, 2);
+    if (telRadios().contains(radio)) {
+        const QString row = radio.section(QLatin1Char('_'), 0, 0);
+        QStringList group;
+        for (int value = 0; value <= 4; ++value)
+            group << row + QStringLiteral("_%1").arg(value);
+        return group;
+    }
+    return QStringList();
 }
 
 } // namespace formorder

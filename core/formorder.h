@@ -37,4 +37,24 @@ struct EditGroup
 };
 const QList<EditGroup>& editGroups();
 
+// The most characters a line edit holds; a longer text is cut to it. 0 for no line edit.
+int maxLength(const QString& edit);
+
+// Row (1..8) and column (1..8) of a grid check box, as its "group" property ("row.column")
+// says: columns 1..6 are the alarm permissions, 7 the RING box, 8 the SMS box. Zeros for a
+// name that is no grid box.
+struct GridPosition
+{
+    int row = 0;
+    int column = 0;
+};
+GridPosition gridPosition(const QString& box);
+
+// The grid box of a row and column, or "".
+QString gridBox(int row, int column);
+
+// The exclusive group a radio button belongs to: rY_0 ... rY_4 of a telephone
+// row, max_be_15 / max_be_30, or an output's k / b pair. Empty for no radio button.
+QStringList radioGroup(const QString& radio);
+
 } // namespace formorder

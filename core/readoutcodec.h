@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/fieldmap.h"
+
 #include <QChar>
 #include <QString>
 #include <QStringList>
@@ -8,12 +10,7 @@
 // trailing blanks trimmed, and the eight telephone rows coded with two leading characters.
 namespace readout {
 
-constexpr int kFieldCount = 56;
-
-// Field numbers (from 1) that carry more than a text.
-constexpr int kOutputModeField = 8;
-constexpr int kAnalogRangeField = 11;
-constexpr int kFirstTelField = 49; // rows 1..8 are fields 49..56
+using fieldmap::kFieldCount;
 
 // 0xFF fill becomes a blank; CR LF, then LF, then CR become "|".
 QString normalise(const QString& raw);

@@ -43,22 +43,29 @@ bool SerialPort::isOpen() const
     return m_port != nullptr;
 }
 
-bool SerialPort::fail(const char* diagnostic)
+bool SerialPort::fail(const char* diagnostic, Diagnostics level)
 {
-    qCCritical(lcSerial, "%s", diagnostic);
+    if (level == Diagnostics::Critical) {
+        qCCritical(lcSerial, "%s", diagnostic);
+    } else {
+        qCDebug(lcSerial, "%s", diagnostic);
+    }
     close();
     return false;
 }
 
-bool SerialPort::open(int readTotalMultiplier, int readTotalConstant, int writeTotalMultiplier,
-                      int writeTotalConstant)
+bool SerialPort::open(const Timeouts& timeouts, Diagnostics level)
 {
     close();
+    const int readTotalMultiplier = timeouts.readMultiplier;
+    const int readTotalConstant = timeouts.readConstant;
+    const int writeTotalMultiplier = timeouts.writeMultiplier;
+    const int writeTotalConstant = timeouts.writeConstant;
 
     const QString device = PortMap::devicePath(m_portName);
     if (device.isEmpty()) {
         qCDebug(lcSerial) << m_portName << "has no device";
-        return fail("unable to open comport");
+        return fail("unable to open comport", level);
     }
     // The port opens with the toolkit's own settings first, so that a refused open and a
     // refused configuration stay two separate failures, as they are on the module's
@@ -68,17 +75,17 @@ bool SerialPort::open(int readTotalMultiplier, int readTotalConstant, int writeT
     if (!m_port->open(QIODevice::ReadWrite)) {
         qCDebug(lcSerial) << m_portName << device << m_port->errorString();
         m_port.reset();
-        return fail("unable to open comport");
+        return fail("unable to open comport", level);
     }
     if (m_baudRate <= 0) {
         qCDebug(lcSerial) << m_portName << "baud rate" << m_baudRate;
-        return fail("unable to set comport dcb settings");
+        return fail("unable to set comport dcb settings", level);
     }
     if (!m_port->setBaudRate(m_baudRate) || !m_port->setDataBits(QSerialPort::Data8) ||
         !m_port->setParity(QSerialPort::NoParity) || !m_port->setStopBits(QSerialPort::OneStop) ||
         !m_port->setFlowControl(QSerialPort::NoFlowControl)) {
         qCDebug(lcSerial) << m_portName << m_port->errorString();
-        return fail("unable to set comport cfg settings");
+        return fail("unable to set comport cfg settings", level);
     }
     // The module was always driven with DTR and RTS off. A pseudo-terminal has no control
     // lines at all and refuses the request; that is not a failure.
@@ -88,7 +95,7 @@ bool SerialPort::open(int readTotalMultiplier, int readTotalConstant, int writeT
     }
     if (readTotalMultiplier < 0 || readTotalConstant < 0 || writeTotalMultiplier < 0 ||
         writeTotalConstant < 0) {
-        return fail("unable to set comport time-out settings");
+        return fail("unable to set comport time-out settings", level);
     }
     m_readWait = sumClamped(readTotalMultiplier, readTotalConstant);
     m_writeWait = (writeTotalMultiplier == 0 && writeTotalConstant == 0)
@@ -145,21 +152,21 @@ void SerialPort::writeOne(char byte)
 #endif
 }
 
-void SerialPort::writeText(const QString& text, bool appendCr)
+void SerialPort::writeText(const QString& text, LineEnd end)
 {
     for (const QChar c : text) {
         // toLatin1() would send '?' for a character outside Latin-1; the line gets 0x00.
         writeOne(c.unicode() > 0xFF ? '\0' : char(c.unicode()));
     }
-    if (appendCr) {
+    if (end == LineEnd::Cr) {
         writeOne('\r');
     }
 }
 
-void SerialPort::writeByte(char byte, bool appendCr)
+void SerialPort::writeByte(char byte, LineEnd end)
 {
     writeOne(byte);
-    if (appendCr) {
+    if (end == LineEnd::Cr) {
         writeOne('\r');
     }
 }

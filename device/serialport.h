@@ -36,9 +36,9 @@ class SerialPort
 {
 public:
     // Receive-loop bounds: replies that cannot be cancelled (identification, search,
-    // status) stop after ReplyLimit bytes, the read-out after ReadOutLimit.
-    static constexpr int ReplyLimit = 4096;
-    static constexpr int ReadOutLimit = 65536;
+    // status) stop after kReplyLimit bytes, the read-out after kReadOutLimit.
+    static constexpr int kReplyLimit = 4096;
+    static constexpr int kReadOutLimit = 65536;
 
     // "COM1" at 1200 baud, closed.
     SerialPort();
@@ -50,26 +50,48 @@ public:
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
+    // The waits of one exchange, in ms. A read returns as soon as a byte is there, or with
+    // nothing once readMultiplier * 1 + readConstant ms have passed in silence. Writes wait
+    // for each byte without a limit when both write values are 0, otherwise at most
+    // writeMultiplier + writeConstant ms.
+    struct Timeouts
+    {
+        int readMultiplier = 0;
+        int readConstant = 0;
+        int writeMultiplier = 0;
+        int writeConstant = 0;
+
+        // Only the read waits set; writes wait for each byte without a limit.
+        static constexpr Timeouts read(int multiplier, int constant)
+        {
+            return Timeouts{multiplier, constant, 0, 0};
+        }
+    };
+
+    // Where a failed open reports why: critical for the exchanges run from the window,
+    // debug for the download worker.
+    enum class Diagnostics { Critical, Debug };
+
+    // Whether writeText() and writeByte() send a CR after their bytes.
+    enum class LineEnd { None, Cr };
+
     // Closes the port first if it is open, then runs the open sequence with the current
-    // name and rate. The per-byte read wait becomes readTotalMultiplier * 1 +
-    // readTotalConstant ms. Writes wait for each byte without a limit when both write
-    // values are 0, otherwise at most writeTotalMultiplier + writeTotalConstant ms.
-    // Failures, each written at critical level on vexagrid.serial, the port left closed:
+    // name and rate. Failures, each written on vexagrid.serial at `level`, the port left
+    // closed:
     //   "unable to open comport"                  no such port, or held by another program
     //   "unable to set comport dcb settings"      the baud rate is not valid (0 or negative)
     //   "unable to set comport cfg settings"      the port refuses rate, framing or flow
     //   "unable to set comport time-out settings" a negative time-out
-    bool open(int readTotalMultiplier, int readTotalConstant, int writeTotalMultiplier,
-              int writeTotalConstant);
+    bool open(const Timeouts& timeouts, Diagnostics level = Diagnostics::Critical);
     // Closes the handle if one is open; closed afterwards in any case.
     void close();
     bool isOpen() const;
 
     // Each character as its Latin-1 byte, a character above U+00FF as 0x00, one byte per
-    // write, then a CR when appendCr is set. Each write returns when its byte has left the
+    // write, then a CR when `end` says so. Each write returns when its byte has left the
     // PC. Write failures are not reported (the next read finds the port gone).
-    void writeText(const QString& text, bool appendCr);
-    void writeByte(char byte, bool appendCr);
+    void writeText(const QString& text, LineEnd end = LineEnd::None);
+    void writeByte(char byte, LineEnd end = LineEnd::None);
     void writeCr();
 
     // Sees every byte the receive loop reads, in order; returning false ends the loop
@@ -79,7 +101,7 @@ public:
     // The receive loop: one byte per read until a read brings nothing (silence for one
     // read wait, or the port gone), maxBytes bytes have been read, or the observer says
     // stop. Bytes become the characters of the same code.
-    QString readAll(const ByteObserver& observer = {}, int maxBytes = ReadOutLimit);
+    QString readAll(const ByteObserver& observer = {}, int maxBytes = kReadOutLimit);
     // One byte, for the exchanges with loops of their own (search, status, download).
     // False on silence for one read wait, on a vanished port, or when the port is closed.
     bool readByte(char* out);
@@ -98,7 +120,7 @@ public:
     bool hasVanished() const { return m_vanished; }
 
 private:
-    bool fail(const char* diagnostic);
+    bool fail(const char* diagnostic, Diagnostics level);
     void writeOne(char byte);
     void noteError(const char* during);
 

@@ -25,8 +25,15 @@ void selectProvider(Ui::MainWindow& ui);
 // row's permission columns (1-6) is checked; otherwise they are cleared and locked.
 void permissionBoxes(Ui::MainWindow& ui);
 
-// Row and column of a grid check box from its "group" property ("row.column");
-// false when either is not a decimal number.
-bool gridPosition(const QWidget* box, int* row, int* column);
+// While one lives, the field checks stay quiet: an action that moves the focus on purpose
+// (the download focusing the field it refuses) is no departure the user made.
+class Quiet
+{
+public:
+    Quiet();
+    ~Quiet();
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+};
 
 } // namespace checks

@@ -1,5 +1,6 @@
 #include "form/interfacestate.h"
 
+#include "core/configuration.h"
 #include "form/checks.h"
 #include "ui_mainwindow.h"
 
@@ -61,10 +62,7 @@ void applyVexaGridLayout(Ui::MainWindow& ui)
     // The module has three phase columns; columns 4-6 of the grid are not its own.
     const auto boxes = ui.g_tel->findChildren<QCheckBox*>();
     for (QCheckBox* box : boxes) {
-        int row = 0;
-        int column = 0;
-        checks::gridPosition(box, &row, &column);
-        if (column >= 4 && column <= 6) {
+        if (Configuration::hiddenFields().contains(box->objectName())) {
             box->hide();
             box->setChecked(false);
         }
@@ -76,8 +74,7 @@ void applyVexaGridLayout(Ui::MainWindow& ui)
     // module lacks (an exclusive group cannot simply uncheck its checked button).
     const auto radios = ui.g_tel->findChildren<QRadioButton*>();
     for (QRadioButton* radio : radios) {
-        const int output = radio->objectName().section(QLatin1Char('_'), -1).toInt();
-        if (output <= 2)
+        if (!Configuration::isDisabledByLayout(radio->objectName()))
             continue;
         if (radio->isChecked()) {
             const QString row = radio->objectName().section(QLatin1Char('_'), 0, 0);
@@ -87,40 +84,19 @@ void applyVexaGridLayout(Ui::MainWindow& ui)
         radio->setEnabled(false);
     }
 
-    QWidget* const hidden[] = {ui.label_be4_nev,
-                               ui.label_be4_on,
-                               ui.label_be4_off,
-                               ui.be4_nev,
-                               ui.be4_on_msg,
-                               ui.be4_off_msg,
-                               ui.label_analog,
-                               ui.l_analog,
-                               ui.label_counter,
-                               ui.l_counter,
-                               ui.label_be4,
-                               ui.label_ki3,
-                               ui.label_ki4,
-                               ui.w_be4,
-                               ui.w_ki3,
-                               ui.w_ki4,
-                               ui.label_tp,
-                               ui.w_tp,
-                               ui.label_k3_on,
-                               ui.label_k4_on,
-                               ui.label_k3_off,
-                               ui.label_k4_off,
-                               ui.ki3_on,
-                               ui.ki4_on,
-                               ui.ki3_off,
-                               ui.ki4_off,
-                               ui.label_k3,
-                               ui.label_k4,
-                               ui.b3,
-                               ui.b4,
-                               ui.k3,
-                               ui.k4};
+    // The labels and status lamps of what the module lacks go with its fields.
+    QWidget* const hidden[] = {
+        ui.label_be4_nev, ui.label_be4_on, ui.label_be4_off, ui.label_analog, ui.l_analog,
+        ui.label_counter, ui.l_counter,    ui.label_be4,     ui.label_ki3,    ui.label_ki4,
+        ui.w_be4,         ui.w_ki3,        ui.w_ki4,         ui.label_tp,     ui.w_tp,
+        ui.label_k3_on,   ui.label_k4_on,  ui.label_k3_off,  ui.label_k4_off, ui.label_k3,
+        ui.label_k4};
     for (QWidget* widget : hidden)
         widget->hide();
+    for (const QString& name : Configuration::hiddenFields()) {
+        if (auto* widget = ui.centralWidget->findChild<QWidget*>(name))
+            widget->hide();
+    }
 }
 
 } // namespace interfacestate

@@ -4,14 +4,32 @@
 
 namespace progress {
 
+void prepare(QProgressDialog& dialog)
+{
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setAutoReset(false);
+    dialog.setAutoClose(false);
+    // An exchange takes seconds and can be followed (or cancelled) only while the dialog
+    // is up, so it comes at once instead of after the usual 4 s.
+    dialog.setMinimumDuration(0);
+}
+
+void advance(QProgressDialog& dialog)
+{
+    dialog.setValue(qMax(dialog.value(), dialog.minimum()) + 1);
+}
+
+void dismiss(QProgressDialog& dialog)
+{
+    dialog.reset();
+    dialog.hide();
+}
+
 std::function<bool(char)> byteCounter(QProgressDialog& dialog)
 {
     return [&dialog](char byte) {
-        if (byte != '\r') {
-            // A fresh dialog stands below its minimum (nothing shown yet): the first byte
-            // is one step from the minimum, so a reply of exactly `range` bytes fills it.
-            dialog.setValue(qMax(dialog.value(), dialog.minimum()) + 1);
-        }
+        if (byte != '\r')
+            advance(dialog);
         return !dialog.wasCanceled();
     };
 }

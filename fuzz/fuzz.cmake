@@ -4,11 +4,6 @@
 # always contains.
 set(_fuzz_codecs fieldrules configcodec readoutcodec statuscodec downloadframe)
 
-# This folder is added before the top level turns testing on; the runs below need it already.
-if(VEXAGRID_TESTS)
-  enable_testing()
-endif()
-
 if(VEXAGRID_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(FATAL_ERROR "VEXAGRID_FUZZ needs clang (for example -DCMAKE_CXX_COMPILER=clang++-14)")

@@ -129,7 +129,7 @@ void checkRowsReadBack(Reader& in)
         return;
     const QStringList fields = built.split(u'|');
     for (int row = 1; row <= 8; ++row) {
-        QString field = fields[readout::kFirstTelField + row - 2];
+        QString field = fields[(fieldmap::kFieldCount - fieldmap::kTelRows + 1) + row - 2];
         while (field.endsWith(u' '))
             field.chop(1);
         const readout::TelRow read = readout::decodeTelRow(field);

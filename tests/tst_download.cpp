@@ -182,14 +182,15 @@ void TestDownload::cleanup()
 
 void TestDownload::transfer_data()
 {
-    QTest::addColumn<QString>("fault");      // the module's fault
-    QTest::addColumn<QString>("port");       // the record's port; the module sits on COM3
-    QTest::addColumn<int>("baud");           // the record's baud rate
-    QTest::addColumn<bool>("held");          // another program holds the port
-    QTest::addColumn<QString>("field4");     // a text for field 4, "" for the sample's
-    QTest::addColumn<bool>("success");       // the module acknowledged
-    QTest::addColumn<int>("received");       // bytes the module received
-    QTest::addColumn<QString>("diagnostic"); // in the serial log, "" for none in particular
+    QTest::addColumn<QString>("fault");  // the module's fault
+    QTest::addColumn<QString>("port");   // the record's port; the module sits on COM3
+    QTest::addColumn<int>("baud");       // the record's baud rate
+    QTest::addColumn<bool>("held");      // another program holds the port
+    QTest::addColumn<QString>("field4"); // a text for field 4, "" for the sample's
+    QTest::addColumn<bool>("success");   // the module acknowledged
+    QTest::addColumn<int>("received");   // bytes the module received
+    // The worker's one diagnostic on vexagrid.serial (debug level), "" for none in particular.
+    QTest::addColumn<QString>("diagnostic");
 
     const int whole = 955;
     QTest::newRow("acknowledged") << "none"
@@ -198,22 +199,22 @@ void TestDownload::transfer_data()
                                          << "COM3" << 9600 << false << "" << true << whole << "";
     QTest::newRow("another byte before the acknowledgement")
         << "ack-other-first"
-        << "COM3" << 1200 << false << "" << true << whole << "download: acknowledgement 'E'";
+        << "COM3" << 1200 << false << "" << true << whole << "E";
     QTest::newRow("wrong acknowledgement twice")
         << "ack-wrong-twice"
-        << "COM3" << 1200 << false << "" << false << whole << "download: acknowledgement 'E'";
+        << "COM3" << 1200 << false << "" << false << whole << "E";
     QTest::newRow("port held by another program")
         << "none"
-        << "COM3" << 1200 << true << "" << false << 0 << "critical: unable to open comport";
+        << "COM3" << 1200 << true << "" << false << 0 << "unable to open comport";
     QTest::newRow("no such port") << "none"
                                   << "COM9" << 1200 << false << "" << false << 0
-                                  << "critical: unable to open comport";
+                                  << "unable to open comport";
     QTest::newRow("module vanishes part-way")
         << "vanish"
-        << "COM3" << 1200 << false << "" << false << 2 + 100 << "COM3 closed";
+        << "COM3" << 1200 << false << "" << false << 2 + 100 << "";
     QTest::newRow("character above U+00FF")
         << "none"
-        << "COM3" << 1200 << false << QStringLiteral("Fűtés") << false << 0 << "U+00FF";
+        << "COM3" << 1200 << false << QStringLiteral("Fűtés") << false << 0 << "";
 }
 
 void TestDownload::transfer()
@@ -270,8 +271,10 @@ void TestDownload::transfer()
         QTRY_COMPARE(module->writes().size(), 1);
         QCOMPARE(module->writes().first().bytes, lineBytes(fields).left(received));
     }
+    // The worker reports on the debug channel only, and nothing but its own diagnostic.
+    QVERIFY2(log.critical().isEmpty(), qPrintable(log.lines().join('\n')));
     if (!diagnostic.isEmpty())
-        QVERIFY2(log.contains(diagnostic), qPrintable(log.lines().join('\n')));
+        QVERIFY2(log.messages().contains(diagnostic), qPrintable(log.lines().join('\n')));
 
     // A port that was opened is closed again, on every path.
     if (!held && !module->hasVanished())
@@ -526,29 +529,48 @@ void TestDownload::refusals_data()
 {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("page");
 
+    const QString error = QStringLiteral("Hiba");
+    const QString inputError = QStringLiteral("Beviteli hiba");
     QTest::newRow("empty input message") << "be3_on_msg"
-                                         << "" << missingText << 2;
+                                         << "" << error << missingText << 2;
     QTest::newRow("empty name") << "m_nev"
-                                << "" << missingText << 0;
+                                << "" << error << missingText << 0;
     QTest::newRow("empty activation command") << "act_ki"
-                                              << "" << missingText << 3;
+                                              << "" << error << missingText << 3;
+    // Every field check runs before the frame is built, with its own title and text.
     QTest::newRow("separator in the name") << "m_nev"
-                                           << "Kut|2" << separatorText << 0;
-    QTest::newRow("separator in a number") << "t3"
-                                           << "3630|1" << separatorText << 0;
+                                           << "Kut|2" << inputError << separatorText << 0;
+    QTest::newRow("separator in a number")
+        << "t3"
+        << "3630|1" << inputError << QStringLiteral("Csak valós telefonszámok adhatóak meg!") << 0;
+    QTest::newRow("lone + in a number")
+        << "t3"
+        << "+" << inputError << QStringLiteral("Csak valós telefonszámok adhatóak meg!") << 0;
     QTest::newRow("separator in a hidden field") << "be4_nev"
-                                                 << "a|b" << separatorText << 2;
+                                                 << "a|b" << inputError << separatorText << 2;
     QTest::newRow("character above U+00FF")
-        << "be1_nev" << QStringLiteral("Fázis ő") << accentText << 2;
+        << "be1_nev" << QStringLiteral("Fázis ő") << error << accentText << 2;
+    QTest::newRow("accented letter in the name")
+        << "m_nev" << QStringLiteral("Kút") << error << accentText << 0;
+    QTest::newRow("accented letter in an output message")
+        << "ki2_off" << QStringLiteral("Kikapcsolás") << error << accentText << 3;
+    QTest::newRow("letter in the PIN")
+        << "m_pin"
+        << "12a" << inputError << QStringLiteral("Csak számok adhatóak meg!") << 0;
+    QTest::newRow("restore flag 2")
+        << "visszaallas"
+        << "2" << QStringLiteral("Input error") << QStringLiteral("Az érték 0 vagy 1 lehet.") << 0;
 }
 
 void TestDownload::refusals()
 {
     QFETCH(QString, field);
     QFETCH(QString, text);
+    QFETCH(QString, title);
     QFETCH(QString, message);
     QFETCH(int, page);
 
@@ -569,7 +591,7 @@ void TestDownload::refusals()
     QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
     QCOMPARE(driver.seen().size(), 1);
     QCOMPARE(driver.last().icon, QMessageBox::Critical);
-    QCOMPARE(driver.last().title, QStringLiteral("Hiba"));
+    QCOMPARE(driver.last().title, title);
     QCOMPARE(driver.last().text, message);
     QCOMPARE(driver.last().buttonCount, 1);
     QVERIFY(!driver.last().hasDefaultButton);
@@ -646,7 +668,6 @@ void TestDownload::fullConfiguration()
     ui.act_be->setText("BE");
     ui.act_ki->setText("KI");
     ui.t1->setText("36301234567");
-    ui.t3->setText("+");
     ui.t8->setText("3670");
     // Row 1: columns 1, 2 and RING, output 2, SMS.
     box("tc4_1")->setChecked(true);
@@ -683,7 +704,7 @@ void TestDownload::fullConfiguration()
                     "s2"
                     "36301234567",
                     "40",
-                    "09+",
+                    "09",
                     "08",
                     "08",
                     "08",

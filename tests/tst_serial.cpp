@@ -113,7 +113,7 @@ void TestSerial::defaults()
     QCOMPARE(other.baudRate(), 300);
 
     // Nothing open: writes go nowhere, reads bring nothing, close is harmless.
-    port.writeText(QStringLiteral("~|"), true);
+    port.writeText(QStringLiteral("~|"), SerialPort::LineEnd::Cr);
     char byte = 0;
     QVERIFY(!port.readByte(&byte));
     QCOMPARE(port.readAll(), QString());
@@ -175,12 +175,12 @@ void TestSerial::openFailures()
 
     SerialPort serial(port, baud);
     SerialLog diagnostics;
-    QVERIFY(!serial.open(timeouts[0], timeouts[1], timeouts[2], timeouts[3]));
+    QVERIFY(!serial.open({timeouts[0], timeouts[1], timeouts[2], timeouts[3]}));
     QVERIFY(!serial.isOpen());
     QCOMPARE(diagnostics.critical(), QStringList{diagnostic});
 
     // Nothing reached the module, and a handle that was obtained is closed again.
-    serial.writeText(QStringLiteral("~|"), false);
+    serial.writeText(QStringLiteral("~|"));
     if (opened) {
         QTRY_COMPARE(module->openCount(), opensBefore + 1);
         QVERIFY(module->waitForCloses(1, 2000));
@@ -208,9 +208,9 @@ void TestSerial::lineSettings()
     QVERIFY(module);
 
     SerialPort serial(QStringLiteral("COM3"), baud);
-    QVERIFY(serial.open(500, 0, 0, 0));
+    QVERIFY(serial.open(SerialPort::Timeouts::read(500, 0)));
     QCOMPARE(serial.readWait(), 500);
-    serial.writeText(QStringLiteral("~|"), false);
+    serial.writeText(QStringLiteral("~|"));
     QVERIFY(module->waitForRequests(1, 2000));
     SimLineSettings expected;
     expected.baudRate = baud;
@@ -227,10 +227,10 @@ void TestSerial::reopenClosesOldHandleFirst()
     QVERIFY(module);
     {
         SerialPort serial(QStringLiteral("COM3"), 1200);
-        QVERIFY(serial.open(500, 0, 0, 0));
+        QVERIFY(serial.open(SerialPort::Timeouts::read(500, 0)));
         QTRY_COMPARE(module->openCount(), 1);
         // A handle still open would hold the port's lock, and this open would fail.
-        QVERIFY(serial.open(0, 300, 0, 0));
+        QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
         QVERIFY(serial.isOpen());
         QCOMPARE(serial.readWait(), 300);
         QTRY_COMPARE(module->openCount(), 2);
@@ -248,7 +248,7 @@ void TestSerial::reopenClosesOldHandleFirst()
 
     {
         SerialPort serial(QStringLiteral("COM3"), 1200);
-        QVERIFY(serial.open(500, 0, 0, 0));
+        QVERIFY(serial.open(SerialPort::Timeouts::read(500, 0)));
     }
     QVERIFY(module->waitForCloses(3, 2000));
     QCOMPARE(module->openCount(), 3);
@@ -261,9 +261,9 @@ void TestSerial::identificationExchange()
     QVERIFY(module);
 
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(500, 0, 0, 0));
-    serial.writeText(QStringLiteral("~|"), false);
-    QCOMPARE(serial.readAll(nullptr, SerialPort::ReplyLimit),
+    QVERIFY(serial.open(SerialPort::Timeouts::read(500, 0)));
+    serial.writeText(QStringLiteral("~|"));
+    QCOMPARE(serial.readAll(nullptr, SerialPort::kReplyLimit),
              QStringLiteral("V_VEXAGRID-3 FW2.14\r\n"));
     QCOMPARE(module->received(), QByteArray("~|"));
     QCOMPARE(module->requests().size(), 1);
@@ -277,13 +277,13 @@ void TestSerial::bytesOnTheLine()
     QVERIFY(module);
 
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 300, 0, 0));
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
     // Latin-1 characters go as their code, one above U+00FF as 0x00 (never '?').
-    serial.writeText(QString::fromUtf8("Ab\u00c9\u00e9\u0150\u00ff\u007f z"), true);
-    serial.writeText(QString(), true);
-    serial.writeText(QStringLiteral("xy"), false);
-    serial.writeByte('\0', false);
-    serial.writeByte(char(0xfe), true);
+    serial.writeText(QString::fromUtf8("Ab\u00c9\u00e9\u0150\u00ff\u007f z"), SerialPort::LineEnd::Cr);
+    serial.writeText(QString(), SerialPort::LineEnd::Cr);
+    serial.writeText(QStringLiteral("xy"));
+    serial.writeByte('\0');
+    serial.writeByte(char(0xfe), SerialPort::LineEnd::Cr);
     serial.writeCr();
     const char raw[] = "Ab\xc9\xe9\x00\xff\x7f z\r"
                        "\r"
@@ -305,9 +305,9 @@ void TestSerial::readByteOneAtATime()
     module->setIdentification(QStringLiteral("V_X"));
 
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 300, 0, 0));
-    serial.writeByte('~', false);
-    serial.writeByte('|', false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+    serial.writeByte('~');
+    serial.writeByte('|');
     QByteArray got;
     char byte = 0;
     while (serial.readByte(&byte)) {
@@ -339,11 +339,11 @@ void TestSerial::silentModuleWaitsOnce()
     module->setFault(SimModule::Fault::Silent);
 
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(multiplier, constant, 0, 0));
-    serial.writeText(QStringLiteral("~|"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(multiplier, constant)));
+    serial.writeText(QStringLiteral("~|"));
     QElapsedTimer timer;
     timer.start();
-    const QString reply = serial.readAll(nullptr, SerialPort::ReplyLimit);
+    const QString reply = serial.readAll(nullptr, SerialPort::kReplyLimit);
     const qint64 elapsed = timer.elapsed();
     QCOMPARE(reply, QString());
     QVERIFY2(elapsed >= wait && elapsed < wait + wait / 2,
@@ -365,8 +365,8 @@ void TestSerial::longReplyWithoutPauses()
     module->setRawReply(SimModule::Request::ReadOut, big);
     {
         SerialPort serial(QStringLiteral("COM3"), 1200);
-        QVERIFY(serial.open(0, 300, 0, 0));
-        serial.writeText(QStringLiteral("~{"), false);
+        QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+        serial.writeText(QStringLiteral("~{"));
         QCOMPARE(serial.readAll(), latin1(big));
     }
 
@@ -376,8 +376,8 @@ void TestSerial::longReplyWithoutPauses()
     module->setRawReply(SimModule::Request::ReadOut, trickle);
     module->setPaced(true);
     SerialPort serial(QStringLiteral("COM3"), 115200);
-    QVERIFY(serial.open(0, 50, 0, 0));
-    serial.writeText(QStringLiteral("~{"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 50)));
+    serial.writeText(QStringLiteral("~{"));
     QElapsedTimer timer;
     timer.start();
     QCOMPARE(serial.readAll(), latin1(trickle));
@@ -388,8 +388,8 @@ void TestSerial::longReplyWithoutPauses()
 void TestSerial::receiveBounds_data()
 {
     QTest::addColumn<int>("limit");
-    QTest::newRow("identification, search, status") << int(SerialPort::ReplyLimit);
-    QTest::newRow("read-out") << int(SerialPort::ReadOutLimit);
+    QTest::newRow("identification, search, status") << int(SerialPort::kReplyLimit);
+    QTest::newRow("read-out") << int(SerialPort::kReadOutLimit);
 }
 
 void TestSerial::receiveBounds()
@@ -401,8 +401,8 @@ void TestSerial::receiveBounds()
     module->setFault(SimModule::Fault::TalkWithoutPause);
 
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(500, 0, 0, 0));
-    serial.writeText(QStringLiteral("~|"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(500, 0)));
+    serial.writeText(QStringLiteral("~|"));
     QElapsedTimer timer;
     timer.start();
     const QString reply = serial.readAll(nullptr, limit);
@@ -413,8 +413,8 @@ void TestSerial::receiveBounds()
     // A reply shorter than the bound is not affected by it.
     module->setFault(SimModule::Fault::None);
     serial.close();
-    QVERIFY(serial.open(500, 0, 0, 0));
-    serial.writeText(QStringLiteral("~|"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(500, 0)));
+    serial.writeText(QStringLiteral("~|"));
     QCOMPARE(serial.readAll(nullptr, limit), QStringLiteral("V_VEXAGRID-3 FW2.14\r\n"));
 }
 
@@ -453,8 +453,8 @@ void TestSerial::progressDialog()
         progress.setValue(0);
     }
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 300, 0, 0));
-    serial.writeText(QStringLiteral("~{"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+    serial.writeText(QStringLiteral("~{"));
     QCOMPARE(serial.readAll(progress::byteCounter(progress)), latin1(reply));
     QCOMPARE(progress.value(), value);
 }
@@ -473,8 +473,8 @@ void TestSerial::progressCancel()
     QVERIFY(progress.wasCanceled());
 
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(1000, 200, 0, 0));
-    serial.writeText(QStringLiteral("~{"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(1000, 200)));
+    serial.writeText(QStringLiteral("~{"));
     QElapsedTimer timer;
     timer.start();
     // The byte just read is kept, then the loop stops without waiting for silence.
@@ -490,8 +490,8 @@ void TestSerial::vanishedPortEndsReadAtOnce()
     module->setPaced(true); // the read-out reply takes 8 s at 1200 baud
 
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(1000, 200, 0, 0));
-    serial.writeText(QStringLiteral("~{"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(1000, 200)));
+    serial.writeText(QStringLiteral("~{"));
 
     // The adapter is pulled out 300 ms into the reply.
     std::thread puller([module] {
@@ -511,7 +511,7 @@ void TestSerial::vanishedPortEndsReadAtOnce()
 
     // From then on nothing waits: a whole frame is dropped at once, a read brings nothing.
     timer.restart();
-    serial.writeText(QString(952, QLatin1Char('x')), true);
+    serial.writeText(QString(952, QLatin1Char('x')), SerialPort::LineEnd::Cr);
     char byte = 0;
     QVERIFY(!serial.readByte(&byte));
     QCOMPARE(serial.readAll(), QString());
@@ -520,7 +520,7 @@ void TestSerial::vanishedPortEndsReadAtOnce()
 
     // The device is gone from the map.
     SerialLog diagnostics;
-    QVERIFY(!serial.open(1000, 200, 0, 0));
+    QVERIFY(!serial.open(SerialPort::Timeouts::read(1000, 200)));
     QCOMPARE(diagnostics.critical(), QStringList{QStringLiteral("unable to open comport")});
 }
 
@@ -537,8 +537,8 @@ void TestSerial::traceCategory()
     {
         SerialLog diagnostics;
         SerialPort serial(QStringLiteral("COM3"), 1200);
-        QVERIFY(serial.open(0, 300, 0, 0));
-        serial.writeText(QStringLiteral("~|"), false);
+        QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+        serial.writeText(QStringLiteral("~|"));
         QCOMPARE(serial.readAll(), QStringLiteral("V_\r\n"));
         serial.close();
         const QStringList trace = diagnostics.trace();
@@ -563,9 +563,9 @@ void TestSerial::ownThread()
     bool opened = false;
     std::unique_ptr<QThread> worker(QThread::create([&] {
         SerialPort serial(QStringLiteral("COM3"), 1200);
-        opened = serial.open(0, 300, 0, 0);
-        serial.writeText(QStringLiteral("~|"), false);
-        reply = serial.readAll(nullptr, SerialPort::ReplyLimit);
+        opened = serial.open(SerialPort::Timeouts::read(0, 300));
+        serial.writeText(QStringLiteral("~|"));
+        reply = serial.readAll(nullptr, SerialPort::kReplyLimit);
     }));
     worker->start();
     QVERIFY(worker->wait(10000));
@@ -584,8 +584,8 @@ void TestSerial::twoModules()
 
     for (const auto& [port, id] : {std::pair{"COM3", "V_FIRST\r\n"}, {"COM4", "V_SECOND\r\n"}}) {
         SerialPort serial(QString::fromLatin1(port), 1200);
-        QVERIFY(serial.open(0, 300, 0, 0));
-        serial.writeText(QStringLiteral("~|"), false);
+        QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+        serial.writeText(QStringLiteral("~|"));
         QCOMPARE(serial.readAll(), QString::fromLatin1(id));
     }
     QCOMPARE(first->requests().size(), 1);

@@ -96,10 +96,10 @@ void TestSim::writeRequestStored()
 
     const QList<QByteArray> fields = frameFields(QStringLiteral("F"));
     SerialPort serial(QStringLiteral("COM3"), baud);
-    QVERIFY(serial.open(0, 3500, 0, 0));
-    serial.writeText(QStringLiteral("~}"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 3500)));
+    serial.writeText(QStringLiteral("~}"));
     QCOMPARE(readSome(serial, 2), QByteArray("R\r"));
-    serial.writeText(QString::fromLatin1(frameBytes(fields)), false);
+    serial.writeText(QString::fromLatin1(frameBytes(fields)));
     QCOMPARE(readSome(serial, 2), QByteArray("O\r"));
 
     QVERIFY(module->waitForWrites(1, 2000));
@@ -119,8 +119,8 @@ void TestSim::writeRequestStored()
         expected += field + "\r\n";
     }
     serial.close();
-    QVERIFY(serial.open(0, 300, 0, 0));
-    serial.writeText(QStringLiteral("~{"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+    serial.writeText(QStringLiteral("~{"));
     QCOMPARE(serial.readAll(), QString::fromLatin1(expected));
 }
 
@@ -166,11 +166,11 @@ void TestSim::acknowledgements()
 
     const QList<QByteArray> fields = frameFields(QStringLiteral("A"));
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 300, 0, 0));
-    serial.writeText(QStringLiteral("~}"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+    serial.writeText(QStringLiteral("~}"));
     QCOMPARE(readSome(serial, 2), start);
     if (sendsFrame) {
-        serial.writeText(QString::fromLatin1(frameBytes(fields)), false);
+        serial.writeText(QString::fromLatin1(frameBytes(fields)));
         QCOMPARE(readSome(serial, 2), ack);
     }
     QVERIFY(module->waitForWrites(1, 2000));
@@ -193,12 +193,12 @@ void TestSim::vanishDuringWrite()
     module->setVanishAfter(100);
 
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 3500, 0, 0));
-    serial.writeText(QStringLiteral("~}"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 3500)));
+    serial.writeText(QStringLiteral("~}"));
     QCOMPARE(readSome(serial, 2), QByteArray("R\r"));
     QElapsedTimer timer;
     timer.start();
-    serial.writeText(QString::fromLatin1(frameBytes(frameFields(QStringLiteral("V")))), false);
+    serial.writeText(QString::fromLatin1(frameBytes(frameFields(QStringLiteral("V")))));
     char byte = 0;
     QVERIFY(!serial.readByte(&byte)); // at once, not after 3500 ms
     QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
@@ -222,24 +222,24 @@ void TestSim::malformedAndIncompleteFrames()
     const QStringList erased = module->fields();
 
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 300, 0, 0));
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
 
     // A field holding the separator reaches the module as 57 fields: no lone CR.
     QList<QByteArray> fields = frameFields(QStringLiteral("M"));
     fields.insert(10, QByteArray("extra"));
-    serial.writeText(QStringLiteral("~}"), false);
+    serial.writeText(QStringLiteral("~}"));
     QCOMPARE(readSome(serial, 2), QByteArray("R\r"));
-    serial.writeText(QString::fromLatin1(frameBytes(fields)), false);
+    serial.writeText(QString::fromLatin1(frameBytes(fields)));
     QCOMPARE(readSome(serial, 2), QByteArray());
     QVERIFY(module->waitForWrites(1, 2000));
     QCOMPARE(module->writes().at(0).outcome, SimWrite::Outcome::Malformed);
 
     // A frame that stops coming is given up after the frame time-out.
     serial.close();
-    QVERIFY(serial.open(0, 300, 0, 0));
-    serial.writeText(QStringLiteral("~}"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+    serial.writeText(QStringLiteral("~}"));
     QCOMPARE(readSome(serial, 2), QByteArray("R\r"));
-    serial.writeText(QStringLiteral("only a little\r"), false);
+    serial.writeText(QStringLiteral("only a little\r"));
     QVERIFY(module->waitForWrites(2, 2000));
     QCOMPARE(module->writes().at(1).outcome, SimWrite::Outcome::Incomplete);
     QCOMPARE(module->writes().at(1).fields, QList<QByteArray>{QByteArray("only a little")});
@@ -254,8 +254,8 @@ void TestSim::readOutReplies()
     SerialPort serial(QStringLiteral("COM3"), 1200);
 
     // Erased memory: 56 fields of 0xFF, each ended by CR LF.
-    QVERIFY(serial.open(0, 300, 0, 0));
-    serial.writeText(QStringLiteral("~{"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+    serial.writeText(QStringLiteral("~{"));
     QString erased;
     for (int i = 0; i < SimModule::FieldCount; ++i) {
         erased += QString(SimModule::FieldWidth, QChar(0xff)) + QStringLiteral("\r\n");
@@ -269,7 +269,7 @@ void TestSim::readOutReplies()
     QVERIFY(!module->setFields(sample.mid(1)));
     QVERIFY(module->setField(4, QStringLiteral("Egy nagyon hosszu nev")));
     module->setReadOutFormat(SimModule::ReadOutFormat::Pipe);
-    serial.writeText(QStringLiteral("~{"), false);
+    serial.writeText(QStringLiteral("~{"));
     QString expected;
     for (int i = 0; i < SimModule::FieldCount; ++i) {
         const QString field = i == 3 ? QStringLiteral("Egy nagyon hosszu nev") : sample.at(i);
@@ -280,15 +280,15 @@ void TestSim::readOutReplies()
     // Raw override for the odd cases.
     const QByteArray odd("a||b|   |c  \nd\re\r\n");
     module->setRawReply(SimModule::Request::ReadOut, odd);
-    serial.writeText(QStringLiteral("~{"), false);
+    serial.writeText(QStringLiteral("~{"));
     QCOMPARE(serial.readAll(), QString::fromLatin1(odd));
     module->clearRawReply(SimModule::Request::ReadOut);
-    serial.writeText(QStringLiteral("~{"), false);
+    serial.writeText(QStringLiteral("~{"));
     QCOMPARE(serial.readAll(), expected);
 
     module->eraseMemory();
     module->setReadOutFormat(SimModule::ReadOutFormat::CrLf);
-    serial.writeText(QStringLiteral("~{"), false);
+    serial.writeText(QStringLiteral("~{"));
     QCOMPARE(serial.readAll(), erased);
 }
 
@@ -310,8 +310,8 @@ void TestSim::statusReply()
     module->setStatus(status);
 
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 4500, 0, 0));
-    serial.writeText(QStringLiteral("~["), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 4500)));
+    serial.writeText(QStringLiteral("~["));
     QByteArray line;
     char byte = 0;
     while (serial.readByte(&byte) && byte != '\r') {
@@ -333,8 +333,8 @@ void TestSim::statusReply()
     // Raw override: short pieces, two blanks in a row, no final CR.
     module->setRawReply(SimModule::Request::Status, QByteArray("OU 1  x"));
     serial.close();
-    QVERIFY(serial.open(0, 300, 0, 0));
-    serial.writeText(QStringLiteral("~["), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+    serial.writeText(QStringLiteral("~["));
     QCOMPARE(serial.readAll(), QStringLiteral("OU 1  x"));
 }
 
@@ -369,9 +369,9 @@ void TestSim::identificationVariants()
         module->setIdentification(identification);
     }
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 300, 0, 0));
-    serial.writeText(QStringLiteral("~|"), false);
-    QCOMPARE(serial.readAll(nullptr, SerialPort::ReplyLimit), QString::fromLatin1(reply));
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+    serial.writeText(QStringLiteral("~|"));
+    QCOMPARE(serial.readAll(nullptr, SerialPort::kReplyLimit), QString::fromLatin1(reply));
     QCOMPARE(module->requests().size(), 1);
 }
 
@@ -382,17 +382,17 @@ void TestSim::stopMidReply()
     QVERIFY(module);
     module->setFault(SimModule::Fault::StopMidReply);
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 300, 0, 0));
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
 
-    serial.writeText(QStringLiteral("~{"), false);
+    serial.writeText(QStringLiteral("~{"));
     QCOMPARE(serial.readAll().size(), 56 * 18 / 2);
-    serial.writeText(QStringLiteral("~["), false);
+    serial.writeText(QStringLiteral("~["));
     const QString status = serial.readAll();
     QVERIFY(!status.isEmpty());
     QVERIFY(!status.contains(QLatin1Char('\r')));
 
     module->setCutAfter(3);
-    serial.writeText(QStringLiteral("~|"), false);
+    serial.writeText(QStringLiteral("~|"));
     QCOMPARE(serial.readAll(), QStringLiteral("V_V"));
 }
 
@@ -402,12 +402,12 @@ void TestSim::pacingAndDelay()
     SimModule* module = fixture.start(QStringLiteral("COM3"));
     QVERIFY(module);
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 500, 0, 0));
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 500)));
     char byte = 0;
     QElapsedTimer timer;
 
     // Unpaced: the 21 bytes of the identification come at once.
-    serial.writeText(QStringLiteral("~|"), false);
+    serial.writeText(QStringLiteral("~|"));
     QVERIFY(serial.readByte(&byte));
     timer.start();
     QCOMPARE(readSome(serial, 20).size(), 20);
@@ -415,7 +415,7 @@ void TestSim::pacingAndDelay()
 
     // Paced at 1200 baud, 10 bits a byte: 20 more bytes take 20/120 s.
     module->setPaced(true);
-    serial.writeText(QStringLiteral("~|"), false);
+    serial.writeText(QStringLiteral("~|"));
     QVERIFY(serial.readByte(&byte));
     timer.start();
     QCOMPARE(readSome(serial, 20).size(), 20);
@@ -426,7 +426,7 @@ void TestSim::pacingAndDelay()
     module->setPaced(false);
     module->setReplyDelay(300);
     timer.start();
-    serial.writeText(QStringLiteral("~|"), false);
+    serial.writeText(QStringLiteral("~|"));
     QVERIFY(serial.readByte(&byte));
     QVERIFY2(timer.elapsed() >= 290 && timer.elapsed() < 450,
              qPrintable(QString::number(timer.elapsed())));
@@ -440,7 +440,7 @@ void TestSim::lineStartsEmptyOnEachOpen()
     module->setFault(SimModule::Fault::TalkWithoutPause);
     {
         SerialPort serial(QStringLiteral("COM3"), 1200);
-        QVERIFY(serial.open(0, 300, 0, 0));
+        QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
         QCOMPARE(serial.readAll(nullptr, 100).size(), 100);
     }
     // What it said while nobody listened is gone when the port is opened again.
@@ -448,18 +448,18 @@ void TestSim::lineStartsEmptyOnEachOpen()
     module->setFault(SimModule::Fault::None);
     QTest::qWait(100);
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 300, 0, 0));
-    serial.writeText(QStringLiteral("~|"), false);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+    serial.writeText(QStringLiteral("~|"));
     QCOMPARE(serial.readAll(), QStringLiteral("V_VEXAGRID-3 FW2.14\r\n"));
 
     // And after an identification left unread, too.
-    serial.writeText(QStringLiteral("~|"), false);
+    serial.writeText(QStringLiteral("~|"));
     QVERIFY(module->waitForRequests(2, 2000));
     QTest::qWait(50);
     serial.close();
     QVERIFY(module->waitForCloses(2, 2000));
     QTest::qWait(50);
-    QVERIFY(serial.open(0, 300, 0, 0));
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
     QCOMPARE(serial.readAll(), QString());
 }
 
@@ -469,9 +469,9 @@ void TestSim::requestsAmongNoise()
     SimModule* module = fixture.start(QStringLiteral("COM3"));
     QVERIFY(module);
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(0, 300, 0, 0));
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
     // Stray bytes, an unknown command and a doubled "~" around one real request.
-    serial.writeText(QStringLiteral("xyz~q~~|"), false);
+    serial.writeText(QStringLiteral("xyz~q~~|"));
     QCOMPARE(serial.readAll(), QStringLiteral("V_VEXAGRID-3 FW2.14\r\n"));
     QCOMPARE(module->received(), QByteArray("xyz~q~~|"));
     QCOMPARE(module->requests().size(), 1);
@@ -495,10 +495,10 @@ void TestSim::stateFile()
         module->setIdentification(QStringLiteral("V_KEPT"));
 
         SerialPort serial(QStringLiteral("COM3"), 1200);
-        QVERIFY(serial.open(0, 3500, 0, 0));
-        serial.writeText(QStringLiteral("~}"), false);
+        QVERIFY(serial.open(SerialPort::Timeouts::read(0, 3500)));
+        serial.writeText(QStringLiteral("~}"));
         QCOMPARE(readSome(serial, 2), QByteArray("R\r"));
-        serial.writeText(QString::fromLatin1(frameBytes(fields)), false);
+        serial.writeText(QString::fromLatin1(frameBytes(fields)));
         QCOMPARE(readSome(serial, 2), QByteArray("O\r"));
     }
     SimModule again;
@@ -580,10 +580,10 @@ void TestSim::program()
 
         qputenv("VEXAGRID_DOSDEVICES", QFile::encodeName(directory));
         SerialPort serial(QStringLiteral("COM5"), 1200);
-        QVERIFY(serial.open(0, 3500, 0, 0));
-        serial.writeText(QStringLiteral("~}"), false);
+        QVERIFY(serial.open(SerialPort::Timeouts::read(0, 3500)));
+        serial.writeText(QStringLiteral("~}"));
         QCOMPARE(readSome(serial, 2), QByteArray("R\r"));
-        serial.writeText(QString::fromLatin1(frameBytes(frameFields(QStringLiteral("P")))), false);
+        serial.writeText(QString::fromLatin1(frameBytes(frameFields(QStringLiteral("P")))));
         QCOMPARE(readSome(serial, 2), QByteArray("O\r"));
         serial.close();
         qunsetenv("VEXAGRID_DOSDEVICES");
