@@ -65,8 +65,9 @@ QList<QByteArray> fuzzSeeds()
 {
     QByteArray full;
     for (int i = 1; i <= readout::kFieldCount; ++i) {
-        QByteArray field =
-            i >= (fieldmap::kFieldCount - fieldmap::kTelRows + 1) ? QByteArray("y336301234567") : QByteArray::number(i);
+        QByteArray field = i >= (fieldmap::kFieldCount - fieldmap::kTelRows + 1)
+                               ? QByteArray("y336301234567")
+                               : QByteArray::number(i);
         full += field.leftJustified(16, i % 5 == 0 ? '\xFF' : ' ') + '|';
     }
     return {full,

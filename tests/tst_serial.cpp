@@ -279,7 +279,8 @@ void TestSerial::bytesOnTheLine()
     SerialPort serial(QStringLiteral("COM3"), 1200);
     QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
     // Latin-1 characters go as their code, one above U+00FF as 0x00 (never '?').
-    serial.writeText(QString::fromUtf8("Ab\u00c9\u00e9\u0150\u00ff\u007f z"), SerialPort::LineEnd::Cr);
+    serial.writeText(QString::fromUtf8("Ab\u00c9\u00e9\u0150\u00ff\u007f z"),
+                     SerialPort::LineEnd::Cr);
     serial.writeText(QString(), SerialPort::LineEnd::Cr);
     serial.writeText(QStringLiteral("xy"));
     serial.writeByte('\0');
