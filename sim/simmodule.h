@@ -112,6 +112,9 @@ public:
         RThenSilence,      // "R" and nothing more: not even the second byte or an ack
         TalkWithoutPause,  // a stream that never goes silent while the port is open
         VanishDuringWrite, // closes its pty after setVanishAfter() bytes of the frame
+        StoreAltered,      // acknowledges a write like a good one but stores field
+                           // setAlteredField() changed (its first character replaced,
+                           // the width kept), so a read-out afterwards differs
     };
     enum class ReadOutFormat {
         CrLf, // each field padded to 16, then CR LF
@@ -191,6 +194,10 @@ public:
     void setVanishAfter(int bytes);
     // Silence after which a frame that stopped coming is given up. Default 2000 ms.
     void setFrameTimeout(int ms);
+    // StoreAltered: the field (1 ... 56, as in the read-out) stored changed. Default 4, the
+    // module name. False, and nothing changed, for a number outside 1 ... 56.
+    bool setAlteredField(int number);
+    int alteredField() const;
 
     // Closes the pty now, as a pulled-out adapter would, and removes the entry. Returns
     // once it is closed. The module stays stopped until stop(); it does not come back.
@@ -205,12 +212,20 @@ public:
     // Opens and closes of the slave by anybody but the module itself.
     int openCount() const;
     int closeCount() const;
+    // Sessions the module has ended: it noticed the program's close and emptied the line,
+    // so the next open starts afresh. Counted since start, like opens and closes.
+    int sessionEndCount() const;
+    // Replies that went out in full: to an identification, read-out or status request, or
+    // the acknowledgement (or garbage) ending a write request. Counted since start.
+    int replyCount() const;
 
     // Each waits until the count is reached or timeoutMs has passed; true when reached.
     bool waitForReceived(qsizetype bytes, int timeoutMs);
     bool waitForRequests(int count, int timeoutMs);
     bool waitForWrites(int count, int timeoutMs);
     bool waitForCloses(int count, int timeoutMs);
+    bool waitForSessionEnds(int count, int timeoutMs);
+    bool waitForReplies(int count, int timeoutMs);
 
     // --- Persistence -----------------------------------------------------------------
     // Keeps identification, fields, read-out format and status in a file: loaded now when
@@ -227,6 +242,9 @@ public:
     static QString phoneField(int permissionMask, int output, bool sms, const QString& number);
     // A plausible configuration, 56 fields, for demonstrations.
     static QStringList sampleFields();
+
+    // 3 for "COM3" (any case); 0 when the name is no COM name.
+    static int comNumber(const QString& comName);
 
     static QString faultName(Fault fault); // "none", "silent", "garbage", ...
     static std::optional<Fault> faultFromName(const QString& name);
