@@ -9,3 +9,10 @@ if(NOT VEXAGRID_CODECS_ONLY AND TARGET vexagrid_sim)
     target_link_libraries(tst_download PRIVATE vexagrid_resources)
   endif()
 endif()
+# Refused values never reach the module, and one problem shows one box.
+if(NOT VEXAGRID_CODECS_ONLY AND TARGET vexagrid_sim)
+  vexagrid_add_qtest(NAME tst_refusedneversent
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_refusedneversent.cpp
+    LIBS vexagrid_windowfixture vexagrid_testsim
+    TIMEOUT 120)
+endif()

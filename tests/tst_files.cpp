@@ -7,9 +7,11 @@
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -77,6 +79,7 @@ private slots:
     void oneExtraLineIsEnough();
     void missingFileOnOpen();
     void cancelledOpenChangesNothing();
+    void allFilesListsNamesWithoutAPoint();
     void missingDefaultsAreSilent();
     void shippedDefaultsFillTheForm();
     void defaultsReplaceTheLinkLabel();
@@ -101,6 +104,43 @@ void TestFiles::init()
     dir = new QTemporaryDir;
     QDir::setCurrent(dir->path());
     window = fixture::connectedWindow();
+}
+
+void TestFiles::allFilesListsNamesWithoutAPoint()
+{
+    window->form().m_nev->setText(QStringLiteral("Szivattyu"));
+    save(path(QStringLiteral("szivattyu")));
+    window->form().m_nev->setText(QStringLiteral("other"));
+
+    // The user switches the open dialog to "All Files (*.*)" and finds the file there.
+    bool listedBefore = true;
+    bool listedAfter = false;
+    QString filterShown;
+    DialogDriver driver;
+    driver.expectDialog(QStringLiteral("QFileDialog"), [&](QDialog* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        auto* model = files->findChild<QFileSystemModel*>();
+        auto* types = files->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        QVERIFY(model && types);
+        const QString file = QDir(dir->path()).absoluteFilePath(QStringLiteral("szivattyu"));
+        QTRY_VERIFY(model->index(dir->path()).isValid() &&
+                    !model->canFetchMore(model->index(dir->path())));
+        listedBefore = model->index(file).isValid();
+        types->setFocus();
+        QTest::keyClick(types, Qt::Key_Down);
+        filterShown = types->currentText();
+        QTRY_VERIFY(model->index(file).isValid());
+        listedAfter = true;
+        files->selectFile(file);
+        files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
+        static_cast<QDialog*>(files)->done(QDialog::Accepted);
+    });
+    window->openfile();
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+    QVERIFY(!listedBefore); // "VexaGrid Files (*.vgf)" leaves it out
+    QCOMPARE(filterShown, QStringLiteral("All Files (*.*)"));
+    QVERIFY(listedAfter);
+    QCOMPARE(window->form().m_nev->text(), QStringLiteral("Szivattyu"));
 }
 
 void TestFiles::cleanup()

@@ -2,7 +2,9 @@
 // files and both device formats rely on, the grid's "group" properties, the initial
 // states and the names a screen reader speaks.
 #include "app/mainwindow.h"
+#include "core/configuration.h"
 #include "core/formorder.h"
+#include "form/bindings.h"
 #include "tests/support/testmain.h"
 #include "ui_mainwindow.h"
 
@@ -68,6 +70,8 @@ private slots:
     void maximumLengths();
     void initialStates();
     void radioGroupsAreExclusivePerRow();
+    void coreKnowsTheForm();
+    void gridRowsLineUp();
     void typingBeyondMaximumIsRefused();
     void everyInputHasAnAccessibleName();
     void accessibleNamesOfTheGrid();
@@ -290,6 +294,63 @@ void TestForm::initialStates()
     QCOMPARE(ui.m_nev->font().family(), "Courier");
     QCOMPARE(ui.m_nev->font().styleHint(), QFont::TypeWriter);
     QVERIFY(ui.maxsms->font().family() != "Courier");
+    // The "+" before the SMS centre is no text field of the module's: no typewriter face.
+    QVERIFY(ui.smsplus->font().family() != "Courier");
+}
+
+// The headless configuration knows the form's facts without its widgets; they must be
+// the form's own: the lengths, the grid's "group" properties, the exclusive groups and the
+// initial values.
+void TestForm::coreKnowsTheForm()
+{
+    for (const QString& name : formorder::allEdits())
+        QCOMPARE(formorder::maxLength(name), window->findChild<QLineEdit*>(name)->maxLength());
+    for (const QString& name : formorder::telBoxes()) {
+        const formorder::GridPosition position = formorder::gridPosition(name);
+        QCOMPARE(QStringLiteral("%1.%2").arg(position.row).arg(position.column),
+                 window->findChild<QCheckBox*>(name)->property("group").toString());
+        QCOMPARE(formorder::gridBox(position.row, position.column), name);
+    }
+    for (const QString& name : formorder::allRadios()) {
+        QButtonGroup* group = window->findChild<QRadioButton*>(name)->group();
+        QVERIFY2(group && group->exclusive(), qPrintable(name));
+        QStringList members;
+        for (QAbstractButton* button : group->buttons())
+            members << button->objectName();
+        QStringList expected = formorder::radioGroup(name);
+        members.sort();
+        expected.sort();
+        QCOMPARE(members, expected);
+    }
+    MainWindow fresh;
+    QCOMPARE(bindings::take(fresh.form()), Configuration::fresh());
+    for (const QString& name :
+         formorder::allEdits() + formorder::allBoxes() + formorder::allRadios()) {
+        auto* widget = fresh.findChild<QWidget*>(name);
+        QCOMPARE(Configuration::fresh().isEnabled(name), widget->isEnabled());
+        QCOMPARE(Configuration::fresh().isHidden(name), widget->isHidden());
+    }
+}
+
+void TestForm::gridRowsLineUp()
+{
+    // The boxes and buttons of a telephone row stand 5 px below its line edits, and the
+    // header over the RING and SMS columns wraps like the other headers.
+    for (int y = 1; y <= 8; ++y) {
+        const int top = window->findChild<QLineEdit*>(QStringLiteral("t%1").arg(y))->y();
+        QCOMPARE(top, 55 + 25 * (y - 1));
+        for (const QString& name : formorder::telBoxes() + formorder::telRadios()) {
+            const bool inRow = name.startsWith(QLatin1Char('r'))
+                                   ? name.mid(1, 1).toInt() == y
+                                   : formorder::gridPosition(name).row == y;
+            if (inRow)
+                QCOMPARE(window->findChild<QWidget*>(name)->y(), top + 5);
+        }
+    }
+    auto* header = window->findChild<QLabel*>(QStringLiteral("label_ringsms"));
+    QVERIFY(header);
+    QVERIFY(header->wordWrap());
+    QCOMPARE(header->text(), QStringLiteral("RING/SMS"));
 }
 
 void TestForm::radioGroupsAreExclusivePerRow()
