@@ -24,6 +24,7 @@ public:
     // For the rooms' tests and for the exchanges that read the record.
     ProgramSettings& settings() { return m_settings; }
     Ui::MainWindow& form() { return *ui; }
+    FormContext context();
 
 public slots:
     void newfile();
@@ -53,7 +54,6 @@ protected:
 
 private:
     void showDeviceImage();
-    FormContext context();
 
     Ui::MainWindow* ui;
     ProgramSettings m_settings;

@@ -1,0 +1,7 @@
+# The window and the headless core give the same frames and file lines.
+if(NOT VEXAGRID_CODECS_ONLY AND TARGET vexagrid_sim)
+  vexagrid_add_qtest(NAME tst_equivalence
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_equivalence.cpp
+    LIBS vexagrid_windowfixture vexagrid_testsim
+    TIMEOUT 600)
+endif()
