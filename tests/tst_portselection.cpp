@@ -28,6 +28,10 @@
 
 namespace {
 
+// How long a test waits for something a module or the program is bound to do. Only a
+// failing test waits this long; a starved machine gets all the room it needs.
+constexpr int kEventWaitMs = 30000;
+
 const QString noModule =
     QStringLiteral("A kiválasztott porton nem található csatlakoztatott eszköz.");
 
@@ -70,6 +74,25 @@ bool hasLabel(QStatusBar* bar, const QString& text)
     return std::any_of(labels.begin(), labels.end(),
                        [&](const QLabel* label) { return label->text() == text; });
 }
+
+// Starts its clock when a search's progress dialog goes away: the search is over then, and
+// the dialog schedules the acceptance of a port it found only after that.
+class SearchEnd : public QObject
+{
+public:
+    SearchEnd() { qApp->installEventFilter(this); }
+    ~SearchEnd() override { qApp->removeEventFilter(this); }
+
+    QElapsedTimer clock;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide && qobject_cast<QProgressDialog*>(watched))
+            clock.start();
+        return false;
+    }
+};
 
 } // namespace
 
@@ -257,9 +280,8 @@ void TestPortSelection::search()
     if (found.isEmpty())
         driver.expectMessage();
     SerialLog written;
+    SearchEnd searchEnd;
     setcom dialog("COM1", baud, 300, true, &owner);
-    QElapsedTimer sinceSearch;
-    sinceSearch.start();
     QCOMPARE(written.critical(), diagnostics);
 
     // Every port was asked once, at the dialog's rate, or none opened at all.
@@ -268,10 +290,10 @@ void TestPortSelection::search()
         if (baud == 0) {
             QVERIFY(module->received().isEmpty());
         } else if (module->fault() == SimModule::Fault::TalkWithoutPause) {
-            QVERIFY(module->waitForReceived(2, 1000));
+            QVERIFY(module->waitForReceived(2, kEventWaitMs));
             QCOMPARE(module->received(), "~|");
         } else {
-            QVERIFY(module->waitForRequests(1, 1000));
+            QVERIFY(module->waitForRequests(1, kEventWaitMs));
             QCOMPARE(module->received(), "~|");
             QCOMPARE(module->requests().first().line.toString(), QString("%1 8N1").arg(baud));
         }
@@ -286,7 +308,7 @@ void TestPortSelection::search()
             QTimer::singleShot(400, shownDialog, &QDialog::reject);
     });
     const int result = dialog.exec();
-    const qint64 elapsed = sinceSearch.elapsed();
+    const qint64 elapsed = searchEnd.clock.isValid() ? searchEnd.clock.elapsed() : -1;
     QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
 
     if (found.isEmpty()) {
@@ -299,11 +321,13 @@ void TestPortSelection::search()
         QCOMPARE(result, QDialog::Rejected);
         QCOMPARE(shown, listed);
     } else {
-        // Only the module's port is offered, and taken 200 ms later as if OK was pressed.
+        // Only the module's port is offered, and taken 200 ms later as if OK was pressed:
+        // nobody answers the dialog, and the driver would have refused it, as a problem,
+        // had it stayed open.
         QCOMPARE(driver.seen().size(), 1);
         QCOMPARE(shown, QStringList{found});
         QCOMPARE(result, QDialog::Accepted);
-        QVERIFY2(elapsed >= 180 && elapsed < 1000, qPrintable(QString::number(elapsed)));
+        QVERIFY2(elapsed >= 180, qPrintable(QString::number(elapsed)));
         QCOMPARE(dialog.port(), found);
         QCOMPARE(dialog.baud(), baud);
     }
@@ -316,10 +340,12 @@ void TestPortSelection::refreshStopsThePendingAcceptance()
     setcom dialog("COM4", 1200, 300, true);
     QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3"}));
     dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     // The user refreshes the list before the found port was taken: the dialog now
-    // waits for the user's own choice.
+    // waits for the user's own choice. No event has been handled since the search, so
+    // the acceptance cannot have come first, however slow the machine.
     QTest::mouseClick(dialog.findChild<QPushButton*>("reload"), Qt::LeftButton);
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // Room for the acceptance, twice its delay, to come if it still would.
     QTest::qWait(400);
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.result(), QDialog::Rejected);
@@ -392,11 +418,14 @@ void TestPortSelection::cancelEndsTheSearch()
     QVERIFY(!owner.findChild<QProgressDialog*>());
 
     // The search ended there: no further port asked, nothing selected, no message,
-    // and the dialog stays open with the refreshed list.
+    // and the dialog stays open with the refreshed list. The pause is room for an
+    // acceptance, a message or a request that should not come.
     QTest::qWait(400);
     QVERIFY2(driver.done(), qPrintable(driver.problems()));
     QVERIFY(driver.seen().isEmpty());
+    QVERIFY(sim.module("COM3")->waitForReceived(2, kEventWaitMs));
     QCOMPARE(sim.module("COM3")->received(), "~|");
+    QVERIFY(sim.module("COM4")->waitForReceived(com4Received.size(), kEventWaitMs));
     QCOMPARE(sim.module("COM4")->received(), com4Received);
     QVERIFY(sim.module("COM5")->received().isEmpty());
     QVERIFY(dialog.isVisible());
@@ -623,6 +652,7 @@ void TestPortSelection::rejectedDialogChangesNothing()
         },
         false);
     QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+    // Room for a message that should not come.
     QTest::qWait(50);
     QVERIFY2(driver.done(), qPrintable(driver.problems()));
 

@@ -15,6 +15,7 @@
 #include <QMutex>
 #include <QProgressDialog>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +24,10 @@
 #include <thread>
 
 namespace {
+
+// How long a test waits for something the module or the program is bound to do. Only a
+// failing test waits this long; a starved machine gets all the room it needs.
+constexpr int kEventWaitMs = 30000;
 
 QString latin1(const QByteArray& bytes)
 {
@@ -170,6 +175,8 @@ void TestSerial::openFailures()
     if (held) {
         holder.setPortName(PortMap::devicePath(QStringLiteral("COM3")));
         QVERIFY(holder.open(QIODevice::ReadWrite));
+        // The holder's open is counted before the port's own opens are looked at.
+        QTRY_COMPARE_WITH_TIMEOUT(module->openCount(), 1, kEventWaitMs);
     }
     const int opensBefore = held ? 1 : 0;
 
@@ -182,9 +189,10 @@ void TestSerial::openFailures()
     // Nothing reached the module, and a handle that was obtained is closed again.
     serial.writeText(QStringLiteral("~|"));
     if (opened) {
-        QTRY_COMPARE(module->openCount(), opensBefore + 1);
-        QVERIFY(module->waitForCloses(1, 2000));
+        QTRY_COMPARE_WITH_TIMEOUT(module->openCount(), opensBefore + 1, kEventWaitMs);
+        QVERIFY(module->waitForCloses(1, kEventWaitMs));
     }
+    // Room for an open, a close or a byte that should not come.
     QTest::qWait(20);
     QCOMPARE(module->openCount(), opensBefore + (opened ? 1 : 0));
     QCOMPARE(module->closeCount(), opened ? 1 : 0);
@@ -211,7 +219,7 @@ void TestSerial::lineSettings()
     QVERIFY(serial.open(SerialPort::Timeouts::read(500, 0)));
     QCOMPARE(serial.readWait(), 500);
     serial.writeText(QStringLiteral("~|"));
-    QVERIFY(module->waitForRequests(1, 2000));
+    QVERIFY(module->waitForRequests(1, kEventWaitMs));
     SimLineSettings expected;
     expected.baudRate = baud;
     expected.dataBits = 8;
@@ -238,10 +246,11 @@ void TestSerial::reopenClosesOldHandleFirst()
 
         serial.close();
         QVERIFY(!serial.isOpen());
-        QVERIFY(module->waitForCloses(2, 2000));
+        QVERIFY(module->waitForCloses(2, kEventWaitMs));
         serial.close();
     }
-    // Closed once per open: neither the second close() nor the destructor closed again.
+    // Closed once per open: neither the second close() nor the destructor closed again. The
+    // pause is room for a close that should not come.
     QTest::qWait(50);
     QCOMPARE(module->openCount(), 2);
     QCOMPARE(module->closeCount(), 2);
@@ -250,7 +259,7 @@ void TestSerial::reopenClosesOldHandleFirst()
         SerialPort serial(QStringLiteral("COM3"), 1200);
         QVERIFY(serial.open(SerialPort::Timeouts::read(500, 0)));
     }
-    QVERIFY(module->waitForCloses(3, 2000));
+    QVERIFY(module->waitForCloses(3, kEventWaitMs));
     QCOMPARE(module->openCount(), 3);
 }
 
@@ -293,7 +302,8 @@ void TestSerial::bytesOnTheLine()
                        "\xfe\r"
                        "\r";
     const QByteArray expected(raw, sizeof raw - 1);
-    QVERIFY(module->waitForReceived(expected.size(), 2000));
+    QVERIFY(module->waitForReceived(expected.size(), kEventWaitMs));
+    // Room for a byte that should not come.
     QTest::qWait(50);
     QCOMPARE(module->received(), expected);
 }
@@ -337,7 +347,9 @@ void TestSerial::silentModuleWaitsOnce()
     SimFixture fixture;
     SimModule* module = fixture.start(QStringLiteral("COM3"));
     QVERIFY(module);
-    module->setFault(SimModule::Fault::Silent);
+    // Silent for twenty times the longest of these waits, then it answers: a read that was
+    // still waiting by then would take the reply.
+    module->setReplyDelay(10000);
 
     SerialPort serial(QStringLiteral("COM3"), 1200);
     QVERIFY(serial.open(SerialPort::Timeouts::read(multiplier, constant)));
@@ -346,9 +358,11 @@ void TestSerial::silentModuleWaitsOnce()
     timer.start();
     const QString reply = serial.readAll(nullptr, SerialPort::kReplyLimit);
     const qint64 elapsed = timer.elapsed();
+    // The whole wait passed in silence, and the read gave up long before the late reply.
     QCOMPARE(reply, QString());
-    QVERIFY2(elapsed >= wait && elapsed < wait + wait / 2,
+    QVERIFY2(elapsed >= wait,
              qPrintable(QStringLiteral("%1 ms for a wait of %2 ms").arg(elapsed).arg(wait)));
+    QVERIFY(module->waitForReceived(2, kEventWaitMs));
     QCOMPARE(module->received(), QByteArray("~|"));
 }
 
@@ -364,9 +378,12 @@ void TestSerial::longReplyWithoutPauses()
         big.append(char((i * 7 + i / 256) & 0xff));
     }
     module->setRawReply(SimModule::Request::ReadOut, big);
+    // The module's thread sends the reply, and a busy machine may starve it for a good
+    // while: a pause that long must not pass for the end of the reply.
+    const int wait = 3000;
     {
         SerialPort serial(QStringLiteral("COM3"), 1200);
-        QVERIFY(serial.open(SerialPort::Timeouts::read(0, 300)));
+        QVERIFY(serial.open(SerialPort::Timeouts::read(0, wait)));
         serial.writeText(QStringLiteral("~{"));
         QCOMPARE(serial.readAll(), latin1(big));
     }
@@ -377,13 +394,14 @@ void TestSerial::longReplyWithoutPauses()
     module->setRawReply(SimModule::Request::ReadOut, trickle);
     module->setPaced(true);
     SerialPort serial(QStringLiteral("COM3"), 115200);
-    QVERIFY(serial.open(SerialPort::Timeouts::read(0, 50)));
-    serial.writeText(QStringLiteral("~{"));
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, wait)));
     QElapsedTimer timer;
     timer.start();
+    serial.writeText(QStringLiteral("~{"));
     QCOMPARE(serial.readAll(), latin1(trickle));
-    // 3000 bytes at 11520 bytes per second: about a quarter of a second.
-    QVERIFY2(timer.elapsed() > 200, qPrintable(QString::number(timer.elapsed())));
+    // 3000 bytes at 11520 bytes per second: about a quarter of a second until the last
+    // byte, then the wait in silence that ends the read.
+    QVERIFY2(timer.elapsed() > wait + 200, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestSerial::receiveBounds_data()
@@ -404,16 +422,28 @@ void TestSerial::receiveBounds()
     SerialPort serial(QStringLiteral("COM3"), 1200);
     QVERIFY(serial.open(SerialPort::Timeouts::read(500, 0)));
     serial.writeText(QStringLiteral("~|"));
-    QElapsedTimer timer;
-    timer.start();
+    // Only the bound can end this read. Should it not, the module falls silent after half a
+    // minute, so that the test fails instead of hanging.
+    QSemaphore readEnded;
+    std::thread watchdog([&] {
+        if (!readEnded.tryAcquire(1, kEventWaitMs)) {
+            module->setFault(SimModule::Fault::None);
+        }
+    });
     const QString reply = serial.readAll(nullptr, limit);
+    const bool stillTalking = module->fault() == SimModule::Fault::TalkWithoutPause;
+    readEnded.release();
+    watchdog.join();
     QCOMPARE(reply.size(), limit);
     QVERIFY(reply.startsWith(QStringLiteral("$GPGGA,")));
-    QVERIFY(timer.elapsed() < 10000);
+    // The read ended while the module was still talking.
+    QVERIFY(stillTalking);
 
-    // A reply shorter than the bound is not affected by it.
-    module->setFault(SimModule::Fault::None);
+    // A reply shorter than the bound is not affected by it. The module starts afresh: the
+    // end of its talk could still reach a port reopened before its thread saw the close.
     serial.close();
+    fixture.stop(QStringLiteral("COM3"));
+    QVERIFY(fixture.start(QStringLiteral("COM3")));
     QVERIFY(serial.open(SerialPort::Timeouts::read(500, 0)));
     serial.writeText(QStringLiteral("~|"));
     QCOMPARE(serial.readAll(nullptr, limit), QStringLiteral("V_VEXAGRID-3 FW2.14\r\n"));
@@ -473,14 +503,16 @@ void TestSerial::progressCancel()
     progress.cancel();
     QVERIFY(progress.wasCanceled());
 
+    // A read wait of half a minute: a loop that waited for silence would take that long.
+    const int wait = kEventWaitMs;
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(SerialPort::Timeouts::read(1000, 200)));
+    QVERIFY(serial.open(SerialPort::Timeouts::read(1000, wait - 1000)));
     serial.writeText(QStringLiteral("~{"));
     QElapsedTimer timer;
     timer.start();
     // The byte just read is kept, then the loop stops without waiting for silence.
     QCOMPARE(serial.readAll(progress::byteCounter(progress)), QString(QChar(0xff)));
-    QVERIFY(timer.elapsed() < 1000);
+    QVERIFY2(timer.elapsed() < wait / 2, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestSerial::vanishedPortEndsReadAtOnce()
@@ -490,24 +522,35 @@ void TestSerial::vanishedPortEndsReadAtOnce()
     QVERIFY(module);
     module->setPaced(true); // the read-out reply takes 8 s at 1200 baud
 
+    // A read wait of half a minute: a read that missed the port going away would sit in it.
+    const int wait = kEventWaitMs;
     SerialPort serial(QStringLiteral("COM3"), 1200);
-    QVERIFY(serial.open(SerialPort::Timeouts::read(1000, 200)));
-    serial.writeText(QStringLiteral("~{"));
-
-    // The adapter is pulled out 300 ms into the reply.
-    std::thread puller([module] {
-        QThread::msleep(300);
-        module->vanish();
-    });
+    QVERIFY(serial.open(SerialPort::Timeouts::read(1000, wait - 1000)));
     QElapsedTimer timer;
     timer.start();
+    serial.writeText(QStringLiteral("~{"));
+
+    // The adapter is pulled out a second into the reply.
+    qint64 pulledAt = -1;
+    std::thread puller([&] {
+        if (module->waitForRequests(1, kEventWaitMs)) {
+            QThread::msleep(1000);
+        }
+        module->vanish();
+        pulledAt = timer.elapsed();
+    });
     const QString reply = serial.readAll();
     const qint64 elapsed = timer.elapsed();
     puller.join();
     QVERIFY(module->hasVanished());
-    QVERIFY2(elapsed < 300 + 400, qPrintable(QString::number(elapsed)));
+    // The read ended with the port, not after its wait ...
+    QVERIFY2(elapsed < pulledAt + wait / 2,
+             qPrintable(QStringLiteral("%1 ms, pulled out at %2 ms").arg(elapsed).arg(pulledAt)));
+    // ... and kept what had come until then: part of the reply, a byte per 8.3 ms at most.
     QVERIFY(!reply.isEmpty());
-    QVERIFY(reply.size() < 200);
+    QVERIFY2(reply.size() <= pulledAt / 8,
+             qPrintable(
+                 QStringLiteral("%1 bytes, pulled out at %2 ms").arg(reply.size()).arg(pulledAt)));
     QVERIFY(serial.hasVanished());
 
     // From then on nothing waits: a whole frame is dropped at once, a read brings nothing.
@@ -516,7 +559,7 @@ void TestSerial::vanishedPortEndsReadAtOnce()
     char byte = 0;
     QVERIFY(!serial.readByte(&byte));
     QCOMPARE(serial.readAll(), QString());
-    QVERIFY(timer.elapsed() < 500);
+    QVERIFY2(timer.elapsed() < wait / 2, qPrintable(QString::number(timer.elapsed())));
     serial.close();
 
     // The device is gone from the map.
@@ -715,7 +758,7 @@ void TestSerial::availablePorts()
 
     // Each probe was closed again at once.
     SimModule* module = fixture.module("COM3");
-    QVERIFY(module->waitForCloses(2, 2000));
+    QVERIFY(module->waitForCloses(2, kEventWaitMs));
     QCOMPARE(module->openCount(), 2);
     QCOMPARE(module->received(), QByteArray());
 
