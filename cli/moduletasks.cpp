@@ -61,10 +61,12 @@ bool stopRequested(const Context& context)
     return context.stop && context.stop->load();
 }
 
-// The identification as the window shows it, on one line.
+// The identification as the window shows it, its line feeds turned into blanks.
 QString oneLine(const QString& text)
 {
-    return text.simplified();
+    QString line = text;
+    line.replace(u'\n', u' ');
+    return line.trimmed();
 }
 
 std::optional<Result> identifyStep(Context& context, Result* carrier)
