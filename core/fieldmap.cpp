@@ -65,6 +65,67 @@ constexpr std::array<Field, kFieldCount> kFields = {{
     {K::TelRow, "t8"},                                          // 56
 }};
 
+// The captions of the form's labels, without their colon and range hints. The form labels
+// a threshold and its alarm text alike; the threshold gets its unit.
+const char* const kCaptions[kFieldCount] = {
+    "SMS központ száma",
+    "Modul PIN-kódja",
+    "Modul azonosító száma",
+    "Modul neve",
+    "Bemenet visszaállás",
+    "Relé meghúzási idő",
+    "Max. sms-ek száma 2 óra alatt",
+    "Kimenetek rácsengetés hatására",
+    "Analóg bemenet alacsony riasztás (V)",
+    "Analóg bemenet magas riasztás (V)",
+    "Max. bemenő feszültség",
+    "Pulzusszámláló maximális értéke",
+    "13. mező (üres)",
+    "14. mező (üres)",
+    "15. mező (üres)",
+    "16. mező (üres)",
+    "Analóg bemenet alacsony riasztás",
+    "Analóg bemenet magas riasztás",
+    "Analóg bemenet visszaállás",
+    "Pulzusszámláló túlcsordulás riasztás",
+    "21. mező (üres)",
+    "22. mező (üres)",
+    "Analóg bemenet neve",
+    "Pulzusszámláló bemenet neve",
+    "Fázis R neve",
+    "Fázis S neve",
+    "Fázis T neve",
+    "4-es bemenet neve",
+    "Fázis R kimaradás",
+    "Fázis S kimaradás",
+    "Fázis T kimaradás",
+    "4-es bemenet bekapcs.",
+    "Fázis R visszaállás",
+    "Fázis S visszaállás",
+    "Fázis T visszaállás",
+    "4-es bemenet kikapcs.",
+    "1-es kimenet bekapcsoláskor",
+    "2-es kimenet bekapcsoláskor",
+    "3-as kimenet bekapcsoláskor",
+    "4-es kimenet bekapcsoláskor",
+    "1-es kimenet kikapcsoláskor",
+    "2-es kimenet kikapcsoláskor",
+    "3-as kimenet kikapcsoláskor",
+    "4-es kimenet kikapcsoláskor",
+    "Pulzusszámláló törlés parancs",
+    "Riasztások aktiválása parancs",
+    "Riasztások kikapcsolása parancs",
+    "48. mező (üres)",
+    "1. telefonszám",
+    "2. telefonszám",
+    "3. telefonszám",
+    "4. telefonszám",
+    "5. telefonszám",
+    "6. telefonszám",
+    "7. telefonszám",
+    "8. telefonszám",
+};
+
 } // namespace
 
 const std::array<Field, kFieldCount>& fields()
@@ -75,6 +136,17 @@ const std::array<Field, kFieldCount>& fields()
 const Field& field(int number)
 {
     return kFields.at(std::size_t(number - 1));
+}
+
+} // namespace fieldmap
+
+namespace fieldmap {
+
+QString caption(int number)
+{
+    if (number < 1 || number > kFieldCount)
+        return QString();
+    return QString::fromUtf8(kCaptions[number - 1]);
 }
 
 } // namespace fieldmap

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <array>
 
 // The module's configuration as it travels on the line: 56 fields of 16 characters, in the
@@ -41,5 +43,9 @@ const std::array<Field, kFieldCount>& fields();
 
 // Field `number`, counted from 1 as the module counts them.
 const Field& field(int number);
+
+// What the form calls field `number` ("Modul neve", "3. telefonszám"), for telling a user
+// which field differs. Fields the form does not show get a name of their own.
+QString caption(int number);
 
 } // namespace fieldmap

@@ -3,8 +3,14 @@
 #include "device/serialport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
+#include <QSerialPortInfo>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 
@@ -155,4 +161,84 @@ QStringList PortMap::availablePorts()
         }
     }
     return found;
+}
+
+namespace {
+
+PortMap::PortState stateOf(const QString& comName, const QList<QSerialPortInfo>& adapters)
+{
+    using PortState = PortMap::PortState;
+    PortState state;
+    const int n = PortMap::portNumber(comName);
+    state.name = n == 0 ? comName : comNameOf(n);
+    state.device = PortMap::devicePath(comName);
+    if (state.device.isEmpty())
+        return state;
+
+    const QFileInfo file(state.device);
+#ifdef Q_OS_WIN
+    state.exists = true;
+#else
+    state.exists = file.exists();
+    if (!state.exists)
+        return state;
+    state.group = file.group();
+#endif
+    for (const QSerialPortInfo& info : adapters) {
+        if (info.systemLocation() == state.device || info.portName() == state.device) {
+            state.description = info.description();
+            state.manufacturer = info.manufacturer();
+            state.serialNumber = info.serialNumber();
+            break;
+        }
+    }
+
+    QSerialPort probe;
+    probe.setPortName(state.device);
+    if (probe.open(QIODevice::ReadWrite)) {
+        probe.close();
+        state.opens = true;
+        state.reason = PortState::Reason::None;
+        return state;
+    }
+    state.error = probe.errorString();
+    switch (probe.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        state.reason = PortState::Reason::Missing;
+        break;
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_WIN
+        state.reason = PortState::Reason::InUse;
+#else
+        // The library says "permission" both for a device the user may not open and for
+        // one that another program holds (its lock file, or the exclusive mode it sets).
+        state.reason = ::access(QFile::encodeName(state.device).constData(), R_OK | W_OK) == 0
+                           ? PortState::Reason::InUse
+                           : PortState::Reason::NoPermission;
+#endif
+        break;
+    default:
+        state.reason = PortState::Reason::Other;
+        break;
+    }
+    return state;
+}
+
+} // namespace
+
+PortMap::PortState PortMap::portState(const QString& comName)
+{
+    return stateOf(comName, QSerialPortInfo::availablePorts());
+}
+
+QList<PortMap::PortState> PortMap::portStates()
+{
+    const QList<QSerialPortInfo> adapters = QSerialPortInfo::availablePorts();
+    QList<PortState> states;
+    for (int n = FirstPort; n <= LastPort; ++n) {
+        PortState state = stateOf(comNameOf(n), adapters);
+        if (state.exists)
+            states.append(state);
+    }
+    return states;
 }

@@ -48,4 +48,32 @@ public:
     // (each is opened and closed again at once; a port held by another program is left
     // out).
     static QStringList availablePorts();
+
+    // What a port dialog or the command line says about one COM name.
+    struct PortState
+    {
+        enum class Reason {
+            None,         // it opens
+            Missing,      // no device behind the name
+            InUse,        // another program holds it
+            NoPermission, // the user may not open the device (see group)
+            Other,        // any other failure (see error)
+        };
+        QString name;   // "COM3"
+        QString device; // what opens, "" when the name is no port of the map
+        bool exists = false;
+        bool opens = false;
+        Reason reason = Reason::Missing;
+        QString error; // the serial library's words when it did not open
+        QString group; // the device file's group, the one to join for access
+        // As the adapter reports them, "" when unknown (a built-in port, a pseudo-terminal).
+        QString description;
+        QString manufacturer;
+        QString serialNumber;
+    };
+
+    // The state of one name right now (the port is opened and closed again at once).
+    static PortState portState(const QString& comName);
+    // The state of every name from COM1 to COM32 whose device exists, in ascending order.
+    static QList<PortState> portStates();
 };
