@@ -264,7 +264,8 @@ void TestRefusedNeverSent::ownContextMenuIsNoDeparture()
     // editing. Any box would make the driver fail.
     DialogDriver driver;
     QTimer::singleShot(0, name, [name] {
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5));
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                name->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(name, &event);
     });
     QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
