@@ -1,0 +1,251 @@
+// The rules of the form without its widgets: loading a file, filling from a read-out, the
+// field checks and the download's checks, as the command line meets them. (That the window
+// applies the same rules to its widgets is what tst_equivalence shows.)
+#include "core/configuration.h"
+#include "core/fieldchecks.h"
+#include "core/formorder.h"
+
+#include <QTest>
+
+namespace {
+
+// The lines of `config` with some values replaced, by object name.
+QStringList linesWith(const Configuration& config, const QList<QPair<QString, QString>>& values)
+{
+    QStringList lines = config.lines();
+    const QStringList names =
+        formorder::allEdits() + formorder::allBoxes() + formorder::allRadios();
+    for (const auto& value : values)
+        lines[names.indexOf(value.first)] = value.second;
+    return lines;
+}
+
+// 56 read-out fields with every text filled and the telephone rows given.
+QStringList readOut(const QStringList& telRows, const QString& mask = QStringLiteral("00"),
+                    const QString& range = QStringLiteral("0"))
+{
+    QStringList fields;
+    for (int number = 1; number <= 48; ++number)
+        fields << QStringLiteral("F%1").arg(number);
+    fields[0] = QStringLiteral("36209300099");
+    fields[7] = mask;
+    fields[10] = range;
+    for (int row = 0; row < 8; ++row)
+        fields << telRows.value(row, QStringLiteral("08"));
+    return fields;
+}
+
+} // namespace
+
+class TestConfiguration : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lockedFormLoadsOnlyFixedValues();
+    void loadRules_data();
+    void loadRules();
+    void radioGroupWithoutOneKeepsItsChoice();
+    void tooShortChangesNothing();
+    void readOutRules();
+    void generalCheckFillsTheIdOnItsWay();
+    void downloadChecksInFormOrder();
+    void downloadClearsForeignColumns();
+};
+
+void TestConfiguration::lockedFormLoadsOnlyFixedValues()
+{
+    Configuration config = Configuration::fresh();
+    QVERIFY(!config.isUnlocked());
+    QVERIFY(config.load(linesWith(
+        config,
+        {{"m_nev", "Kazan"}, {"smskp", "123"}, {"tc4_1", "1"}, {"r1_1", "1"}, {"be1_nev", "+"}})));
+    // Nothing is enabled while no module is connected: only "+" and the SMS centre load.
+    QCOMPARE(config.text("m_nev"), QString());
+    QCOMPARE(config.text("be1_nev"), QStringLiteral("+"));
+    QCOMPARE(config.text("smskp"), QStringLiteral("123"));
+    QCOMPARE(config.provider(), 3);
+    QVERIFY(!config.isChecked("tc4_1"));
+    QVERIFY(config.isChecked("r1_0"));
+}
+
+void TestConfiguration::loadRules_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("loaded"); // the text, or "1"/"0" for a box or button
+
+    QTest::newRow("a text") << "m_nev"
+                            << "Kazanhaz"
+                            << "Kazanhaz";
+    QTest::newRow("cut to the field's length") << "m_pin"
+                                               << "123456"
+                                               << "1234";
+    QTest::newRow("analog page loads empty") << "be_a1_nev"
+                                             << "Analog"
+                                             << "";
+    QTest::newRow("a \"+\" loads anywhere") << "abe2_clr"
+                                            << "+"
+                                            << "+";
+    QTest::newRow("the fixed + field takes only \"+\"") << "smsplus"
+                                                        << "x"
+                                                        << "";
+    QTest::newRow("a hidden field loads") << "be4_nev"
+                                          << "Negy"
+                                          << "Negy";
+    QTest::newRow("a hidden box loads") << "tc1_1"
+                                        << "1"
+                                        << "1";
+    QTest::newRow("output 3 of a row never") << "r2_3"
+                                             << "1"
+                                             << "0";
+    QTest::newRow("the 30 V range never") << "max_be_30"
+                                          << "1"
+                                          << "0";
+    QTest::newRow("a box takes only \"1\"") << "tc4_2"
+                                            << "x"
+                                            << "0";
+}
+
+void TestConfiguration::loadRules()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, line);
+    QFETCH(QString, loaded);
+
+    Configuration config = Configuration::connected();
+    QVERIFY(config.load(linesWith(config, {{name, line}})));
+    if (formorder::allEdits().contains(name))
+        QCOMPARE(config.text(name), loaded);
+    else
+        QCOMPARE(config.isChecked(name), loaded == QLatin1String("1"));
+}
+
+void TestConfiguration::radioGroupWithoutOneKeepsItsChoice()
+{
+    Configuration config = Configuration::connected();
+    config.setChecked("r3_2", true);
+    config.setChecked("k1", true);
+    QStringList lines =
+        linesWith(config, {{"r1_1", "1"}, {"r1_2", "1"}, {"r1_0", "0"}, {"k1", "0"}, {"b1", "0"}});
+    for (const QString& radio : formorder::radioGroup("r3_0"))
+        lines[formorder::allEdits().size() + 64 + formorder::allRadios().indexOf(radio)] = "0";
+    QVERIFY(config.load(lines));
+    QVERIFY(config.isChecked("r3_2")); // no "1" in its group: the choice stays
+    QVERIFY(config.isChecked("k1"));
+    QVERIFY(config.isChecked("r1_2")); // several "1": the last in form order wins
+    QVERIFY(!config.isChecked("r1_1"));
+}
+
+void TestConfiguration::tooShortChangesNothing()
+{
+    Configuration config = Configuration::connected();
+    const Configuration before = config;
+    QVERIFY(!config.load(config.lines().mid(0, 171)));
+    QCOMPARE(config, before);
+    QVERIFY(config.load(config.lines().mid(0, 171) << QString()));
+}
+
+void TestConfiguration::readOutRules()
+{
+    Configuration config = Configuration::connected();
+    // Row 1: columns 1, 4 (hidden), 5, 6 and RING and SMS, output 3.
+    // Row 2: only SMS, output 1 (no alarm column: the SMS box cannot stay).
+    // Row 3: too short: an empty row.
+    const QString row1 = QString(QChar(0x30 + 1 + 8 + 16 + 32 + 64)) + QChar(0x30 + 3) + "3630";
+    config.fillFromReadOut(readOut({row1, "01" + QStringLiteral("3620"), "1"}, "05", "1"));
+
+    QVERIFY(config.isChecked("tc4_1"));
+    QVERIFY(config.isChecked("tc1_1")); // the hidden column 4 as the module has it
+    QVERIFY(!config.isChecked("tc1_14") && !config.isChecked("tc1_22"));
+    QVERIFY(config.isChecked("cb_r_1") && config.isChecked("cb_s_1"));
+    QVERIFY(config.isChecked("r1_0")); // output 3 is not this module's
+    QCOMPARE(config.text("t1"), QStringLiteral("3630"));
+    QVERIFY(!config.isChecked("cb_s_2"));
+    QVERIFY(config.isChecked("r2_1"));
+    QCOMPARE(config.text("t3"), QString());
+    QVERIFY(config.isChecked("r3_0"));
+    // Field 8 = 5: outputs 1 and 3 monostable; field 11 not "0": 30 V.
+    QVERIFY(config.isChecked("b1") && config.isChecked("k2") && config.isChecked("b3"));
+    QVERIFY(config.isChecked("max_be_30"));
+    QCOMPARE(config.text("abe1_lo") + config.text("abe1_lo_2"), QStringLiteral("000"));
+    QCOMPARE(config.text("abe1_hi") + config.text("abe1_hi_2"), QStringLiteral("299"));
+    QCOMPARE(config.text("abe2_hi"), QStringLiteral("99999"));
+    QCOMPARE(config.text("m_nev"), QStringLiteral("F4"));
+    QCOMPARE(config.text("act_ki"), QStringLiteral("F47"));
+    QCOMPARE(config.provider(), 1); // Telenor's number
+    QVERIFY(!config.isEnabled("smskp"));
+}
+
+void TestConfiguration::generalCheckFillsTheIdOnItsWay()
+{
+    Configuration config = Configuration::connected();
+    config.setText("m_id", "7");
+    config.setText("m_nev", "K\u00fat");
+    QVERIFY(fieldchecks::validate(fieldchecks::Group::General, config));
+    QCOMPARE(config.text("m_id"), QStringLiteral("7")); // validation changes nothing
+    const auto refusal = fieldchecks::check(fieldchecks::Group::General, config);
+    QVERIFY(refusal);
+    QCOMPARE(refusal->field, QStringLiteral("m_nev"));
+    QCOMPARE(config.text("m_id"), QStringLiteral("0007")); // m_id comes before m_nev
+
+    config.setText("m_pin", "1a");
+    config.setText("m_id", "8");
+    QCOMPARE(fieldchecks::check(fieldchecks::Group::General, config)->field,
+             QStringLiteral("m_pin"));
+    QCOMPARE(config.text("m_id"), QStringLiteral("8")); // the walk stopped before it
+}
+
+void TestConfiguration::downloadChecksInFormOrder()
+{
+    Configuration config = Configuration::connected();
+    for (const QString& name : formorder::allEdits()) {
+        if (fieldchecks::isRequired(config, name))
+            config.setText(name, "1");
+    }
+    QCOMPARE(fieldchecks::prepareDownload(config, u'|').outcome, fieldchecks::Download::Ready);
+
+    // An empty required field first, then the groups' checks in their order.
+    Configuration missing = config;
+    missing.setText("act_ki", QString());
+    missing.setText("t2", "+");
+    auto plan = fieldchecks::prepareDownload(missing, u'|');
+    QCOMPARE(plan.outcome, fieldchecks::Download::Missing);
+    QCOMPARE(plan.refusal.field, QStringLiteral("act_ki"));
+
+    Configuration refused = config;
+    refused.setText("ki2_on", "\u00e9");
+    refused.setText("t2", "+");
+    plan = fieldchecks::prepareDownload(refused, u'|');
+    QCOMPARE(plan.outcome, fieldchecks::Download::Refused);
+    QCOMPARE(plan.refusal.field, QStringLiteral("t2")); // telephone before outputs
+    QCOMPARE(plan.refusal.title, QStringLiteral("Beviteli hiba"));
+    QVERIFY(plan.frame.isEmpty());
+
+    // A custom SMS centre must be filled; a listed provider's is not asked for.
+    Configuration custom = config;
+    custom.selectProvider(3);
+    custom.setText("smskp", QString());
+    QCOMPARE(fieldchecks::prepareDownload(custom, u'|').refusal.field, QStringLiteral("smskp"));
+}
+
+void TestConfiguration::downloadClearsForeignColumns()
+{
+    Configuration config = Configuration::connected();
+    for (const QString& name : formorder::allEdits()) {
+        if (fieldchecks::isRequired(config, name))
+            config.setText(name, "1");
+    }
+    // Columns 3, 4 and RING would make the row's code the separator itself.
+    for (const char* box : {"tc2_1", "tc1_1", "cb_r_1", "tc1_14"})
+        config.setChecked(box, true);
+    const auto plan = fieldchecks::prepareDownload(config, u'|');
+    QCOMPARE(plan.outcome, fieldchecks::Download::Ready);
+    QVERIFY(!config.isChecked("tc1_1") && !config.isChecked("tc1_14"));
+    QVERIFY(config.isChecked("tc2_1") && config.isChecked("cb_r_1"));
+    const QString row1 = plan.frame.section(u'|', 48, 48);
+    QCOMPARE(row1.at(0), QChar(0x30 + 4 + 64));
+}
+
+QTEST_APPLESS_MAIN(TestConfiguration)
+#include "tst_configuration.moc"
