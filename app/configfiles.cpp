@@ -28,8 +28,8 @@ namespace configfiles {
 
 namespace {
 
-const QString defaultsName = QStringLiteral("defval_vg.dll");
-const QString fileError = QStringLiteral("File hiba");
+const QString kDefaultsName = QStringLiteral("defval_vg.dll");
+const QString kFileError = QStringLiteral("File hiba");
 
 // The open dialog. Its filter "All Files (*.*)" means every file, as it does on Windows;
 // elsewhere "*.*" matches only names with a point, and a configuration saved without an
@@ -61,11 +61,11 @@ QString askFileToOpen(QWidget* parent)
 void showTooShort(FormContext& context)
 {
     messagebox::warning(
-        context.window, fileError,
+        context.window, kFileError,
         QStringLiteral("A kiválasztott file \"%1\" nem nyitható meg a jelenlegi verzióval.\n"
                        "Kérem töltse le a legújabb verziót a '%2' oldalról,\n"
                        "majd töltse be a 'defval_vg.dll' fájlt!")
-            .arg(configfile::fileTitle(context.settings.filePath), maker::webSite));
+            .arg(configfile::fileTitle(context.settings.filePath), maker::kWebSite));
 }
 
 void load(FormContext& context, bool isDefaults)
@@ -76,7 +76,7 @@ void load(FormContext& context, bool isDefaults)
     const QString path = isDefaults ? runtimefiles::locate(settings.filePath) : settings.filePath;
     if (!QFileInfo::exists(path)) {
         if (!isDefaults)
-            messagebox::critical(context.window, fileError,
+            messagebox::critical(context.window, kFileError,
                                  QStringLiteral("A kiválasztott fájl nem létezik."));
         return;
     }
@@ -120,7 +120,7 @@ void save(FormContext& context)
     // The old file is replaced only by a complete new one: a failed save must never
     // leave a truncated configuration behind, nor be reported as a success.
     if (!configfile::writeFile(path, bindings::take(context.ui).lines())) {
-        messagebox::critical(context.window, fileError,
+        messagebox::critical(context.window, kFileError,
                              QStringLiteral("A fájl mentése nem sikerült."));
         return;
     }
@@ -142,8 +142,8 @@ void open(FormContext& context)
 
 void newFile(FormContext& context)
 {
-    context.settings.fileTitle = defaultsName;
-    context.settings.filePath = defaultsName;
+    context.settings.fileTitle = kDefaultsName;
+    context.settings.filePath = kDefaultsName;
     load(context, true);
 }
 

@@ -10,7 +10,7 @@
 namespace {
 
 // How long a success stays on screen before the dialog closes itself.
-constexpr int successShownMs = 2000;
+constexpr int kSuccessShownMs = 2000;
 
 } // namespace
 
@@ -46,7 +46,7 @@ void dload::dlcomplete()
     ui->buttonBox->setStandardButtons(QDialogButtonBox::Ok);
     ui->buttonBox->setEnabled(true);
     if (worker->result())
-        QTimer::singleShot(successShownMs, this, &QDialog::accept);
+        QTimer::singleShot(kSuccessShownMs, this, &QDialog::accept);
 }
 
 void dload::showOutcome()

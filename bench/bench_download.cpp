@@ -78,7 +78,7 @@ int main(int argc, char* argv[])
     ProgramSettings settings;
     settings.port = QStringLiteral("COM3");
     for (const QString& field : SimModule::sampleFields())
-        settings.downloadText += field.leftJustified(SimModule::FieldWidth, u' ') + u'|';
+        settings.downloadText += field.leftJustified(SimModule::kFieldWidth, u' ') + u'|';
     const qsizetype bytes = 2 + settings.downloadText.size() + 1;
     const double lineMs = double(bytes) * 10.0 * 1000.0 / 1200.0;
 

@@ -91,7 +91,7 @@ int main(int argc, char* argv[])
 
     QByteArray frame;
     for (const QString& field : SimModule::sampleFields()) {
-        frame += field.toLatin1().leftJustified(SimModule::FieldWidth, ' ') + '\r';
+        frame += field.toLatin1().leftJustified(SimModule::kFieldWidth, ' ') + '\r';
     }
     frame += '\r';
     Result write = exchange(serial, "~}", 2);

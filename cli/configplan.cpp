@@ -27,7 +27,7 @@ QString tooShortText(const QString& path)
     return QStringLiteral("A kiválasztott file \"%1\" nem nyitható meg a jelenlegi verzióval. "
                           "Kérem töltse le a legújabb verziót a '%2' oldalról, "
                           "majd töltse be a 'defval_vg.dll' fájlt!")
-        .arg(configfile::fileTitle(path), maker::webSite);
+        .arg(configfile::fileTitle(path), maker::kWebSite);
 }
 
 Failure refusalFailure(const QString& code, const fieldchecks::Refusal& refusal)
@@ -263,7 +263,7 @@ EachTable readEach(const QString& path)
             return usage(QStringLiteral("%1: több cella, mint ahány oszlop.").arg(where));
         const QString port = cells.value(portColumn).trimmed();
         const int number = PortMap::portNumber(port);
-        if (number < PortMap::FirstPort || number > PortMap::LastPort)
+        if (number < PortMap::kFirstPort || number > PortMap::kLastPort)
             return usage(QStringLiteral("%1: hibás port: \"%2\".").arg(where, port));
         if (ports.contains(number))
             return usage(QStringLiteral("%1: a(z) %2 port kétszer szerepel.").arg(where, port));

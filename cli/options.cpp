@@ -49,7 +49,7 @@ PortList parsePorts(const QString& text)
     for (const QString& part : text.split(u',')) {
         const QString name = part.trimmed();
         const int n = PortMap::portNumber(name);
-        if (n < PortMap::FirstPort || n > PortMap::LastPort) {
+        if (n < PortMap::kFirstPort || n > PortMap::kLastPort) {
             list.error = QStringLiteral("hibás port: \"%1\" (COM1 ... COM32, vesszővel "
                                         "elválasztva, vagy all)")
                              .arg(name);

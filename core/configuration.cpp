@@ -9,7 +9,7 @@
 
 namespace {
 
-const QString smskpName = QStringLiteral("smskp");
+const QString kSmskpName = QStringLiteral("smskp");
 
 bool isTelRadio(const QString& name)
 {
@@ -64,7 +64,7 @@ Configuration Configuration::fresh()
     for (const QString& name : formorder::allEdits())
         config.m_texts.insert(name, QString());
     config.m_texts.insert(QStringLiteral("smsplus"), QStringLiteral("+"));
-    config.m_texts.insert(smskpName, fieldrules::providerNumber(0));
+    config.m_texts.insert(kSmskpName, fieldrules::providerNumber(0));
     for (int row = 1; row <= 8; ++row)
         config.m_texts.insert(QStringLiteral("tplus_%1").arg(row), QStringLiteral("+"));
     for (const QString& name : formorder::allBoxes())
@@ -156,7 +156,7 @@ void Configuration::selectProvider(int index)
         return;
     m_provider = index;
     if (index != fieldrules::kCustomProvider)
-        m_texts.insert(smskpName, fieldrules::providerNumber(index));
+        m_texts.insert(kSmskpName, fieldrules::providerNumber(index));
 }
 
 bool Configuration::isRowActive(int row) const
@@ -182,7 +182,7 @@ bool Configuration::isEnabled(const QString& name) const
 {
     if (!m_unlocked || disabledByLayout(name))
         return false;
-    if (name == smskpName)
+    if (name == kSmskpName)
         return m_provider == fieldrules::kCustomProvider;
     const formorder::GridPosition position = formorder::gridPosition(name);
     if (position.column == 7 || position.column == 8)
@@ -216,7 +216,7 @@ bool Configuration::load(const QStringList& lines)
         const QString& value = lines.at(line++);
         // A field the layout disables keeps no value of its own, but for the fixed "+"
         // signs and the SMS centre, whose provider is chosen from the list.
-        if (isEnabled(name) || value == QLatin1String("+") || name == smskpName)
+        if (isEnabled(name) || value == QLatin1String("+") || name == kSmskpName)
             setText(name, value);
         else
             setText(name, QString());
@@ -227,7 +227,7 @@ bool Configuration::load(const QStringList& lines)
         const bool on = lines.at(line++) == QLatin1String("1");
         setChecked(name, on && isEnabled(name));
     }
-    selectProvider(fieldrules::providerIndexForNumber(text(smskpName)));
+    selectProvider(fieldrules::providerIndexForNumber(text(kSmskpName)));
     return true;
 }
 
@@ -303,7 +303,7 @@ void Configuration::fillFromReadOut(const QStringList& fields)
             radio = QStringLiteral("r%1_0").arg(y);
         setChecked(radio, true);
     }
-    selectProvider(fieldrules::providerIndexForNumber(text(smskpName)));
+    selectProvider(fieldrules::providerIndexForNumber(text(kSmskpName)));
 }
 
 frame::FormValues Configuration::frameValues() const

@@ -8,7 +8,7 @@ namespace fieldchecks {
 
 namespace {
 
-const QString inputError = QStringLiteral("Beviteli hiba");
+const QString kInputError = QStringLiteral("Beviteli hiba");
 
 std::optional<Refusal> refuse(const QString& field, const QString& title, const QString& text)
 {
@@ -20,7 +20,7 @@ std::optional<Refusal> separatorRule(const QString& field, const QString& text)
     // The module's frame separates fields with "|"; one inside a text would shift every
     // later field on the module.
     if (fieldrules::hasSeparator(text))
-        return refuse(field, inputError, kSeparatorText);
+        return refuse(field, kInputError, kSeparatorText);
     return std::nullopt;
 }
 
@@ -36,9 +36,9 @@ std::optional<Refusal> generalRule(const QString& field, Configuration& config, 
     static const QStringList numeric{"m_pin", "m_id", "rele_time", "maxsms"};
     const QString text = config.text(field);
     if (numeric.contains(field) && !fieldrules::isDigits(text))
-        return refuse(field, inputError, QStringLiteral("Csak számok adhatóak meg!"));
+        return refuse(field, kInputError, QStringLiteral("Csak számok adhatóak meg!"));
     if (field == QLatin1String("smskp") && !fieldrules::isTelephone(text))
-        return refuse(field, inputError, QStringLiteral("Csak valós telefonszám adható meg!"));
+        return refuse(field, kInputError, QStringLiteral("Csak valós telefonszám adható meg!"));
     if (field == QLatin1String("visszaallas") && !text.isEmpty() && text != QLatin1String("0") &&
         text != QLatin1String("1"))
         return refuse(field, QStringLiteral("Input error"),
@@ -59,7 +59,7 @@ std::optional<Refusal> walk(Group group, Configuration& config, bool fill)
             break;
         case Group::Telephone:
             if (!fieldrules::isDigits(text))
-                refusal = refuse(field, inputError,
+                refusal = refuse(field, kInputError,
                                  QStringLiteral("Csak valós telefonszámok adhatóak meg!"));
             break;
         case Group::Inputs:

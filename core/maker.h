@@ -5,7 +5,7 @@
 // The maker's name and web site, wherever the program shows them.
 namespace maker {
 
-inline const QString webSite = QStringLiteral("www.vexagrid.hu");
+inline const QString kWebSite = QStringLiteral("www.vexagrid.hu");
 
 // The status bar's copyright line: the words, then a link to the web site. Written
 // with entities, so that the same line reads the same from the defaults file in any

@@ -133,7 +133,7 @@ QString PortMap::portName(const QString& device)
         }
         return QString();
     }
-    for (int n = FirstPort; n <= LastPort; ++n) {
+    for (int n = kFirstPort; n <= kLastPort; ++n) {
         if (tableDevice(n) == wanted || tableDevice(n) == device) {
             return comNameOf(n);
         }
@@ -145,7 +145,7 @@ QString PortMap::portName(const QString& device)
 QStringList PortMap::availablePorts()
 {
     QStringList found;
-    for (int n = FirstPort; n <= LastPort; ++n) {
+    for (int n = kFirstPort; n <= kLastPort; ++n) {
         const QString name = comNameOf(n);
         const QString device = devicePath(name);
         if (device.isEmpty()) {
@@ -235,7 +235,7 @@ QList<PortMap::PortState> PortMap::portStates()
 {
     const QList<QSerialPortInfo> adapters = QSerialPortInfo::availablePorts();
     QList<PortState> states;
-    for (int n = FirstPort; n <= LastPort; ++n) {
+    for (int n = kFirstPort; n <= kLastPort; ++n) {
         PortState state = stateOf(comNameOf(n), adapters);
         if (state.exists)
             states.append(state);

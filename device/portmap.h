@@ -21,8 +21,8 @@
 class PortMap
 {
 public:
-    static constexpr int FirstPort = 1;
-    static constexpr int LastPort = 32;
+    static constexpr int kFirstPort = 1;
+    static constexpr int kLastPort = 32;
 
     // $VEXAGRID_DOSDEVICES when set and not empty, otherwise ~/.vexagrid/dosdevices.
     static QString deviceDirectory();

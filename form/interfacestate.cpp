@@ -12,7 +12,7 @@ namespace interfacestate {
 
 namespace {
 
-const QString lockedStyle =
+const QString kLockedStyle =
     QStringLiteral("color: rgb(255,255,255); background-color: rgb(180,180,180);");
 
 } // namespace
@@ -47,7 +47,7 @@ void lock(Ui::MainWindow& ui)
     for (QPushButton* button : buttons) {
         if (button == ui.port_gomb)
             continue;
-        button->setStyleSheet(lockedStyle);
+        button->setStyleSheet(kLockedStyle);
         button->setEnabled(false);
     }
     ui.actionOpen->setEnabled(false);

@@ -101,7 +101,7 @@ int main(int argc, char* argv[])
         QStringLiteral("alter-field"),
         QStringLiteral("Field (1-%1, as in the read-out) that the store-altered fault "
                        "stores changed (default 4, the module name).")
-            .arg(SimModule::FieldCount),
+            .arg(SimModule::kFieldCount),
         QStringLiteral("N"));
     const QCommandLineOption delayOption(QStringLiteral("delay"),
                                          QStringLiteral("Wait MS before every reply."),
@@ -135,9 +135,9 @@ int main(int argc, char* argv[])
     if (parser.isSet(alterOption)) {
         bool ok = false;
         alteredField = parser.value(alterOption).toInt(&ok);
-        if (!ok || alteredField < 1 || alteredField > SimModule::FieldCount) {
+        if (!ok || alteredField < 1 || alteredField > SimModule::kFieldCount) {
             return fail(QStringLiteral("--alter-field wants a field number 1 ... %1")
-                            .arg(SimModule::FieldCount));
+                            .arg(SimModule::kFieldCount));
         }
     }
 

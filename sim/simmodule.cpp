@@ -12,8 +12,8 @@ using simdetail::Config;
 QList<QByteArray> simdetail::erasedMemory()
 {
     QList<QByteArray> fields;
-    for (int i = 0; i < SimModule::FieldCount; ++i) {
-        fields.append(QByteArray(SimModule::FieldWidth, char(0xFF)));
+    for (int i = 0; i < SimModule::kFieldCount; ++i) {
+        fields.append(QByteArray(SimModule::kFieldWidth, char(0xFF)));
     }
     return fields;
 }
@@ -83,7 +83,7 @@ QString SimModule::identification() const
 
 bool SimModule::setFields(const QStringList& fields)
 {
-    if (fields.size() != FieldCount) {
+    if (fields.size() != kFieldCount) {
         return false;
     }
     QList<QByteArray> bytes;
@@ -97,7 +97,7 @@ bool SimModule::setFields(const QStringList& fields)
 
 bool SimModule::setField(int number, const QString& text)
 {
-    if (number < 1 || number > FieldCount) {
+    if (number < 1 || number > kFieldCount) {
         return false;
     }
     QMutexLocker lock(&d->mutex);
@@ -117,7 +117,7 @@ QStringList SimModule::fields() const
 
 QString SimModule::field(int number) const
 {
-    if (number < 1 || number > FieldCount) {
+    if (number < 1 || number > kFieldCount) {
         return QString();
     }
     QMutexLocker lock(&d->mutex);
@@ -252,7 +252,7 @@ void SimModule::setFrameTimeout(int ms)
 
 bool SimModule::setAlteredField(int number)
 {
-    if (number < 1 || number > FieldCount) {
+    if (number < 1 || number > kFieldCount) {
         return false;
     }
     QMutexLocker lock(&d->mutex);

@@ -95,8 +95,8 @@ struct SimWrite
 class SimModule
 {
 public:
-    static constexpr int FieldCount = 56;
-    static constexpr int FieldWidth = 16;
+    static constexpr int kFieldCount = 56;
+    static constexpr int kFieldWidth = 16;
 
     enum class Fault {
         None,

@@ -24,8 +24,8 @@ const char WrongAck = 'E';
 
 QByteArray padded(QByteArray field)
 {
-    if (field.size() < SimModule::FieldWidth) {
-        field.append(QByteArray(SimModule::FieldWidth - field.size(), ' '));
+    if (field.size() < SimModule::kFieldWidth) {
+        field.append(QByteArray(SimModule::kFieldWidth - field.size(), ' '));
     }
     return field;
 }
@@ -226,8 +226,8 @@ Wait SimModule::Private::handleWrite(const Config& cfg, const SimLineSettings& l
     SimWrite record;
     record.bytes = QByteArrayLiteral("~}");
     record.line = line;
-    const bool altered =
-        cfg.fault == Fault::StoreAltered && cfg.alteredField >= 1 && cfg.alteredField <= FieldCount;
+    const bool altered = cfg.fault == Fault::StoreAltered && cfg.alteredField >= 1 &&
+                         cfg.alteredField <= kFieldCount;
     const auto finish = [&](SimWrite::Outcome outcome) {
         record.outcome = outcome;
         {
@@ -302,7 +302,7 @@ Wait SimModule::Private::handleWrite(const Config& cfg, const SimLineSettings& l
         }
         record.bytes += byte;
         ++frameBytes;
-        if (record.fields.size() == FieldCount) {
+        if (record.fields.size() == kFieldCount) {
             outcome = byte == '\r' ? SimWrite::Outcome::Stored : SimWrite::Outcome::Malformed;
             break;
         }

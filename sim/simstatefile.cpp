@@ -99,10 +99,10 @@ bool SimModule::loadState(const QString& path, QString* error)
     const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
     const QJsonObject root = document.object();
     const QJsonArray fields = root.value(QStringLiteral("fields")).toArray();
-    if (document.isNull() || fields.size() != FieldCount) {
+    if (document.isNull() || fields.size() != kFieldCount) {
         if (error) {
             *error = document.isNull() ? parseError.errorString()
-                                       : QStringLiteral("not %1 fields").arg(FieldCount);
+                                       : QStringLiteral("not %1 fields").arg(kFieldCount);
         }
         return false;
     }

@@ -92,7 +92,9 @@ QStringList randomFile(QRandomGenerator& rng)
     }
     for (int i = 0; i < formorder::allBoxes().size(); ++i) {
         const int pick = rng.bounded(10);
-        lines << (pick < 3 ? QStringLiteral("1") : pick == 9 ? QStringLiteral("x") : QStringLiteral("0"));
+        lines << (pick < 3    ? QStringLiteral("1")
+                  : pick == 9 ? QStringLiteral("x")
+                              : QStringLiteral("0"));
     }
     for (int i = 0; i < formorder::allRadios().size(); ++i)
         lines << (rng.bounded(4) == 0 ? QStringLiteral("1") : QStringLiteral("0"));
@@ -316,11 +318,12 @@ void TestEquivalence::openThenDownload()
     // The sample, then odd files, then random ones, one after the other on the same window:
     // what a file leaves unset (a radio group without "1") carries over in both.
     QList<QPair<QString, QByteArray>> cases;
-    cases << qMakePair(QStringLiteral("defaults"), *[] {
-        QFile file(QStringLiteral("defval_vg.dll"));
-        file.open(QIODevice::ReadOnly);
-        return new QByteArray(file.readAll());
-    }());
+    cases << qMakePair(
+        QStringLiteral("defaults"), *[] {
+            QFile file(QStringLiteral("defval_vg.dll"));
+            file.open(QIODevice::ReadOnly);
+            return new QByteArray(file.readAll());
+        }());
     QStringList base = core.lines();
     QStringList odd = base;
     odd[formorder::allEdits().indexOf(QStringLiteral("be_a1_nev"))] = QStringLiteral("analog");
@@ -342,7 +345,8 @@ void TestEquivalence::openThenDownload()
     odd[formorder::allEdits().indexOf(QStringLiteral("m_nev"))] = QStringLiteral("A|B");
     cases << qMakePair(QStringLiteral("a \"|\""), configfile::encode(odd));
     cases << qMakePair(QStringLiteral("short"), configfile::encode(base.mid(0, 171)));
-    cases << qMakePair(QStringLiteral("long"), configfile::encode(base + QStringList{"x", "y", "z"}));
+    cases << qMakePair(QStringLiteral("long"),
+                       configfile::encode(base + QStringList{"x", "y", "z"}));
     odd = base;
     odd.insert(100, QStringLiteral("---"));
     cases << qMakePair(QStringLiteral("end mark inside"), configfile::encode(odd));
@@ -404,7 +408,8 @@ void TestEquivalence::bytesOnTheLine()
 
     QRandomGenerator rng(kSeed + 3);
     for (int i = 0; i < kReadOutsOnTheLine; ++i) {
-        const QString label = QStringLiteral("reply on the line %1 (seed %2)").arg(i).arg(kSeed + 3);
+        const QString label =
+            QStringLiteral("reply on the line %1 (seed %2)").arg(i).arg(kSeed + 3);
         const QByteArray reply = i == 0 ? QByteArray() : randomReply(rng);
         if (i == 0) {
             windowSide->setFields(SimModule::sampleFields());

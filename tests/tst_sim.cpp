@@ -26,13 +26,13 @@ constexpr int Quiet = 1000;
 QList<QByteArray> frameFields(const QString& tag)
 {
     QList<QByteArray> fields;
-    for (int i = 1; i <= SimModule::FieldCount; ++i) {
+    for (int i = 1; i <= SimModule::kFieldCount; ++i) {
         QByteArray field = (tag + QString::number(i)).toLatin1();
         if (i >= 49) {
             field = SimModule::phoneField(i - 49, i % 5, i % 2 == 0, "3630" + QString::number(i))
                         .toLatin1();
         }
-        fields.append(field.leftJustified(SimModule::FieldWidth, ' '));
+        fields.append(field.leftJustified(SimModule::kFieldWidth, ' '));
     }
     return fields;
 }
@@ -75,7 +75,7 @@ QString readOutOf(const QStringList& fields)
 {
     QString reply;
     for (const QString& field : fields) {
-        reply += field.leftJustified(SimModule::FieldWidth) + QStringLiteral("\r\n");
+        reply += field.leftJustified(SimModule::kFieldWidth) + QStringLiteral("\r\n");
     }
     return reply;
 }
@@ -327,23 +327,23 @@ void TestSim::readOutReplies()
     QVERIFY(serial.open(SerialPort::Timeouts::read(0, Quiet)));
     serial.writeText(QStringLiteral("~{"));
     QString erased;
-    for (int i = 0; i < SimModule::FieldCount; ++i) {
-        erased += QString(SimModule::FieldWidth, QChar(0xff)) + QStringLiteral("\r\n");
+    for (int i = 0; i < SimModule::kFieldCount; ++i) {
+        erased += QString(SimModule::kFieldWidth, QChar(0xff)) + QStringLiteral("\r\n");
     }
     QCOMPARE(serial.readAll(), erased);
 
     // A configuration put into its memory, with "|" separators.
     const QStringList sample = SimModule::sampleFields();
-    QCOMPARE(sample.size(), SimModule::FieldCount);
+    QCOMPARE(sample.size(), SimModule::kFieldCount);
     QVERIFY(module->setFields(sample));
     QVERIFY(!module->setFields(sample.mid(1)));
     QVERIFY(module->setField(4, QStringLiteral("Egy nagyon hosszu nev")));
     module->setReadOutFormat(SimModule::ReadOutFormat::Pipe);
     serial.writeText(QStringLiteral("~{"));
     QString expected;
-    for (int i = 0; i < SimModule::FieldCount; ++i) {
+    for (int i = 0; i < SimModule::kFieldCount; ++i) {
         const QString field = i == 3 ? QStringLiteral("Egy nagyon hosszu nev") : sample.at(i);
-        expected += field.leftJustified(SimModule::FieldWidth) + QLatin1Char('|');
+        expected += field.leftJustified(SimModule::kFieldWidth) + QLatin1Char('|');
     }
     QCOMPARE(serial.readAll(), expected);
 
@@ -476,7 +476,7 @@ void TestSim::storeAltered_data()
     QTest::newRow("default: the name") << 0 << 4 << QByteArray();
     QTest::newRow("first field") << 1 << 1 << QByteArray();
     QTest::newRow("last telephone row") << 56 << 56 << QByteArray();
-    QTest::newRow("blank field") << 13 << 13 << QByteArray(SimModule::FieldWidth, ' ');
+    QTest::newRow("blank field") << 13 << 13 << QByteArray(SimModule::kFieldWidth, ' ');
 }
 
 void TestSim::storeAltered()
@@ -515,8 +515,8 @@ void TestSim::storeAltered()
     serial.writeText(QStringLiteral("~{"));
     const QStringList readOut = fieldsOf(serial.readAll());
     const QStringList written = texts(fields);
-    QCOMPARE(readOut.size(), SimModule::FieldCount);
-    for (int i = 0; i < SimModule::FieldCount; ++i) {
+    QCOMPARE(readOut.size(), SimModule::kFieldCount);
+    for (int i = 0; i < SimModule::kFieldCount; ++i) {
         if (i == altered - 1) {
             QVERIFY2(readOut.at(i) != written.at(i), qPrintable(readOut.at(i)));
             QCOMPARE(readOut.at(i).size(), written.at(i).size());
@@ -732,9 +732,9 @@ void TestSim::helpers()
     SimModule module;
     QCOMPARE(module.alteredField(), 4);
     QVERIFY(!module.setAlteredField(0));
-    QVERIFY(!module.setAlteredField(SimModule::FieldCount + 1));
-    QVERIFY(module.setAlteredField(SimModule::FieldCount));
-    QCOMPARE(module.alteredField(), SimModule::FieldCount);
+    QVERIFY(!module.setAlteredField(SimModule::kFieldCount + 1));
+    QVERIFY(module.setAlteredField(SimModule::kFieldCount));
+    QCOMPARE(module.alteredField(), SimModule::kFieldCount);
     QString error;
     QVERIFY(!module.start(QStringLiteral("LPT1"), QDir::tempPath(), &error));
     QVERIFY(!error.isEmpty());
@@ -894,7 +894,7 @@ void TestSim::programSeveralModules()
         com4.close();
 
         const QStringList readOut = writeAndReadBack(QStringLiteral("COM5"));
-        QCOMPARE(readOut.size(), SimModule::FieldCount);
+        QCOMPARE(readOut.size(), SimModule::kFieldCount);
         QVERIFY(readOut.at(0) != written.at(0));
         QCOMPARE(readOut.mid(1), written.mid(1));
     }
@@ -916,7 +916,7 @@ void TestSim::programSeveralModules()
     QVERIFY(reloaded.loadState(states + "/com3.state"));
     QCOMPARE(reloaded.fields(), written);
     QVERIFY(reloaded.loadState(states + "/com4.state"));
-    QCOMPARE(reloaded.field(1), QString(SimModule::FieldWidth, QChar(0xff)));
+    QCOMPARE(reloaded.field(1), QString(SimModule::kFieldWidth, QChar(0xff)));
     QVERIFY(reloaded.loadState(states + "/com5.state"));
     QVERIFY(reloaded.field(1) != written.at(0));
     QCOMPARE(reloaded.fields().mid(1), written.mid(1));
