@@ -5,6 +5,7 @@
 #include "core/fieldrules.h"
 #include "core/formorder.h"
 #include "core/maker.h"
+#include "core/messages.h"
 #include "core/programsettings.h"
 #include "core/runtimefiles.h"
 #include "form/bindings.h"
@@ -27,9 +28,6 @@
 namespace configfiles {
 
 namespace {
-
-const QString kDefaultsName = QStringLiteral("defval_vg.dll");
-const QString kFileError = QStringLiteral("File hiba");
 
 // The open dialog. Its filter "All Files (*.*)" means every file, as it does on Windows;
 // elsewhere "*.*" matches only names with a point, and a configuration saved without an
@@ -60,12 +58,8 @@ QString askFileToOpen(QWidget* parent)
 
 void showTooShort(FormContext& context)
 {
-    messagebox::warning(
-        context.window, kFileError,
-        QStringLiteral("A kiválasztott file \"%1\" nem nyitható meg a jelenlegi verzióval.\n"
-                       "Kérem töltse le a legújabb verziót a '%2' oldalról,\n"
-                       "majd töltse be a 'defval_vg.dll' fájlt!")
-            .arg(configfile::fileTitle(context.settings.filePath), maker::kWebSite));
+    messagebox::warning(context.window, messages::kFileError,
+                        messages::fileTooShort(context.settings.filePath));
 }
 
 void load(FormContext& context, bool isDefaults)
@@ -76,8 +70,7 @@ void load(FormContext& context, bool isDefaults)
     const QString path = isDefaults ? runtimefiles::locate(settings.filePath) : settings.filePath;
     if (!QFileInfo::exists(path)) {
         if (!isDefaults)
-            messagebox::critical(context.window, kFileError,
-                                 QStringLiteral("A kiválasztott fájl nem létezik."));
+            messagebox::critical(context.window, messages::kFileError, messages::kFileMissing);
         return;
     }
 
@@ -120,7 +113,7 @@ void save(FormContext& context)
     // The old file is replaced only by a complete new one: a failed save must never
     // leave a truncated configuration behind, nor be reported as a success.
     if (!configfile::writeFile(path, bindings::take(context.ui).lines())) {
-        messagebox::critical(context.window, kFileError,
+        messagebox::critical(context.window, messages::kFileError,
                              QStringLiteral("A fájl mentése nem sikerült."));
         return;
     }
@@ -142,8 +135,8 @@ void open(FormContext& context)
 
 void newFile(FormContext& context)
 {
-    context.settings.fileTitle = kDefaultsName;
-    context.settings.filePath = kDefaultsName;
+    context.settings.fileTitle = messages::kDefaultsFile;
+    context.settings.filePath = messages::kDefaultsFile;
     load(context, true);
 }
 

@@ -1,6 +1,7 @@
 #include "app/dload.h"
 
 #include "app/dlthread.h"
+#include "core/messages.h"
 #include "core/programsettings.h"
 #include "ui_dload.h"
 
@@ -52,10 +53,9 @@ void dload::dlcomplete()
 void dload::showOutcome()
 {
     if (worker->result())
-        ui->kiiras->setText(QStringLiteral("Sikeres betöltés."));
+        ui->kiiras->setText(messages::kDownloadSucceeded);
     else
-        ui->kiiras->setText(
-            QStringLiteral("Betöltés hiba.\nTipp: ellenõrizze az eszközt és a port beállítást."));
+        ui->kiiras->setText(messages::kDownloadFailed);
 }
 
 void dload::closeEvent(QCloseEvent* event)

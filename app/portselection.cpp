@@ -2,6 +2,7 @@
 
 #include "app/configfiles.h"
 #include "app/setcom.h"
+#include "core/messages.h"
 #include "core/programsettings.h"
 #include "device/conversations.h"
 #include "form/formcontext.h"
@@ -38,9 +39,7 @@ void run(FormContext& context, bool searchAtOnce)
     const QString reply = identification.shown();
     if (!identification.isModule()) {
         settings.deviceKind = 0;
-        messagebox::warning(
-            context.window, QStringLiteral("Eszköz"),
-            QStringLiteral("A kiválasztott porton nem található csatlakoztatott eszköz."));
+        messagebox::warning(context.window, QStringLiteral("Eszköz"), messages::kNoDevice);
         return;
     }
 

@@ -2,6 +2,7 @@
 
 #include "core/configuration.h"
 #include "core/fieldmap.h"
+#include "core/messages.h"
 #include "core/programsettings.h"
 #include "device/conversations.h"
 #include "form/bindings.h"
@@ -51,14 +52,12 @@ void run(FormContext& context)
     case conversation::ReadOut::Cancelled:
         break;
     case conversation::ReadOut::OpenFailed:
-        messagebox::critical(
-            context.window, QStringLiteral("Hiba"),
-            QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."));
+        messagebox::critical(context.window, QStringLiteral("Hiba"), messages::kReadOutPortFailed);
         break;
     case conversation::ReadOut::NoSeparator:
     case conversation::ReadOut::WrongCount:
         messagebox::critical(context.window, QStringLiteral("Hiba"),
-                             QStringLiteral("Sikertelen kiolvasás. (Ismeretlen formátum)"));
+                             messages::kReadOutUnknownFormat);
         break;
     }
 }

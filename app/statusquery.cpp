@@ -1,5 +1,6 @@
 #include "app/statusquery.h"
 
+#include "core/messages.h"
 #include "core/programsettings.h"
 #include "core/statuscodec.h"
 #include "device/conversations.h"
@@ -94,8 +95,7 @@ void run(FormContext& context)
         // The panel keeps the last good query's values; only the signal bar stays empty.
         showReady(ui);
         progress::dismiss(progress);
-        messagebox::critical(context.window, QStringLiteral("Hiba"),
-                             QStringLiteral("Sikertelen lekérdezés.\nEllenõrizze az eszközt!"));
+        messagebox::critical(context.window, QStringLiteral("Hiba"), messages::kStatusFailed);
         return;
     }
 

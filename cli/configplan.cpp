@@ -5,6 +5,7 @@
 #include "core/fieldrules.h"
 #include "core/formorder.h"
 #include "core/maker.h"
+#include "core/messages.h"
 #include "core/programsettings.h"
 #include "core/runtimefiles.h"
 #include "device/portmap.h"
@@ -17,17 +18,9 @@ namespace cli {
 
 namespace {
 
-const QString kDefaultsName = QStringLiteral("defval_vg.dll");
-
-// The window's file errors (its boxes hold them on two lines; here they share one).
-const QString kNoSuchFile = QStringLiteral("A kiválasztott fájl nem létezik.");
-
 QString tooShortText(const QString& path)
 {
-    return QStringLiteral("A kiválasztott file \"%1\" nem nyitható meg a jelenlegi verzióval. "
-                          "Kérem töltse le a legújabb verziót a '%2' oldalról, "
-                          "majd töltse be a 'defval_vg.dll' fájlt!")
-        .arg(configfile::fileTitle(path), maker::kWebSite);
+    return messages::oneLine(messages::fileTooShort(path));
 }
 
 Failure refusalFailure(const QString& code, const fieldchecks::Refusal& refusal)
@@ -89,11 +82,11 @@ bool isSettableName(const QString& name)
 Defaults loadDefaults(const QString& base)
 {
     Defaults defaults;
-    const QString path = base.isEmpty() ? runtimefiles::locate(kDefaultsName) : base;
+    const QString path = base.isEmpty() ? runtimefiles::locate(messages::kDefaultsFile) : base;
     const std::optional<QStringList> lines = configfile::readFile(path);
     if (!lines) {
         if (!base.isEmpty())
-            defaults.failure = Failure{QStringLiteral("file-missing"), kNoSuchFile};
+            defaults.failure = Failure{QStringLiteral("file-missing"), messages::kFileMissing};
         return defaults;
     }
     if (!configfile::hasAllValues(*lines)) {
@@ -117,7 +110,7 @@ std::optional<Failure> openFile(const QString& path, Configuration& config)
 {
     const std::optional<QStringList> lines = configfile::readFile(path);
     if (!lines)
-        return Failure{QStringLiteral("file-missing"), kNoSuchFile};
+        return Failure{QStringLiteral("file-missing"), messages::kFileMissing};
     if (!config.load(*lines))
         return Failure{QStringLiteral("file-too-short"), tooShortText(path)};
     return std::nullopt;
@@ -208,7 +201,7 @@ EachTable readEach(const QString& path)
     EachTable table;
     QFile file(path);
     if (!QFileInfo::exists(path) || !file.open(QIODevice::ReadOnly)) {
-        table.failure = Failure{QStringLiteral("file-missing"), kNoSuchFile};
+        table.failure = Failure{QStringLiteral("file-missing"), messages::kFileMissing};
         return table;
     }
     QString text = QString::fromUtf8(file.readAll());

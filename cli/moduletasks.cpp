@@ -3,6 +3,7 @@
 #include "cli/configplan.h"
 #include "core/configcodec.h"
 #include "core/fieldmap.h"
+#include "core/messages.h"
 #include "core/programsettings.h"
 #include "core/readoutcodec.h"
 #include "core/statuscodec.h"
@@ -26,10 +27,11 @@ constexpr int kReadOutRange = fieldmap::kFieldCount * fieldmap::kFieldWidth;
 // The status query's bar, as the window's.
 constexpr int kStatusRange = 50;
 
-const QString kNoDevice =
-    QStringLiteral("A kiválasztott porton nem található csatlakoztatott eszköz.");
-const QString kDownloadOk = QStringLiteral("Sikeres betöltés.");
-const QString kDownloadFailed = QStringLiteral("Betöltés hiba.");
+// The first line of the window's text; the reason follows in brackets.
+QString downloadFailedText()
+{
+    return messages::kDownloadFailed.section(QLatin1Char('\n'), 0, 0);
+}
 
 Result success(const Context& context, const QString& message)
 {
@@ -80,7 +82,7 @@ std::optional<Result> identifyStep(Context& context, Result* carrier)
         return failure(context,
                        identification.opened ? QStringLiteral("no-device")
                                              : QStringLiteral("open-failed"),
-                       kNoDevice);
+                       messages::kNoDevice);
     }
     carrier->details.insert(QStringLiteral("identification"), oneLine(identification.shown()));
     return std::nullopt;
@@ -107,17 +109,16 @@ ReadStep readStep(Context& context, Phase phase)
         step.fields = reply.fields;
         break;
     case conversation::ReadOut::OpenFailed:
-        step.failure =
-            failure(context, QStringLiteral("open-failed"),
-                    QStringLiteral("Sikertelen kiolvasás. Nem lehet megnyitni a portot."));
+        step.failure = failure(context, QStringLiteral("open-failed"),
+                               messages::oneLine(messages::kReadOutPortFailed));
         break;
     case conversation::ReadOut::Cancelled:
         step.failure = interrupted(context, QStringLiteral("Megszakítva kiolvasás közben."));
         break;
     case conversation::ReadOut::NoSeparator:
     case conversation::ReadOut::WrongCount:
-        step.failure = failure(context, QStringLiteral("unknown-format"),
-                               QStringLiteral("Sikertelen kiolvasás. (Ismeretlen formátum)"));
+        step.failure =
+            failure(context, QStringLiteral("unknown-format"), messages::kReadOutUnknownFormat);
         break;
     }
     return step;
@@ -290,7 +291,8 @@ Result writeTask(Context& context, const WriteJob& job)
     const conversation::WriteResult written = conversation::writeFrame(
         context.port, job.frame, record.downloadSeparator, record.ackChar, steps, context.stop);
     const auto downloadFailed = [&](const QString& code, const QString& why) {
-        Result failed = failure(context, code, kDownloadFailed + QStringLiteral(" (%1)").arg(why));
+        Result failed =
+            failure(context, code, downloadFailedText() + QStringLiteral(" (%1)").arg(why));
         failed.details = details.details;
         failed.details.insert(QStringLiteral("bytesSent"), written.bytesSent);
         return failed;
@@ -325,7 +327,7 @@ Result writeTask(Context& context, const WriteJob& job)
     }
 
     if (!job.verify) {
-        Result result = success(context, kDownloadOk);
+        Result result = success(context, messages::kDownloadSucceeded);
         result.details = details.details;
         return result;
     }
@@ -336,17 +338,19 @@ Result writeTask(Context& context, const WriteJob& job)
         failed.details = details.details;
         if (failed.finished) {
             failed.error = QStringLiteral("verify-failed");
-            failed.message = kDownloadOk + QStringLiteral(" Az ellenőrzés nem sikerült: ") +
+            failed.message = messages::kDownloadSucceeded +
+                             QStringLiteral(" Az ellenőrzés nem sikerült: ") +
                              read.failure->message;
         } else {
-            failed.message = kDownloadOk + QStringLiteral(" Az ellenőrzés megszakadt.");
+            failed.message =
+                messages::kDownloadSucceeded + QStringLiteral(" Az ellenőrzés megszakadt.");
         }
         return failed;
     }
     const QList<Difference> differences = compareFields(read.fields, job.frame);
     if (!differences.isEmpty()) {
         Result failed = failure(context, QStringLiteral("verify-mismatch"),
-                                kDownloadOk +
+                                messages::kDownloadSucceeded +
                                     QStringLiteral(" A visszaolvasott tartalom "
                                                    "eltér: ") +
                                     describe(differences));
@@ -354,7 +358,8 @@ Result writeTask(Context& context, const WriteJob& job)
         failed.details.insert(QStringLiteral("differences"), toJson(differences));
         return failed;
     }
-    Result result = success(context, kDownloadOk + QStringLiteral(" Ellenőrizve."));
+    Result result =
+        success(context, messages::kDownloadSucceeded + QStringLiteral(" Ellenőrizve."));
     result.details = details.details;
     result.details.insert(QStringLiteral("verified"), true);
     return result;
@@ -398,7 +403,7 @@ Result statusTask(Context& context, bool identified)
         reply.opened ? status::decode(reply.line, kVexaGridKind) : std::nullopt;
     if (!view)
         return failure(context, QStringLiteral("status-failed"),
-                       QStringLiteral("Sikertelen lekérdezés. Ellenõrizze az eszközt!"));
+                       messages::oneLine(messages::kStatusFailed));
 
     // What the window's panel shows for a VexaGrid-3: the signal, phases R, S, T, outputs 1
     // and 2, the firmware.
