@@ -45,13 +45,14 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "VexaGrid Kft.")
 set(CPACK_PACKAGE_CONTACT "VexaGrid Kft. <info@vexagrid.hu>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration tool for the VexaGrid-3 GSM module")
+# Lines of the extended description stay within 80 columns, as lintian wants.
 set(CPACK_PACKAGE_DESCRIPTION
-  "The VexaGrid-3 is a GSM module that watches the three phases of a mains supply,\n\
-drives two outputs and reports phase alarms by ringing or SMS. With this tool an\n\
-installer finds the module on a serial port, reads, edits and writes its\n\
-configuration and queries its state. The package holds the window program\n\
-(vexagrid, Hungarian user interface) and the command line vexagrid-cli, which\n\
-configures many modules at once.")
+  "The VexaGrid-3 is a GSM module that watches the three phases of a mains\n\
+supply, drives two outputs and reports phase alarms by ringing or SMS.\n\
+With this tool an installer finds the module on a serial port, reads,\n\
+edits and writes its configuration and queries its state. The package\n\
+holds the window program (vexagrid, Hungarian user interface) and the\n\
+command line vexagrid-cli, which configures many modules at once.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
