@@ -2,6 +2,7 @@
 
 #include "device/conversations.h"
 #include "device/portmap.h"
+#include "device/porttexts.h"
 #include "form/messagebox.h"
 #include "form/progress.h"
 #include "ui_setcom.h"
@@ -22,6 +23,9 @@ setcom::setcom(const QString& port, qint32 baud, int searchTimeout, bool searchA
       searchTimeout(searchTimeout)
 {
     ui->setupUi(this);
+    // The extra lines below the list are laid out by hand, like the rest of the form.
+    ui->portProblems->hide();
+    connect(ui->comboBox, &QComboBox::currentIndexChanged, this, &setcom::showPortInfo);
 
     lookupCom();
     // A rate that is not in the list (0, say) leaves no item selected, and the dialog
@@ -59,13 +63,65 @@ void setcom::lookupCom()
     // search found no longer stands.
     acceptTimer.stop();
     ui->comboBox->clear();
-    foundPorts = PortMap::availablePorts();
+    foundPorts.clear();
+    states.clear();
+    problems.clear();
+    // One probe per port gives both the list and the reasons.
+    for (const PortMap::PortState& state : PortMap::portStates()) {
+        states.insert(state.name, state);
+        if (state.opens)
+            foundPorts.append(state.name);
+        else if (PortMap::worthAHint(state))
+            problems.append(porttexts::hint(state));
+    }
     for (const QString& name : std::as_const(foundPorts)) {
-        ui->comboBox->addItem(name);
+        addPort(name);
         if (name == initialPort)
             ui->comboBox->setCurrentIndex(ui->comboBox->count() - 1);
     }
+    showPortInfo();
+    showProblems();
     ui->comboBox->setFocus();
+}
+
+void setcom::addPort(const QString& name)
+{
+    ui->comboBox->addItem(name);
+    const auto state = states.constFind(name);
+    if (state != states.cend())
+        ui->comboBox->setItemData(ui->comboBox->count() - 1, porttexts::facts(*state),
+                                  Qt::ToolTipRole);
+}
+
+void setcom::showPortInfo()
+{
+    const auto state = states.constFind(ui->comboBox->currentText());
+    ui->portInfo->setText(state == states.cend()
+                              ? QString()
+                              : QStringLiteral("Eszköz: %1").arg(porttexts::facts(*state)));
+}
+
+void setcom::showProblems()
+{
+    ui->portProblems->setText(problems.join(QLatin1Char('\n')));
+    ui->portProblems->setVisible(!problems.isEmpty());
+
+    // The form's own height without the hints; with them the buttons move below the
+    // hints and the dialog grows by as much.
+    constexpr int kFormHeight = 170;
+    constexpr int kButtonsY = 140;
+    constexpr int kGap = 6;
+    const QRect hintArea = ui->portProblems->geometry();
+    int buttonsY = kButtonsY;
+    if (!problems.isEmpty()) {
+        const int height = ui->portProblems->heightForWidth(hintArea.width());
+        ui->portProblems->setGeometry(hintArea.x(), kButtonsY, hintArea.width(), height);
+        buttonsY = kButtonsY + height + kGap;
+    }
+    QRect buttons = ui->buttonBox->geometry();
+    buttons.moveTop(buttonsY);
+    ui->buttonBox->setGeometry(buttons);
+    setFixedSize(width(), kFormHeight + buttonsY - kButtonsY);
 }
 
 void setcom::autoLookup()
@@ -105,12 +161,15 @@ void setcom::autoLookup()
     progress.close();
 
     if (found.isEmpty()) {
-        messagebox::critical(this, QStringLiteral("Hiba"),
-                             QStringLiteral("Az eszköz nem található."));
+        QString text = QStringLiteral("Az eszköz nem található.");
+        // The module may sit on a port that did not open; say which and why.
+        if (!problems.isEmpty())
+            text += QLatin1Char('\n') + problems.join(QLatin1Char('\n'));
+        messagebox::critical(this, QStringLiteral("Hiba"), text);
         return;
     }
     ui->comboBox->clear();
-    ui->comboBox->addItem(found);
+    addPort(found);
     ui->comboBox->setFocus();
     acceptTimer.start();
 }

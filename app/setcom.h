@@ -1,6 +1,9 @@
 #pragma once
 
+#include "device/portmap.h"
+
 #include <QDialog>
+#include <QMap>
 #include <QStringList>
 #include <QTimer>
 
@@ -12,7 +15,8 @@ class setcom;
 
 // The port dialog: lists the COM ports that open, can search them for a module, and
 // returns a port and a baud rate. The baud rate only shows the current one; the user
-// cannot change it.
+// cannot change it. Under the list it names the selected port's device and adapter, and
+// says why a port the user may be looking for does not open.
 class setcom : public QDialog
 {
     Q_OBJECT
@@ -40,8 +44,15 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void showPortInfo();
+    void showProblems();
+    void addPort(const QString& name);
+
     std::unique_ptr<Ui::setcom> ui;
     QStringList foundPorts;
+    // The last refresh: every port that exists, and the hints for those that do not open.
+    QMap<QString, PortMap::PortState> states;
+    QStringList problems;
     QString initialPort;
     QString initialBaud;
     int searchTimeout;

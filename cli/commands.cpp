@@ -6,6 +6,7 @@
 #include "cli/moduletasks.h"
 #include "cli/report.h"
 #include "device/portmap.h"
+#include "device/porttexts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -116,27 +117,21 @@ int listPorts()
 {
     for (const PortMap::PortState& state : PortMap::portStates()) {
         using Reason = PortMap::PortState::Reason;
-        QString reason;
-        QString why;
+        QString code;
         switch (state.reason) {
         case Reason::None:
             break;
         case Reason::Missing:
-            reason = QStringLiteral("missing");
-            why = QStringLiteral("nincs ilyen eszköz");
+            code = QStringLiteral("missing");
             break;
         case Reason::InUse:
-            reason = QStringLiteral("in-use");
-            why = QStringLiteral("foglalt, egy másik program használja");
+            code = QStringLiteral("in-use");
             break;
         case Reason::NoPermission:
-            reason = QStringLiteral("no-permission");
-            why = QStringLiteral("nincs jogosultság (a(z) \"%1\" csoport tagjai nyithatják meg)")
-                      .arg(state.group);
+            code = QStringLiteral("no-permission");
             break;
         case Reason::Other:
-            reason = QStringLiteral("other");
-            why = QStringLiteral("nem nyitható meg: %1").arg(state.error);
+            code = QStringLiteral("other");
             break;
         }
         if (report::isJson()) {
@@ -148,24 +143,22 @@ int listPorts()
                              {QStringLiteral("manufacturer"), state.manufacturer},
                              {QStringLiteral("serialNumber"), state.serialNumber}};
             if (!state.opens) {
-                json.insert(QStringLiteral("error"), reason);
-                json.insert(QStringLiteral("message"), why);
+                json.insert(QStringLiteral("error"), code);
+                json.insert(QStringLiteral("message"), porttexts::hint(state));
             }
             report::object(json);
             continue;
         }
-        QString line =
-            QStringLiteral("%1: %2, %3")
-                .arg(state.name, state.device, state.opens ? QStringLiteral("megnyitható") : why);
-        QStringList adapter;
-        if (!state.description.isEmpty())
-            adapter << state.description;
-        if (!state.manufacturer.isEmpty())
-            adapter << QStringLiteral("gyártó: %1").arg(state.manufacturer);
-        if (!state.serialNumber.isEmpty())
-            adapter << QStringLiteral("sorozatszám: %1").arg(state.serialNumber);
-        if (!adapter.isEmpty())
-            line += QStringLiteral(" (%1)").arg(adapter.join(QStringLiteral(", ")));
+        // "COM5: /dev/ttyUSB0 (adapter), megnyitható" or the dialog's hint after the facts.
+        QString line = QStringLiteral("%1: %2, ").arg(state.name, porttexts::facts(state));
+        if (state.opens) {
+            line += QStringLiteral("megnyitható");
+        } else {
+            line += QStringLiteral("nem nyitható meg: %1.").arg(porttexts::reason(state));
+            const QString remedy = porttexts::remedy(state);
+            if (!remedy.isEmpty())
+                line += QLatin1Char(' ') + remedy;
+        }
         report::text(line);
     }
     return 0;

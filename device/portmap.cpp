@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
@@ -35,6 +36,20 @@ QString resolvedEntry(const QString& entryPath)
     }
     const QString target = info.canonicalFilePath();
     return target.isEmpty() ? entryPath : target;
+}
+
+QMutex probeMutex;
+PortMap::Probe replacedProbe;
+
+PortMap::Probe currentProbe()
+{
+    const QMutexLocker lock(&probeMutex);
+    return replacedProbe;
+}
+
+PortMap::OpenResult openWith(const PortMap::Probe& probe, const QString& device)
+{
+    return probe.open ? probe.open(device) : PortMap::openDevice(device);
 }
 
 } // namespace
@@ -144,6 +159,7 @@ QString PortMap::portName(const QString& device)
 
 QStringList PortMap::availablePorts()
 {
+    const Probe probe = currentProbe();
     QStringList found;
     for (int n = kFirstPort; n <= kLastPort; ++n) {
         const QString name = comNameOf(n);
@@ -151,21 +167,82 @@ QStringList PortMap::availablePorts()
         if (device.isEmpty()) {
             continue;
         }
-        QSerialPort probe;
-        probe.setPortName(device);
-        if (probe.open(QIODevice::ReadWrite)) {
-            probe.close();
+        const OpenResult result = openWith(probe, device);
+        if (result.opened) {
             found.append(name);
         } else {
-            qCDebug(lcSerialTrace) << name << device << "not available:" << probe.errorString();
+            qCDebug(lcSerialTrace) << name << device << "not available:" << result.error;
         }
     }
     return found;
 }
 
+PortMap::OpenResult PortMap::openDevice(const QString& device)
+{
+    using Reason = PortState::Reason;
+    OpenResult result;
+    QSerialPort probe;
+    probe.setPortName(device);
+    if (probe.open(QIODevice::ReadWrite)) {
+        probe.close();
+        result.opened = true;
+        result.reason = Reason::None;
+        return result;
+    }
+    result.error = probe.errorString();
+    switch (probe.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        result.reason = Reason::Missing;
+        break;
+    case QSerialPort::PermissionError:
+#ifdef Q_OS_WIN
+        result.reason = Reason::InUse;
+#else
+        // The library says "permission" both for a device the user may not open and for
+        // one that another program holds (its lock file, or the exclusive mode it sets).
+        result.reason = ::access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0
+                            ? Reason::InUse
+                            : Reason::NoPermission;
+#endif
+        break;
+    default:
+        result.reason = Reason::Other;
+        break;
+    }
+    return result;
+}
+
+void PortMap::setProbe(const Probe& probe)
+{
+    const QMutexLocker lock(&probeMutex);
+    replacedProbe = probe;
+}
+
 namespace {
 
-PortMap::PortState stateOf(const QString& comName, const QList<QSerialPortInfo>& adapters)
+using AdapterLookup = std::function<PortMap::Adapter(const QString& device)>;
+
+// What the system knows of the adapters right now, looked up by device.
+AdapterLookup systemAdapters()
+{
+    const QList<QSerialPortInfo> adapters = QSerialPortInfo::availablePorts();
+    return [adapters](const QString& device) {
+        for (const QSerialPortInfo& info : adapters) {
+            if (info.systemLocation() == device || info.portName() == device)
+                return PortMap::Adapter{info.description(), info.manufacturer(),
+                                        info.serialNumber()};
+        }
+        return PortMap::Adapter{};
+    };
+}
+
+AdapterLookup adapterLookup(const PortMap::Probe& probe)
+{
+    return probe.adapter ? probe.adapter : systemAdapters();
+}
+
+PortMap::PortState stateOf(const QString& comName, const PortMap::Probe& probe,
+                           const AdapterLookup& adapterOf)
 {
     using PortState = PortMap::PortState;
     PortState state;
@@ -175,70 +252,72 @@ PortMap::PortState stateOf(const QString& comName, const QList<QSerialPortInfo>&
     if (state.device.isEmpty())
         return state;
 
-    const QFileInfo file(state.device);
 #ifdef Q_OS_WIN
     state.exists = true;
 #else
+    const QFileInfo file(state.device);
     state.exists = file.exists();
     if (!state.exists)
         return state;
     state.group = file.group();
 #endif
-    for (const QSerialPortInfo& info : adapters) {
-        if (info.systemLocation() == state.device || info.portName() == state.device) {
-            state.description = info.description();
-            state.manufacturer = info.manufacturer();
-            state.serialNumber = info.serialNumber();
-            break;
-        }
-    }
+    const PortMap::Adapter adapter = adapterOf(state.device);
+    state.description = adapter.description;
+    state.manufacturer = adapter.manufacturer;
+    state.serialNumber = adapter.serialNumber;
 
-    QSerialPort probe;
-    probe.setPortName(state.device);
-    if (probe.open(QIODevice::ReadWrite)) {
-        probe.close();
-        state.opens = true;
-        state.reason = PortState::Reason::None;
-        return state;
-    }
-    state.error = probe.errorString();
-    switch (probe.error()) {
-    case QSerialPort::DeviceNotFoundError:
-        state.reason = PortState::Reason::Missing;
-        break;
-    case QSerialPort::PermissionError:
-#ifdef Q_OS_WIN
-        state.reason = PortState::Reason::InUse;
-#else
-        // The library says "permission" both for a device the user may not open and for
-        // one that another program holds (its lock file, or the exclusive mode it sets).
-        state.reason = ::access(QFile::encodeName(state.device).constData(), R_OK | W_OK) == 0
-                           ? PortState::Reason::InUse
-                           : PortState::Reason::NoPermission;
-#endif
-        break;
-    default:
-        state.reason = PortState::Reason::Other;
-        break;
-    }
+    const PortMap::OpenResult result = openWith(probe, state.device);
+    state.opens = result.opened;
+    state.reason = result.opened ? PortState::Reason::None : result.reason;
+    state.error = result.error;
     return state;
 }
+
+#ifndef Q_OS_WIN
+// A built-in serial port has a UART behind it when the kernel knows its type; without one
+// it never opens, and every PC has a few of those.
+bool hasUart(const QString& device)
+{
+    QFile type(QStringLiteral("/sys/class/tty/%1/type").arg(QFileInfo(device).fileName()));
+    if (!type.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray value = type.readAll().trimmed();
+    return !value.isEmpty() && value != "0";
+}
+#endif
 
 } // namespace
 
 PortMap::PortState PortMap::portState(const QString& comName)
 {
-    return stateOf(comName, QSerialPortInfo::availablePorts());
+    const Probe probe = currentProbe();
+    return stateOf(comName, probe, adapterLookup(probe));
 }
 
 QList<PortMap::PortState> PortMap::portStates()
 {
-    const QList<QSerialPortInfo> adapters = QSerialPortInfo::availablePorts();
+    const Probe probe = currentProbe();
+    const AdapterLookup adapterOf = adapterLookup(probe);
     QList<PortState> states;
     for (int n = kFirstPort; n <= kLastPort; ++n) {
-        PortState state = stateOf(comNameOf(n), adapters);
+        PortState state = stateOf(comNameOf(n), probe, adapterOf);
         if (state.exists)
             states.append(state);
     }
     return states;
+}
+
+bool PortMap::worthAHint(const PortState& state)
+{
+    if (!state.exists || state.opens)
+        return false;
+#ifdef Q_OS_WIN
+    return true;
+#else
+    const QString name = QFileInfo(state.device).fileName();
+    if (name.startsWith(QLatin1String("ttyS")) && !hasUart(state.device))
+        return false;
+    return usesDeviceDirectory() || name.startsWith(QLatin1String("ttyUSB")) ||
+           name.startsWith(QLatin1String("ttyACM"));
+#endif
 }

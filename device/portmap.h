@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 // The program names its ports "COM1" ... "COM32" on every platform. PortMap turns such a
 // name into the device that QSerialPort opens, and back.
@@ -76,4 +79,34 @@ public:
     static PortState portState(const QString& comName);
     // The state of every name from COM1 to COM32 whose device exists, in ascending order.
     static QList<PortState> portStates();
+
+    // True for a port that exists but does not open and that a user could plausibly mean:
+    // a USB or ACM device, or an entry of the user's own device directory. A /dev/ttyS*
+    // without a UART behind it is left out: nearly every PC has some, and none opens.
+    static bool worthAHint(const PortState& state);
+
+    // How a device is probed. The real probe opens and closes the device; tests replace
+    // it, since as root every device file opens whatever its mode.
+    struct OpenResult
+    {
+        bool opened = false;
+        PortState::Reason reason = PortState::Reason::Other; // None when it opened
+        QString error;                                       // the library's words
+    };
+    struct Adapter
+    {
+        QString description;
+        QString manufacturer;
+        QString serialNumber;
+    };
+    struct Probe
+    {
+        std::function<OpenResult(const QString& device)> open;
+        // Empty facts when the device is no adapter the system knows.
+        std::function<Adapter(const QString& device)> adapter;
+    };
+    // The real probe's parts, for a replacement that handles only some devices itself.
+    static OpenResult openDevice(const QString& device);
+    // Replaces the probe; a member left empty, or a default Probe, means the real one.
+    static void setProbe(const Probe& probe);
 };

@@ -23,6 +23,9 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 
+#include <grp.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -94,6 +97,38 @@ protected:
     }
 };
 
+// Puts a probe in place for one test and the real one back afterwards.
+class ProbeGuard
+{
+public:
+    explicit ProbeGuard(const PortMap::Probe& probe) { PortMap::setProbe(probe); }
+    ~ProbeGuard() { PortMap::setProbe({}); }
+    ProbeGuard(const ProbeGuard&) = delete;
+    ProbeGuard& operator=(const ProbeGuard&) = delete;
+};
+
+// A probe that refuses one device the way `result` says and opens the rest for real.
+PortMap::Probe refusing(const QString& device, const PortMap::OpenResult& result)
+{
+    PortMap::Probe probe;
+    probe.open = [device, result](const QString& path) {
+        return path == device ? result : PortMap::openDevice(path);
+    };
+    return probe;
+}
+
+// A file standing in for a device node, in the group a user joins for serial ports. False
+// when the file cannot be given that group (a user outside it, or no such group).
+bool makeDevice(const QString& path, const char* group)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.close();
+    const struct group* entry = ::getgrnam(group);
+    return entry && ::chown(QFile::encodeName(path).constData(), uid_t(-1), entry->gr_gid) == 0;
+}
+
 } // namespace
 
 class TestPortSelection : public QObject
@@ -113,6 +148,9 @@ private slots:
     void refreshStopsThePendingAcceptance();
     void cancelEndsTheSearch_data();
     void cancelEndsTheSearch();
+    void portsThatDoNotOpenAreExplained_data();
+    void portsThatDoNotOpenAreExplained();
+    void adapterNamedUnderTheListAndInTooltips();
 
     // show_port()
     void deviceButtonSearchesMenuDoesNot_data();
@@ -433,6 +471,138 @@ void TestPortSelection::cancelEndsTheSearch()
     QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3", "COM4", "COM5"}));
 }
 
+void TestPortSelection::portsThatDoNotOpenAreExplained_data()
+{
+    using Reason = PortMap::PortState::Reason;
+    QTest::addColumn<QString>("deviceName"); // a file in the test's folder; "" for a module
+    QTest::addColumn<bool>("refuse");        // the probe refuses it with `reason`
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("hint"); // %1 the device; "" when nothing is said
+
+    QTest::newRow("no permission")
+        << "ttyUSB0" << true << int(Reason::NoPermission) << "Permission denied"
+        << "A COM5 (%1) nem nyitható meg: nincs jogosultság. Megoldás: sudo usermod -aG "
+           "dialout $USER, majd jelentkezzen be újra.";
+    QTest::newRow("in use, as the probe says")
+        << "ttyACM0" << true << int(Reason::InUse) << "Permission denied"
+        << "A COM5 (%1) nem nyitható meg: használja egy másik program. Zárja be a portot "
+           "használó programot, majd próbálja újra.";
+    // A module's port that another program holds, found by the real probe.
+    QTest::newRow("in use, really")
+        << "" << false << int(Reason::InUse) << ""
+        << "A COM5 (%1) nem nyitható meg: használja egy másik program. Zárja be a portot "
+           "használó programot, majd próbálja újra.";
+    QTest::newRow("other failure")
+        << "ttyUSB3" << true << int(Reason::Other) << "Input/output error"
+        << "A COM5 (%1) nem nyitható meg: Input/output error.";
+    // Nearly every PC has such ports, and none of them ever opens.
+    QTest::newRow("built-in port without a UART")
+        << "ttyS99" << true << int(Reason::Other) << "Input/output error"
+        << "";
+}
+
+void TestPortSelection::portsThatDoNotOpenAreExplained()
+{
+    QFETCH(QString, deviceName);
+    QFETCH(bool, refuse);
+    QFETCH(int, reason);
+    QFETCH(QString, error);
+    QFETCH(QString, hint);
+
+    // COM3 has a module that does not answer the search, so the search ends with its box.
+    SimFixture sim;
+    QVERIFY(startModules(sim, {"COM3:silent"}));
+    QString device;
+    QSerialPort holder;
+    if (deviceName.isEmpty()) {
+        QVERIFY(startModules(sim, {"COM5"}));
+        device = sim.module("COM5")->slavePath();
+        holder.setPortName(device);
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+    } else {
+        device = workDir->filePath(deviceName);
+        if (!makeDevice(device, "dialout"))
+            QSKIP("cannot give a file the dialout group here");
+        QVERIFY(sim.addEntry("com5", device));
+    }
+    const ProbeGuard guard(
+        refuse ? refusing(device, {false, PortMap::PortState::Reason(reason), error})
+               : PortMap::Probe{});
+    if (!hint.isEmpty())
+        hint = hint.arg(device);
+
+    QWidget owner;
+    DialogDriver driver;
+    driver.expectMessage();
+    setcom dialog("COM5", 1200, 300, true, &owner);
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+
+    // The box keeps its title and first line; the hint follows when there is one.
+    const DialogDriver::Seen box = driver.last();
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QCOMPARE(box.title, "Hiba");
+    QCOMPARE(box.text, hint.isEmpty() ? QString("Az eszköz nem található.")
+                                      : "Az eszköz nem található.\n" + hint);
+    QVERIFY(sim.module("COM3")->waitForRequests(1, kEventWaitMs));
+
+    // The list still holds just the ports that open; the line under it says the rest.
+    QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3"}));
+    QCOMPARE(dialog.port(), "COM3");
+    auto* problems = dialog.findChild<QLabel*>("portProblems");
+    auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+    QCOMPARE(problems->text(), hint);
+    QCOMPARE(problems->isVisibleTo(&dialog), !hint.isEmpty());
+    // The dialog grows for the hint, and the buttons stay below it, inside the dialog.
+    if (hint.isEmpty()) {
+        QCOMPARE(dialog.size(), QSize(280, 170));
+        QCOMPARE(buttons->geometry().top(), 140);
+    } else {
+        QVERIFY(dialog.height() > 170);
+        QVERIFY(problems->height() >= problems->heightForWidth(problems->width()));
+        QVERIFY(buttons->geometry().top() >= problems->geometry().bottom());
+        QVERIFY(buttons->geometry().bottom() < dialog.height());
+    }
+    // The other widgets keep their places.
+    QCOMPARE(portCombo(&dialog)->geometry(), QRect(130, 10, 111, 20));
+    QCOMPARE(dialog.findChild<QPushButton*>("autoPort")->geometry(), QRect(60, 80, 161, 23));
+}
+
+void TestPortSelection::adapterNamedUnderTheListAndInTooltips()
+{
+    SimFixture sim;
+    QVERIFY(startModules(sim, {"COM3", "COM4:silent"}));
+    const QString com3 = sim.module("COM3")->slavePath();
+    const QString com4 = sim.module("COM4")->slavePath();
+    // A pseudo-terminal has no adapter facts; COM3 gets those of a USB adapter.
+    PortMap::Probe probe;
+    probe.adapter = [com3](const QString& device) {
+        return device == com3 ? PortMap::Adapter{"FT232R USB UART", "FTDI", "A10K3ZQ"}
+                              : PortMap::Adapter{};
+    };
+    const ProbeGuard guard(probe);
+    const QString com3Facts = com3 + " (FT232R USB UART, gyártó: FTDI, sorozatszám: A10K3ZQ)";
+
+    setcom dialog("COM4", 1200, 300, false);
+    QComboBox* combo = portCombo(&dialog);
+    auto* info = dialog.findChild<QLabel*>("portInfo");
+    QCOMPARE(items(combo), QStringList({"COM3", "COM4"}));
+    QCOMPARE(combo->itemData(0, Qt::ToolTipRole).toString(), com3Facts);
+    QCOMPARE(combo->itemData(1, Qt::ToolTipRole).toString(), com4);
+    QCOMPARE(info->text(), "Eszköz: " + com4);
+    combo->setCurrentIndex(0);
+    QCOMPARE(info->text(), "Eszköz: " + com3Facts);
+    // No port fails to open: no hint, and the dialog keeps its size.
+    QVERIFY(!dialog.findChild<QLabel*>("portProblems")->isVisibleTo(&dialog));
+    QCOMPARE(dialog.size(), QSize(280, 170));
+
+    // The port the search found keeps its facts.
+    QTest::mouseClick(dialog.findChild<QPushButton*>("autoPort"), Qt::LeftButton);
+    QCOMPARE(items(combo), QStringList({"COM3"}));
+    QCOMPARE(combo->itemData(0, Qt::ToolTipRole).toString(), com3Facts);
+    QCOMPARE(info->text(), "Eszköz: " + com3Facts);
+}
+
 void TestPortSelection::deviceButtonSearchesMenuDoesNot_data()
 {
     QTest::addColumn<bool>("fromButton");
@@ -685,6 +855,25 @@ void TestPortSelection::screenshots()
     QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
     QTest::qWait(50);
     QVERIFY(window->grab().save(oldDir + "/screenshots/connected.png"));
+
+    // The dialog naming an adapter, with a USB adapter on COM5 the user may not open.
+    const QString adapter = sim.module("COM3")->slavePath();
+    const QString refused = workDir->filePath("ttyUSB0");
+    if (!makeDevice(refused, "dialout"))
+        QSKIP("cannot give a file the dialout group here");
+    QVERIFY(sim.addEntry("com5", refused));
+    PortMap::Probe probe =
+        refusing(refused, {false, PortMap::PortState::Reason::NoPermission, "Permission denied"});
+    probe.adapter = [adapter](const QString& device) {
+        return device == adapter ? PortMap::Adapter{"FT232R USB UART", "FTDI", "A10K3ZQ"}
+                                 : PortMap::Adapter{};
+    };
+    const ProbeGuard guard(probe);
+    setcom dialog("COM3", 1200, 300, false, window.get());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTest::qWait(50);
+    QVERIFY(dialog.grab().save(oldDir + "/screenshots/setcom-hint.png"));
 }
 
 VEXAGRID_TEST_MAIN(TestPortSelection)

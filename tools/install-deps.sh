@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the demo need, when any is
-# missing. Needs root (or sudo) only when something has to be installed.
+# missing. --fuzz adds the fuzzing tool chain, --package what tools/check-package.sh needs. Needs root (or sudo) only when something has to be installed.
 set -euo pipefail
 
 packages=(
@@ -9,7 +9,12 @@ packages=(
   fonts-dejavu-core        # text in the off-screen tests and in the drawn pictures
   xvfb xauth               # a display for headless runs of the program
 )
-[ "${1:-}" = "--fuzz" ] && packages+=(clang libclang-rt-14-dev)
+case "${1:-}" in
+--fuzz) packages+=(clang libclang-rt-14-dev) ;;
+# tools/check-package.sh: building the .deb, its validators, and watching the installed
+# program find its files.
+--package) packages+=(lintian desktop-file-utils appstream dpkg-dev fakeroot file strace) ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
