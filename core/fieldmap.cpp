@@ -6,125 +6,69 @@ namespace {
 
 using K = Kind;
 
+// Field 1 to field 56. The captions are the form's labels without their colon and range
+// hints; the form labels a threshold and its alarm text alike, so a threshold gets its unit.
 constexpr std::array<Field, kFieldCount> kFields = {{
-    {K::Text, "smskp"},                                         //  1
-    {K::ZeroFilled, "m_pin"},                                   //  2
-    {K::ZeroFilled, "m_id"},                                    //  3
-    {K::Text, "m_nev"},                                         //  4
-    {K::Text, "visszaallas"},                                   //  5
-    {K::ZeroFilled, "rele_time"},                               //  6
-    {K::Text, "maxsms"},                                        //  7
-    {K::OutputMask},                                            //  8
-    {K::Constant, "000", {{{"abe1_lo", 2}, {"abe1_lo_2", 1}}}}, //  9: low threshold 00,0
-    {K::Constant, "299", {{{"abe1_hi", 2}, {"abe1_hi_2", 1}}}}, // 10: high threshold 29,9
-    {K::AnalogRange},                                           // 11
-    {K::Constant, "99999", {{{"abe2_hi", 5}}}},                 // 12: counter maximum
-    {K::Empty},                                                 // 13
-    {K::Empty},                                                 // 14
-    {K::Empty},                                                 // 15
-    {K::Empty},                                                 // 16
-    {K::Text, "abe1_lo_msg"},                                   // 17
-    {K::Text, "abe1_hi_msg"},                                   // 18
-    {K::Text, "abe1_vissza"},                                   // 19
-    {K::Text, "abe2_hi_msg"},                                   // 20
-    {K::Empty},                                                 // 21
-    {K::Empty},                                                 // 22
-    {K::Text, "be_a1_nev"},                                     // 23
-    {K::Text, "be_a2_nev"},                                     // 24
-    {K::Text, "be1_nev"},                                       // 25
-    {K::Text, "be2_nev"},                                       // 26
-    {K::Text, "be3_nev"},                                       // 27
-    {K::Text, "be4_nev"},                                       // 28
-    {K::Text, "be1_on_msg"},                                    // 29
-    {K::Text, "be2_on_msg"},                                    // 30
-    {K::Text, "be3_on_msg"},                                    // 31
-    {K::Text, "be4_on_msg"},                                    // 32
-    {K::Text, "be1_off_msg"},                                   // 33
-    {K::Text, "be2_off_msg"},                                   // 34
-    {K::Text, "be3_off_msg"},                                   // 35
-    {K::Text, "be4_off_msg"},                                   // 36
-    {K::Text, "ki1_on"},                                        // 37
-    {K::Text, "ki2_on"},                                        // 38
-    {K::Text, "ki3_on"},                                        // 39
-    {K::Text, "ki4_on"},                                        // 40
-    {K::Text, "ki1_off"},                                       // 41
-    {K::Text, "ki2_off"},                                       // 42
-    {K::Text, "ki3_off"},                                       // 43
-    {K::Text, "ki4_off"},                                       // 44
-    {K::Text, "abe2_clr"},                                      // 45
-    {K::Text, "act_be"},                                        // 46
-    {K::Text, "act_ki"},                                        // 47
-    {K::Empty},                                                 // 48
-    {K::TelRow, "t1"},                                          // 49
-    {K::TelRow, "t2"},                                          // 50
-    {K::TelRow, "t3"},                                          // 51
-    {K::TelRow, "t4"},                                          // 52
-    {K::TelRow, "t5"},                                          // 53
-    {K::TelRow, "t6"},                                          // 54
-    {K::TelRow, "t7"},                                          // 55
-    {K::TelRow, "t8"},                                          // 56
+    {K::Text, "SMS központ száma", "smskp"},
+    {K::ZeroFilled, "Modul PIN-kódja", "m_pin"},
+    {K::ZeroFilled, "Modul azonosító száma", "m_id"},
+    {K::Text, "Modul neve", "m_nev"},
+    {K::Text, "Bemenet visszaállás", "visszaallas"},
+    {K::ZeroFilled, "Relé meghúzási idő", "rele_time"},
+    {K::Text, "Max. sms-ek száma 2 óra alatt", "maxsms"},
+    {K::OutputMask, "Kimenetek rácsengetés hatására"},
+    {K::Constant,
+     "Analóg bemenet alacsony riasztás (V)",
+     "000",
+     {{{"abe1_lo", 2}, {"abe1_lo_2", 1}}}},
+    {K::Constant, "Analóg bemenet magas riasztás (V)", "299", {{{"abe1_hi", 2}, {"abe1_hi_2", 1}}}},
+    {K::AnalogRange, "Max. bemenő feszültség"},
+    {K::Constant, "Pulzusszámláló maximális értéke", "99999", {{{"abe2_hi", 5}}}},
+    {K::Empty, "13. mező (üres)"},
+    {K::Empty, "14. mező (üres)"},
+    {K::Empty, "15. mező (üres)"},
+    {K::Empty, "16. mező (üres)"},
+    {K::Text, "Analóg bemenet alacsony riasztás", "abe1_lo_msg"},
+    {K::Text, "Analóg bemenet magas riasztás", "abe1_hi_msg"},
+    {K::Text, "Analóg bemenet visszaállás", "abe1_vissza"},
+    {K::Text, "Pulzusszámláló túlcsordulás riasztás", "abe2_hi_msg"},
+    {K::Empty, "21. mező (üres)"},
+    {K::Empty, "22. mező (üres)"},
+    {K::Text, "Analóg bemenet neve", "be_a1_nev"},
+    {K::Text, "Pulzusszámláló bemenet neve", "be_a2_nev"},
+    {K::Text, "Fázis R neve", "be1_nev"},
+    {K::Text, "Fázis S neve", "be2_nev"},
+    {K::Text, "Fázis T neve", "be3_nev"},
+    {K::Text, "4-es bemenet neve", "be4_nev"},
+    {K::Text, "Fázis R kimaradás", "be1_on_msg"},
+    {K::Text, "Fázis S kimaradás", "be2_on_msg"},
+    {K::Text, "Fázis T kimaradás", "be3_on_msg"},
+    {K::Text, "4-es bemenet bekapcs.", "be4_on_msg"},
+    {K::Text, "Fázis R visszaállás", "be1_off_msg"},
+    {K::Text, "Fázis S visszaállás", "be2_off_msg"},
+    {K::Text, "Fázis T visszaállás", "be3_off_msg"},
+    {K::Text, "4-es bemenet kikapcs.", "be4_off_msg"},
+    {K::Text, "1-es kimenet bekapcsoláskor", "ki1_on"},
+    {K::Text, "2-es kimenet bekapcsoláskor", "ki2_on"},
+    {K::Text, "3-as kimenet bekapcsoláskor", "ki3_on"},
+    {K::Text, "4-es kimenet bekapcsoláskor", "ki4_on"},
+    {K::Text, "1-es kimenet kikapcsoláskor", "ki1_off"},
+    {K::Text, "2-es kimenet kikapcsoláskor", "ki2_off"},
+    {K::Text, "3-as kimenet kikapcsoláskor", "ki3_off"},
+    {K::Text, "4-es kimenet kikapcsoláskor", "ki4_off"},
+    {K::Text, "Pulzusszámláló törlés parancs", "abe2_clr"},
+    {K::Text, "Riasztások aktiválása parancs", "act_be"},
+    {K::Text, "Riasztások kikapcsolása parancs", "act_ki"},
+    {K::Empty, "48. mező (üres)"},
+    {K::TelRow, "1. telefonszám", "t1"},
+    {K::TelRow, "2. telefonszám", "t2"},
+    {K::TelRow, "3. telefonszám", "t3"},
+    {K::TelRow, "4. telefonszám", "t4"},
+    {K::TelRow, "5. telefonszám", "t5"},
+    {K::TelRow, "6. telefonszám", "t6"},
+    {K::TelRow, "7. telefonszám", "t7"},
+    {K::TelRow, "8. telefonszám", "t8"},
 }};
-
-// The captions of the form's labels, without their colon and range hints. The form labels
-// a threshold and its alarm text alike; the threshold gets its unit.
-const char* const kCaptions[kFieldCount] = {
-    "SMS központ száma",
-    "Modul PIN-kódja",
-    "Modul azonosító száma",
-    "Modul neve",
-    "Bemenet visszaállás",
-    "Relé meghúzási idő",
-    "Max. sms-ek száma 2 óra alatt",
-    "Kimenetek rácsengetés hatására",
-    "Analóg bemenet alacsony riasztás (V)",
-    "Analóg bemenet magas riasztás (V)",
-    "Max. bemenő feszültség",
-    "Pulzusszámláló maximális értéke",
-    "13. mező (üres)",
-    "14. mező (üres)",
-    "15. mező (üres)",
-    "16. mező (üres)",
-    "Analóg bemenet alacsony riasztás",
-    "Analóg bemenet magas riasztás",
-    "Analóg bemenet visszaállás",
-    "Pulzusszámláló túlcsordulás riasztás",
-    "21. mező (üres)",
-    "22. mező (üres)",
-    "Analóg bemenet neve",
-    "Pulzusszámláló bemenet neve",
-    "Fázis R neve",
-    "Fázis S neve",
-    "Fázis T neve",
-    "4-es bemenet neve",
-    "Fázis R kimaradás",
-    "Fázis S kimaradás",
-    "Fázis T kimaradás",
-    "4-es bemenet bekapcs.",
-    "Fázis R visszaállás",
-    "Fázis S visszaállás",
-    "Fázis T visszaállás",
-    "4-es bemenet kikapcs.",
-    "1-es kimenet bekapcsoláskor",
-    "2-es kimenet bekapcsoláskor",
-    "3-as kimenet bekapcsoláskor",
-    "4-es kimenet bekapcsoláskor",
-    "1-es kimenet kikapcsoláskor",
-    "2-es kimenet kikapcsoláskor",
-    "3-as kimenet kikapcsoláskor",
-    "4-es kimenet kikapcsoláskor",
-    "Pulzusszámláló törlés parancs",
-    "Riasztások aktiválása parancs",
-    "Riasztások kikapcsolása parancs",
-    "48. mező (üres)",
-    "1. telefonszám",
-    "2. telefonszám",
-    "3. telefonszám",
-    "4. telefonszám",
-    "5. telefonszám",
-    "6. telefonszám",
-    "7. telefonszám",
-    "8. telefonszám",
-};
 
 } // namespace
 
@@ -146,7 +90,7 @@ QString caption(int number)
 {
     if (number < 1 || number > kFieldCount)
         return QString();
-    return QString::fromUtf8(kCaptions[number - 1]);
+    return QString::fromUtf8(field(number).caption);
 }
 
 } // namespace fieldmap

@@ -34,6 +34,8 @@ struct Part
 struct Field
 {
     Kind kind;
+    // What the form calls it ("Modul neve", "3. telefonszám"), for naming a field to the user.
+    const char* caption = nullptr;
     const char* name = nullptr; // object name (Text, ZeroFilled, TelRow) or the constant
     std::array<Part, 2> parts{};
 };
