@@ -179,19 +179,19 @@ int main(int argc, char* argv[])
     }
 
     std::map<int, SimModule::Fault> ownFaults;
-    for (const QString& spec : parser.values(faultOnOption)) {
-        const qsizetype equals = spec.indexOf(QLatin1Char('='));
-        const int n = equals > 0 ? SimModule::comNumber(spec.left(equals)) : 0;
+    for (const QString& assignment : parser.values(faultOnOption)) {
+        const qsizetype equals = assignment.indexOf(QLatin1Char('='));
+        const int n = equals > 0 ? SimModule::comNumber(assignment.left(equals)) : 0;
         if (n == 0) {
-            return fail(QStringLiteral("--fault-on wants COMn=NAME, not \"%1\"").arg(spec));
+            return fail(QStringLiteral("--fault-on wants COMn=NAME, not \"%1\"").arg(assignment));
         }
         if (!served.contains(n)) {
-            return fail(QStringLiteral("--fault-on %1: no module on COM%2").arg(spec).arg(n));
+            return fail(QStringLiteral("--fault-on %1: no module on COM%2").arg(assignment).arg(n));
         }
         if (ownFaults.count(n) != 0) {
             return fail(QStringLiteral("--fault-on names COM%1 twice").arg(n));
         }
-        const QString name = spec.mid(equals + 1);
+        const QString name = assignment.mid(equals + 1);
         const auto own = SimModule::faultFromName(name);
         if (!own) {
             return fail(QStringLiteral("unknown fault \"%1\"; one of: %2").arg(name, faultList()));
