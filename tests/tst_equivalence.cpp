@@ -21,6 +21,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -164,6 +165,7 @@ private slots:
     void openThenSave();
     void readOutThenSave();
     void bytesOnTheLine();
+    void commandLineMatchesTheWindow();
 
 private:
     // The window right after a module was identified, and the core in the same state.
@@ -443,6 +445,89 @@ void TestEquivalence::bytesOnTheLine()
         QVERIFY(windowSide->waitForWrites(1, 30000) && coreSide->waitForWrites(1, 30000));
         QCOMPARE(windowSide->writes().first().bytes, coreSide->writes().first().bytes);
         QCOMPARE(windowSide->writes().first().bytes.size(), 955);
+        ++compared;
+    }
+}
+
+// vexagrid-cli against the window: `write FILE` puts the same bytes on the line as the
+// window's Open then download, and `read` saves the same file as the window's connect,
+// read-out and Save, for the sample and seeded random files and replies.
+void TestEquivalence::commandLineMatchesTheWindow()
+{
+    SimModule* windowSide = ports->start(QStringLiteral("COM5"));
+    SimModule* cliSide = ports->start(QStringLiteral("COM6"));
+    QVERIFY(windowSide && cliSide);
+    const auto cli = [this](QStringList arguments) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("VEXAGRID_DOSDEVICES"), ports->deviceDirectory());
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(dir.path()); // its defaults file, as the window's
+        process.start(qEnvironmentVariable("VEXAGRID_TEST_BIN_DIR") +
+                          QStringLiteral("/vexagrid-cli"),
+                      arguments << QStringLiteral("--quiet"));
+        if (!process.waitForFinished(60000))
+            return -1;
+        if (process.exitCode() != 0)
+            qWarning("vexagrid-cli %s: %s%s", qPrintable(arguments.join(u' ')),
+                     process.readAllStandardOutput().constData(),
+                     process.readAllStandardError().constData());
+        return process.exitCode();
+    };
+
+    QRandomGenerator rng(kSeed + 4);
+    int written = 0;
+    for (int i = 0; written < 12 && i < 60; ++i) {
+        const QString label =
+            QStringLiteral("file for the command line %1 (seed %2)").arg(i).arg(kSeed + 4);
+        connect();
+        window->settings().port = QStringLiteral("COM5");
+        const QStringList lines = i == 0 ? core.lines() : randomFile(rng);
+        const QString path = write(QStringLiteral("cli.vgf"), configfile::encode(lines));
+        Configuration planned = core;
+        if (!planned.load(*configfile::readFile(path)) ||
+            fieldchecks::prepareDownload(planned, u'|').outcome != fieldchecks::Download::Ready)
+            continue; // refusals are compared in openThenDownload and in tst_cli
+        QVERIFY2(open(configfile::encode(lines), label), qPrintable(label));
+        windowSide->clearRecordings();
+        cliSide->clearRecordings();
+        DialogDriver driver;
+        driver.expectDialog(QStringLiteral("dload"), [](QDialog* dialog) {
+            auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            QTRY_VERIFY_WITH_TIMEOUT(buttons->isEnabled(), 30000);
+            buttons->button(QDialogButtonBox::Ok)->click();
+        });
+        window->download();
+        QVERIFY2(driver.waitDone(40000), qPrintable(driver.problems()));
+        QCOMPARE(
+            cli({QStringLiteral("write"), QStringLiteral("--port"), QStringLiteral("COM6"), path}),
+            0);
+        QVERIFY(windowSide->waitForWrites(1, 30000) && cliSide->waitForWrites(1, 30000));
+        QVERIFY2(windowSide->writes().first().bytes == cliSide->writes().first().bytes,
+                 qPrintable(label));
+        ++written;
+        ++compared;
+    }
+    QCOMPARE(written, 12);
+
+    for (int i = 0; i < 4; ++i) {
+        const QString label =
+            QStringLiteral("reply for the command line %1 (seed %2)").arg(i).arg(kSeed + 4);
+        const QByteArray reply = randomReply(rng);
+        windowSide->setRawReply(SimModule::Request::ReadOut, reply);
+        cliSide->setRawReply(SimModule::Request::ReadOut, reply);
+        connect();
+        window->settings().port = QStringLiteral("COM5");
+        window->readup();
+        const QString saved = dir.filePath(QStringLiteral("cli-read.vgf"));
+        QFile::remove(saved);
+        QCOMPARE(cli({QStringLiteral("read"), QStringLiteral("--port"), QStringLiteral("COM6"),
+                      QStringLiteral("-o"), saved}),
+                 0);
+        core = bindings::take(window->form());
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(file.readAll() == configfile::encode(savedLines(label)), qPrintable(label));
         ++compared;
     }
 }
