@@ -362,9 +362,8 @@ void SimModule::Private::run()
             break;
         }
         if (!connected) {
-            if (waitForOpen() == Wait::Ready) {
-                pending.clear();
-            }
+            // What is pending now was carried over by endSession() for this session.
+            waitForOpen();
             continue;
         }
         if (snapshot().fault == Fault::TalkWithoutPause) {

@@ -138,6 +138,7 @@ private slots:
     void storeAltered();
     void pacingAndDelay();
     void lineStartsEmptyOnEachOpen();
+    void reopenAtOnceIsAnswered();
     void requestsAmongNoise();
     void modulesKeepTheirOwnState();
     void stateFile();
@@ -595,6 +596,47 @@ void TestSim::lineStartsEmptyOnEachOpen()
     QVERIFY(module->waitForSessionEnds(2, Patience));
     QVERIFY(serial.open(SerialPort::Timeouts::read(0, Quiet)));
     QCOMPARE(serial.readAll(), QString());
+}
+
+void TestSim::reopenAtOnceIsAnswered()
+{
+    // The command line's pattern: identify, close, open again at once, read out. The
+    // module may still be ending the first session when the second one begins. Every
+    // other round leaves the identification unread but its first byte: none of the rest
+    // may reach the read-out.
+    SimFixture fixture;
+    SimModule* module = fixture.start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    const QString identification = QStringLiteral("V_VEXAGRID-3 FW2.14\r\n");
+    const QString readOut = readOutOf(module->fields());
+    const auto lineEnd = [](char byte) { return byte != '\n'; };
+    const int rounds = 200;
+    int unanswered = 0;
+    int wrong = 0;
+    SerialPort serial(QStringLiteral("COM3"), 1200);
+    // A lost request costs a whole read wait; a few are proof enough.
+    const int readWait = 5000;
+    int round = 0;
+    for (; round < rounds && unanswered < 3; ++round) {
+        QVERIFY(serial.open(SerialPort::Timeouts::read(0, readWait)));
+        serial.writeText(QStringLiteral("~|"));
+        const bool partly = round % 2 == 1;
+        const QString first = serial.readAll(lineEnd, partly ? 1 : identification.size());
+        serial.close();
+        QVERIFY(serial.open(SerialPort::Timeouts::read(0, readWait)));
+        serial.writeText(QStringLiteral("~{"));
+        const QString second = serial.readAll(nullptr, readOut.size());
+        serial.close();
+        if (first.isEmpty() || second.isEmpty()) {
+            ++unanswered;
+        } else if (first != (partly ? identification.left(1) : identification) ||
+                   second != readOut) {
+            ++wrong;
+        }
+    }
+    qInfo("%d rounds: %d unanswered, %d wrong", round, unanswered, wrong);
+    QCOMPARE(unanswered, 0);
+    QCOMPARE(wrong, 0);
 }
 
 void TestSim::requestsAmongNoise()
