@@ -18,7 +18,9 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 
+#ifndef Q_OS_WIN
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -483,11 +485,20 @@ void TestFiles::failedSaveKeepsEverything()
     const QByteArray old = "old content\r\n";
     QVERIFY(writeFile(path("locked/x.vgf"), old));
     QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner);
+#ifdef Q_OS_WIN
+    if (target.startsWith("locked")) {
+        QFile::setPermissions(path("locked"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QSKIP("Windows has no read-only folder: the read-only attribute that Qt sets on it "
+              "does not stop a write into it");
+    }
+#else
     if (target.startsWith("locked") && geteuid() == 0) {
         QFile::setPermissions(path("locked"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QSKIP("permissions do not stop root");
     }
+#endif
     save(path("before.vgf"));
 
     DialogDriver driver;
