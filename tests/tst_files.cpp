@@ -111,6 +111,11 @@ void TestFiles::init()
 
 void TestFiles::allFilesListsNamesWithoutAPoint()
 {
+#ifdef Q_OS_WIN
+    QSKIP("On Windows the program opens files through the system's file dialog; the Qt dialog "
+          "this test drives is there only a fallback (as on the offscreen platform), without "
+          "the filter handling the program gives it on Linux");
+#endif
     window->form().m_nev->setText(QStringLiteral("Szivattyu"));
     save(path(QStringLiteral("szivattyu")));
     window->form().m_nev->setText(QStringLiteral("other"));

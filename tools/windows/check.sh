@@ -192,9 +192,10 @@ stage_sim() {
   map_com_port COM3 "$pty"
   say "COM3 in the wine prefix is $pty"
   local command
+  # A module with a state folder of its own starts empty: the read comes after the write.
   for command in "identify --port COM3" "status --port COM3" \
-    "read --port COM3 -o $(windows_path "$dir/read-windows.vgf")" \
-    "write --verify --port COM3 $(windows_path "$file")"; do
+    "write --verify --port COM3 $(windows_path "$file")" \
+    "read --port COM3 -o $(windows_path "$dir/read-windows.vgf")"; do
     say "wine vexagrid-cli.exe $command"
     # shellcheck disable=SC2086
     (cd "$dir" && timeout 120 wine "$cli_exe" $command) >"$dir/out.txt" 2>&1 ||

@@ -61,7 +61,9 @@ while [ ${#queue[@]} -gt 0 ]; do
 done
 
 # Without their symbols: a quarter of the size.
-find "$stage" -name '*.dll' -o -name '*.exe' | xargs x86_64-w64-mingw32-strip --strip-unneeded
+# (defval_vg.dll and i_vg-3.dll are the program's data files, not libraries.)
+find "$stage" \( -name '*.dll' -o -name '*.exe' \) ! -name defval_vg.dll ! -name i_vg-3.dll |
+  xargs x86_64-w64-mingw32-strip --strip-unneeded
 
 # The zip: the folder as it is.
 zip_file=$out/vexagrid-$version-windows.zip
