@@ -270,12 +270,13 @@ stage_install() {
   [ -n "$version" ] || return 1
   DISPLAY= wine "$target\\uninstall.exe" /S >"$logs/uninstall.log" 2>&1
   wineserver --wait
-  if [ -e "$installed" ] || [ -e "$menu" ]; then
+  local key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VexaGrid-3'
+  if [ -e "$installed" ] || [ -e "$menu" ] || wine reg query "$key" >/dev/null 2>&1; then
     echo "left after the uninstall:" >&2
     find "$installed" "$menu" >&2 2>/dev/null
     return 1
   fi
-  say "the uninstaller removed the folder and the Start-menu entries"
+  say "the uninstaller removed the folder, the Start-menu entries and the uninstall entry"
 }
 
 # --- run ------------------------------------------------------------------------------------

@@ -4,7 +4,9 @@
 ;   FILES_DIR  the folder with install-files.nsh and uninstall-files.nsh (the file lists)
 ; Silent use: setup.exe /S [/D=C:\folder], uninstall.exe /S.
 
-Unicode true
+; A 64-bit installer for the 64-bit program (it also runs where no 32-bit layer is, as
+; under a 64-bit-only wine).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 
 !define PRODUCT "VexaGrid-3 letöltő szoftver"
