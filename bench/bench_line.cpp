@@ -7,7 +7,9 @@
 // request to the last byte of the reply, beside the time the reply's bytes need on the
 // line. A ratio near 1 means the byte-at-a-time loop keeps up with the line. A pty cannot
 // slow down what the program writes, so the frame of the write request costs only the
-// program's own time here. Last, the loop's own speed on an unpaced 64 KiB reply.
+// program's own time here. Then the loop's own speed on an unpaced 64 KiB reply. Last, what
+// a read that meets silence costs: it waits in slices (device/serialport.cpp), so it wakes
+// up once per slice; its wall time should be the read wait and its CPU time next to nothing.
 
 #include "device/serialport.h"
 #include "sim/simmodule.h"
@@ -18,6 +20,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <ctime>
 
 namespace {
 
@@ -112,7 +115,21 @@ int main(int argc, char* argv[])
                 static_cast<long long>(loop.received), loop.ms,
                 double(loop.received) * 1000.0 / loop.ms,
                 double(loop.received) * 1000.0 / loop.ms / (baud / 10.0));
+
     serial.close();
+    const int silenceWait = 1000;
+    if (serial.open(SerialPort::Timeouts::read(0, silenceWait))) {
+        QElapsedTimer timer;
+        timer.start();
+        const std::clock_t cpuStart = std::clock();
+        char byte = 0;
+        const bool got = serial.readByte(&byte);
+        const double wallMs = double(timer.nsecsElapsed()) / 1e6;
+        const double cpuMs = double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
+        std::printf("%-16s %s after %.1f ms (read wait %d ms), %.2f ms CPU in the process\n",
+                    "silence", got ? "a byte" : "nothing", wallMs, silenceWait, cpuMs);
+        serial.close();
+    }
     module.stop();
     return 0;
 }

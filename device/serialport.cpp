@@ -2,11 +2,14 @@
 
 #include "device/portmap.h"
 
+#include <QDeadlineTimer>
 #include <QSerialPort>
 
 #include <limits>
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+#include <windows.h>
+#elif defined(Q_OS_UNIX)
 #include <termios.h>
 #endif
 
@@ -14,6 +17,11 @@ Q_LOGGING_CATEGORY(lcSerial, "vexagrid.serial")
 Q_LOGGING_CATEGORY(lcSerialTrace, "vexagrid.serial.trace", QtInfoMsg)
 
 namespace {
+
+#ifdef Q_OS_WIN
+// The longest single wait for a byte. See SerialPort::readByte().
+constexpr qint64 kReadSliceMs = 20;
+#endif
 
 int sumClamped(int a, int b)
 {
@@ -149,6 +157,11 @@ void SerialPort::writeOne(char byte)
     // the module's 3500 ms acknowledgement wait has already started and run out. So wait
     // until the byte has really left.
     tcdrain(int(m_port->handle()));
+#elif defined(Q_OS_WIN)
+    // The same on Windows: the overlapped write has completed once the driver has the byte,
+    // not once it is on the line. FlushFileBuffers on a COM port returns when the driver's
+    // transmit buffer is empty.
+    ::FlushFileBuffers(reinterpret_cast<HANDLE>(m_port->handle()));
 #endif
 }
 
@@ -181,6 +194,27 @@ bool SerialPort::readByte(char* out)
     if (!m_port || m_vanished) {
         return false;
     }
+#ifdef Q_OS_WIN
+    // The wait for a byte is cut into slices of at most kReadSliceMs, and each slice starts
+    // by asking for a byte. On Windows, asking on an empty buffer also starts a read of what
+    // the driver already holds: a blocking wait alone relies on the driver's "a character
+    // came" event, and a byte that came without one (wine on a pseudo-terminal raises none)
+    // would otherwise wait for the next byte. A byte is still taken as soon as it is there;
+    // silence still ends after the full read wait. The cost is one wake-up per slice of
+    // silence (bench/bench_line.cpp shows it).
+    const QDeadlineTimer deadline(m_readWait);
+    while (!m_port->getChar(out)) {
+        const qint64 slice = qMin(deadline.remainingTime(), kReadSliceMs);
+        if (!m_port->waitForReadyRead(int(slice))) {
+            if (m_port->error() != QSerialPort::TimeoutError || deadline.hasExpired()) {
+                noteError("read");
+                return false;
+            }
+            m_port->clearError();
+        }
+    }
+#else
+    // A Unix serial driver wakes the wait for every byte that comes: one wait will do.
     if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(m_readWait)) {
         noteError("read");
         return false;
@@ -189,6 +223,7 @@ bool SerialPort::readByte(char* out)
         noteError("read");
         return false;
     }
+#endif
     qCDebug(lcSerialTrace, "%s < %02x", qPrintable(m_portName), uchar(*out));
     return true;
 }

@@ -14,11 +14,14 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 
+#ifndef Q_OS_WIN
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -108,6 +111,11 @@ void TestFiles::init()
 
 void TestFiles::allFilesListsNamesWithoutAPoint()
 {
+#ifdef Q_OS_WIN
+    QSKIP("On Windows the program opens files through the system's file dialog; the Qt dialog "
+          "this test drives is there only a fallback (as on the offscreen platform), without "
+          "the filter handling the program gives it on Linux");
+#endif
     window->form().m_nev->setText(QStringLiteral("Szivattyu"));
     save(path(QStringLiteral("szivattyu")));
     window->form().m_nev->setText(QStringLiteral("other"));
@@ -425,10 +433,13 @@ void TestFiles::defaultsReplaceTheLinkLabel()
            << "rolunk"
            << "ignored";
     QVERIFY(writeFile("defval_vg.dll", lines(values)));
-    QLabel* before = linkLabel();
+    // A guarded pointer: the new label may be allocated where the deleted one was (it is on
+    // Windows), so only "the old one is gone" tells that the label was replaced.
+    const QPointer<QLabel> before = linkLabel();
+    QVERIFY(before);
     window->newfile();
     QLabel* after = linkLabel();
-    QVERIFY(after && after != before);
+    QVERIFY(after && before.isNull());
     QCOMPARE(after->text(), "<a href=\"http://www.vexagrid.hu/uj\">uj</a>");
     QCOMPARE(window->settings().linkText, after->text());
     QCOMPARE(window->settings().aboutText, "rolunk");
@@ -484,11 +495,20 @@ void TestFiles::failedSaveKeepsEverything()
     const QByteArray old = "old content\r\n";
     QVERIFY(writeFile(path("locked/x.vgf"), old));
     QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner);
+#ifdef Q_OS_WIN
+    if (target.startsWith("locked")) {
+        QFile::setPermissions(path("locked"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QSKIP("Windows has no read-only folder: the read-only attribute that Qt sets on it "
+              "does not stop a write into it");
+    }
+#else
     if (target.startsWith("locked") && geteuid() == 0) {
         QFile::setPermissions(path("locked"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QSKIP("permissions do not stop root");
     }
+#endif
     save(path("before.vgf"));
 
     DialogDriver driver;

@@ -1,0 +1,331 @@
+#!/usr/bin/env bash
+# The Windows build, proven on this Linux machine, from a clean clone:
+#   deps     the Debian packages (MinGW-w64, wine, NSIS, Xvfb, ImageMagick, zip, ...)
+#   qt       Qt 6.4.2 for Windows, built once and cached (tools/windows/build-qt.sh)
+#   host     a Linux build of the artwork tool, vexagrid-cli and vexagrid-sim
+#   windows  vexagrid.exe, vexagrid-cli.exe and the test programs that need no pty
+#   tests    those test programs under wine, off screen
+#   sim      the Windows vexagrid-cli.exe against the Linux simulated module under wine: its
+#            write request must be byte for byte the Linux vexagrid-cli's
+#   gui      the Windows vexagrid.exe under wine on Xvfb, and a screenshot of its window
+#   package  the zip and the NSIS installer; the installer and uninstaller run silently under
+#            wine
+#
+#   tools/windows/check.sh [QTSERIALPORT_TARBALL]
+#
+# QTSERIALPORT_TARBALL (argument or variable): the official qtserialport-everywhere-src-6.4.2
+# tarball; by default the copy in the shared folder beside the clone. Everything goes into
+# VEXAGRID_WIN_OUT (default build-windows-check/ in the clone); Qt into ~/.cache/vexagrid.
+# STAGES="tests sim" runs only those of tests, sim, package (with install) and gui, after deps,
+# qt, host, windows and prefix (the wine prefix), which they need.
+# Prints each stage's result and time; exits non-zero when any stage failed.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+out=$(realpath -m "${VEXAGRID_WIN_OUT:-$repo/build-windows-check}")
+serialport_tarball=${1:-${QTSERIALPORT_TARBALL:-$repo/../shared/third-party/qtserialport-everywhere-src-6.4.2.tar.xz}}
+cache=${VEXAGRID_CACHE:-$HOME/.cache/vexagrid}
+qt=${QT_MINGW_PREFIX:-$cache/qt-6.4.2-mingw}
+host=$out/host
+win=$out/windows
+logs=$out/logs
+jobs=${JOBS:-$(nproc)}
+all_stages="tests sim package gui"
+stages=${STAGES:-$all_stages}
+mkdir -p "$logs"
+
+# The test programs that need no pseudo-terminal.
+windows_tests=(tst_fieldrules tst_configcodec tst_readoutcodec tst_statuscodec tst_downloadframe
+  tst_form tst_app tst_checks tst_files tst_dialogdriver)
+
+say() { echo "[check] $*" >&2; }
+
+# --- wine ---------------------------------------------------------------------------------
+# One private prefix in a temporary folder for every wine stage; removed at the end.
+wine_prefix=""
+windows_path() { echo "Z:${1//\//\\}"; }
+setup_wine() {
+  [ -n "$wine_prefix" ] && return 0
+  wine_prefix=$(mktemp -d /tmp/vexagrid-wine.XXXXXX)
+  export WINEPREFIX=$wine_prefix WINEARCH=win64 WINEDEBUG=-all
+  # No Mono or Gecko install prompt, and no menu entries or file types on the Linux desktop
+  # from the installer's shortcuts.
+  export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
+  local mingw_dll_dir
+  mingw_dll_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+  export WINEPATH="$(windows_path "$qt/bin");$(windows_path "$mingw_dll_dir");$(windows_path /usr/x86_64-w64-mingw32/lib)"
+  say "wine prefix $wine_prefix"
+  DISPLAY= wineboot --init >"$logs/wineboot.log" 2>&1
+  wineserver --wait
+  # wine maps each /dev/ttyS* to a COM port (com1 -> /dev/ttyS0, ...), and their open can
+  # block for ever. An empty entry under Ports turns a COM name off; without one, wine
+  # recreates the links at its next start.
+  {
+    echo 'Windows Registry Editor Version 5.00'
+    echo '[HKEY_LOCAL_MACHINE\Software\Wine\Ports]'
+    for n in $(seq 1 32); do echo "\"COM$n\"=\"\""; done
+  } >"$wine_prefix/no-ports.reg"
+  wine regedit /S "$(windows_path "$wine_prefix/no-ports.reg")" >>"$logs/wineboot.log" 2>&1
+  wineserver --kill 2>/dev/null || true
+  rm -f "$wine_prefix"/dosdevices/com*
+}
+# Makes `com` (e.g. COM3) the device `device` in the prefix: the registry entry that wine
+# keeps, and the dosdevices link it makes from it.
+map_com_port() {
+  local com=$1 device=$2
+  wine reg add 'HKLM\Software\Wine\Ports' /v "$com" /d "$device" /f >/dev/null 2>&1
+  wineserver --kill 2>/dev/null || true
+  ln -sfn "$device" "$wine_prefix/dosdevices/${com,,}"
+}
+stop_wine() {
+  [ -n "$wine_prefix" ] || return 0
+  WINEPREFIX=$wine_prefix wineserver --kill 2>/dev/null || true
+  rm -rf "$wine_prefix"
+  wine_prefix=""
+}
+
+# --- background helpers (the simulated modules, Xvfb), stopped by their ids -----------------
+helper_pids=()
+stop_helpers() {
+  local pid
+  for pid in "${helper_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  helper_pids=()
+}
+trap 'stop_helpers; stop_wine' EXIT
+
+# --- the stages -----------------------------------------------------------------------------
+stage_deps() {
+  "$repo/tools/install-deps.sh"
+  local packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev xz-utils patch
+    wine wine64 nsis xvfb xauth x11-utils imagemagick zip unzip fonts-dejavu-core)
+  local missing=() package
+  for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+      missing+=("$package")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    say "installing ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+stage_qt() {
+  QT_MINGW_PREFIX=$qt VEXAGRID_CACHE=$cache JOBS=$jobs \
+    "$here/build-qt.sh" "$serialport_tarball" >"$logs/qt.log" 2>&1 || { tail -30 "$logs/qt.log" >&2; return 1; }
+  tail -2 "$logs/qt.log" >&2
+}
+
+stage_host() {
+  cmake -G Ninja -S "$repo" -B "$host" -DCMAKE_BUILD_TYPE=Release -DVEXAGRID_TESTS=OFF \
+    >"$logs/host-configure.log"
+  cmake --build "$host" --parallel "$jobs" --target vexagrid-artwork vexagrid-cli vexagrid-sim \
+    >"$logs/host-build.log" || { tail -30 "$logs/host-build.log" >&2; return 1; }
+}
+
+stage_windows() {
+  cmake -G Ninja -S "$repo" -B "$win" \
+    -DCMAKE_TOOLCHAIN_FILE="$here/mingw-w64.cmake" -DCMAKE_PREFIX_PATH="$qt" \
+    -DCMAKE_BUILD_TYPE=Release -DVEXAGRID_WERROR=OFF \
+    -DVEXAGRID_HOST_ARTWORK="$host/bin/vexagrid-artwork" \
+    >"$logs/windows-configure.log" || { tail -30 "$logs/windows-configure.log" >&2; return 1; }
+  cmake --build "$win" --parallel "$jobs" \
+    --target vexagrid vexagrid-cli vexagrid_runtime_files "${windows_tests[@]}" \
+    >"$logs/windows-build.log" || { grep -m3 -A12 "error" "$logs/windows-build.log" >&2; return 1; }
+  ls -l "$win/bin/"*.exe >&2
+}
+
+stage_tests() {
+  local test failed=0 results=$out/test-results
+  rm -rf "$results"
+  mkdir -p "$results"
+  for test in "${windows_tests[@]}"; do
+    # wine passes no QT_* variable to a Windows program; WINEQT_X reaches it as QT_X.
+    # Qt Test prints nothing when its output is not a terminal: the report goes to a file.
+    if (cd "$win/tests" &&
+      WINEQT_QPA_PLATFORM=offscreen WINEQT_QPA_PLATFORMTHEME= \
+        WINEQT_QPA_FONTDIR="$(windows_path /usr/share/fonts/truetype/dejavu)" \
+        VEXAGRID_TEST_SOURCE_DIR="$(windows_path "$repo")" \
+        VEXAGRID_TEST_BIN_DIR="$(windows_path "$win/bin")" \
+        timeout 300 wine "./$test.exe" -o "$(windows_path "$results/$test.txt"),txt" \
+        >"$results/$test.out" 2>&1); then
+      say "PASS $test: $(grep -h '^Totals' "$results/$test.txt")"
+    else
+      failed=1
+      say "FAIL $test: $(grep -h '^Totals' "$results/$test.txt" 2>/dev/null || echo "no report")"
+      grep -h -A3 "^FAIL" "$results/$test.txt" >&2 || tail -20 "$results/$test.out" >&2
+    fi
+  done
+  return $failed
+}
+
+# Waits until a simulated module has registered `name` in `dir`; prints its device.
+wait_for_module() {
+  local dir=$1 name=$2 i
+  for i in $(seq 100); do
+    [ -L "$dir/$name" ] && { readlink -f "$dir/$name"; return 0; }
+    sleep 0.1
+  done
+  echo "no $name in $dir" >&2
+  return 1
+}
+
+stage_sim() {
+  local dir=$out/sim
+  rm -rf "$dir"
+  mkdir -p "$dir/win" "$dir/linux" "$dir/win-state" "$dir/linux-state"
+  local cli_exe=$win/bin/vexagrid-cli.exe
+  local file=$repo/resources/defval_vg.dll
+
+  # The Windows program on COM3, through the wine prefix's dosdevices.
+  "$host/bin/vexagrid-sim" --port COM3 --dosdevices "$dir/win" --state-dir "$dir/win-state" 2>"$dir/sim-windows.log" \
+    >"$dir/sim-windows.out" &
+  helper_pids+=($!)
+  local pty
+  pty=$(wait_for_module "$dir/win" com3)
+  map_com_port COM3 "$pty"
+  say "COM3 in the wine prefix is $pty"
+  local command
+  # A module with a state folder of its own starts empty: the read comes after the write.
+  for command in "identify --port COM3" "status --port COM3" \
+    "write --verify --port COM3 $(windows_path "$file")" \
+    "read --port COM3 -o $(windows_path "$dir/read-windows.vgf")"; do
+    say "wine vexagrid-cli.exe $command"
+    # shellcheck disable=SC2086
+    (cd "$dir" && timeout 120 wine "$cli_exe" $command) >"$dir/out.txt" 2>&1 ||
+      { cat "$dir/out.txt" >&2; return 1; }
+    sed 's/^/    /' "$dir/out.txt" >&2
+  done
+
+  # The Linux program writes the same file on COM4 of another simulated module.
+  "$host/bin/vexagrid-sim" --port COM4 --dosdevices "$dir/linux" --state-dir "$dir/linux-state" 2>"$dir/sim-linux.log" \
+    >"$dir/sim-linux.out" &
+  helper_pids+=($!)
+  wait_for_module "$dir/linux" com4 >/dev/null
+  VEXAGRID_DOSDEVICES=$dir/linux "$host/bin/vexagrid-cli" write --verify --port COM4 "$file" \
+    >"$dir/out.txt" 2>&1 || { cat "$dir/out.txt" >&2; return 1; }
+  stop_helpers
+
+  # What each module was sent: the simulators log each write request (its size, its fields
+  # and what became of it) and keep the configuration it stored.
+  grep "write request" "$dir/sim-windows.log" | cut -d' ' -f3- >"$dir/writes-windows.txt"
+  grep "write request" "$dir/sim-linux.log" | cut -d' ' -f3- >"$dir/writes-linux.txt"
+  [ -s "$dir/writes-windows.txt" ] || { echo "the simulator logged no write" >&2; return 1; }
+  sed 's/^/    /' "$dir/writes-windows.txt" >&2
+  cmp "$dir/writes-windows.txt" "$dir/writes-linux.txt" >&2 || return 1
+  cmp "$dir/win-state/com3.state" "$dir/linux-state/com4.state" >&2 || return 1
+  say "the write requests and the stored configurations from Windows and Linux are the same"
+}
+
+stage_package() {
+  "$here/package.sh" "$win" "$qt" "$out/package" >"$logs/package.log" 2>&1 ||
+    { tail -30 "$logs/package.log" >&2; return 1; }
+  cat "$logs/package.log" >&2
+}
+
+stage_gui() {
+  [ -d "$out/package/vexagrid-"*/ ] || stage_package
+  local folder
+  folder=$(echo "$out/package/vexagrid-"*/)
+  local display=:$((90 + RANDOM % 100))
+  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$logs/xvfb.log" 2>&1 &
+  helper_pids+=($!)
+  sleep 2
+  # Started from another folder and with no WINEPATH: it has to find its runtime files and
+  # every DLL beside itself.
+  (cd /tmp && DISPLAY=$display WINEPATH= wine "$folder/vexagrid.exe" >"$logs/gui.log" 2>&1) &
+  helper_pids+=($!)
+  local i
+  for i in $(seq 60); do
+    DISPLAY=$display xwininfo -root -tree 2>/dev/null | grep -q "VexaGrid" && break
+    sleep 1
+  done
+  sleep 3
+  DISPLAY=$display xwininfo -root -tree | grep -i "vexagrid" >&2 || { echo "no window" >&2; return 1; }
+  DISPLAY=$display import -window root "$out/vexagrid-wine.png"
+  say "screenshot: $out/vexagrid-wine.png"
+  wineserver --kill 2>/dev/null || true
+  stop_helpers
+}
+
+stage_install() {
+  local setup
+  setup=$(echo "$out/package/vexagrid-"*-setup.exe)
+  local target='C:\VexaGrid-3'
+  local installed=$wine_prefix/drive_c/VexaGrid-3
+  local menu="$wine_prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VexaGrid-3"
+  DISPLAY= wine "$setup" /S "/D=$target" >"$logs/install.log" 2>&1
+  wineserver --wait
+  [ -f "$installed/vexagrid.exe" ] || { echo "nothing installed in $installed" >&2; return 1; }
+  say "installed $(find "$installed" -type f | wc -l) files; Start menu: $(ls "$menu" | tr '\n' ' ')"
+  local version
+  version=$(cd /tmp && DISPLAY= WINEPATH= wine "$target\\vexagrid-cli.exe" --version 2>&1 | tr -d '\r')
+  say "installed vexagrid-cli.exe --version: $version"
+  [ -n "$version" ] || return 1
+  DISPLAY= wine "$target\\uninstall.exe" /S >"$logs/uninstall.log" 2>&1
+  wineserver --wait
+  local key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VexaGrid-3'
+  if [ -e "$installed" ] || [ -e "$menu" ] || wine reg query "$key" >/dev/null 2>&1; then
+    echo "left after the uninstall:" >&2
+    find "$installed" "$menu" >&2 2>/dev/null
+    return 1
+  fi
+  say "the uninstaller removed the folder, the Start-menu entries and the uninstall entry"
+}
+
+# --- run ------------------------------------------------------------------------------------
+results=()
+overall=0
+run_stage() {
+  local name=$1 start rc
+  start=$(date +%s)
+  say "=== $name"
+  set +e
+  if [ "$name" = prefix ]; then
+    # In this shell: the later stages use the prefix it makes.
+    setup_wine
+    rc=$?
+  else
+    (
+      set -e
+      trap stop_helpers EXIT
+      "stage_$name"
+    )
+    rc=$?
+  fi
+  set -e
+  local seconds=$(($(date +%s) - start))
+  if [ $rc -eq 0 ]; then
+    results+=("$(printf '%-8s PASS %5d s' "$name" "$seconds")")
+  else
+    results+=("$(printf '%-8s FAIL %5d s' "$name" "$seconds")")
+    overall=1
+  fi
+  return $rc
+}
+
+for stage in deps qt host windows prefix; do
+  if ! run_stage "$stage"; then
+    printf '  %s\n' "${results[@]}"
+    exit 1
+  fi
+done
+for stage in tests sim package gui; do
+  case " $stages " in *" $stage "*) ;; *) continue ;; esac
+  run_stage "$stage" || true
+  if [ "$stage" = package ] && [ -f "$out/package/vexagrid-"*-setup.exe ]; then
+    run_stage install || true
+  fi
+done
+
+echo
+echo "Windows check:"
+printf '  %s\n' "${results[@]}"
+[ $overall -eq 0 ] && echo "all stages passed" || echo "some stages failed"
+exit $overall
