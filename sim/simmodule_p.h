@@ -78,7 +78,6 @@ struct SimModule::Private
     QString entry;
     QString slave;
     int master = -1;
-    int peer = -1; // the module's own hold on the slave; -1 without inotify
     int wakeRead = -1;
     int wakeWrite = -1;
     int watch = -1;
@@ -91,9 +90,7 @@ struct SimModule::Private
 
     // The serving thread's own.
     QByteArray pending;
-    QByteArray carried; // read just as the close was seen: maybe the next session's
     bool connected = false;
-    int sessionCloses = 0; // the program's closes when the session began
 
     Config snapshot() const
     {
@@ -112,7 +109,6 @@ struct SimModule::Private
     Wait sleep(int ms);
     bool readInput();
     void readInotify();
-    bool programClosed();
     Wait waitForOpen();
     void endSession();
     SimLineSettings lineSettings() const;

@@ -362,8 +362,9 @@ void SimModule::Private::run()
             break;
         }
         if (!connected) {
-            // What is pending now was carried over by endSession() for this session.
-            waitForOpen();
+            if (waitForOpen() == Wait::Ready) {
+                pending.clear();
+            }
             continue;
         }
         if (snapshot().fault == Fault::TalkWithoutPause) {

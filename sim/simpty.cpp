@@ -95,7 +95,7 @@ void SimModule::Private::closeDescriptors()
         ::close(master);
         master = -1;
     }
-    for (int* fd : {&wakeRead, &wakeWrite, &watch, &peer}) {
+    for (int* fd : {&wakeRead, &wakeWrite, &watch}) {
         if (*fd >= 0) {
             ::close(*fd);
             *fd = -1;
@@ -138,15 +138,6 @@ void SimModule::Private::readInotify()
         }
         changed.wakeAll();
     }
-}
-
-bool SimModule::Private::programClosed()
-{
-    if (watch < 0) {
-        return false;
-    }
-    QMutexLocker lock(&mutex);
-    return closes > sessionCloses;
 }
 
 bool SimModule::Private::readInput()
@@ -206,23 +197,9 @@ Wait SimModule::Private::waitMaster(short events, int timeoutMs, bool returnOnWa
         if (count == 3 && fds[2].revents) {
             readInotify();
         }
-        // While the module holds the slave the master never hangs up: the close is seen
-        // here. Checked before reading, so nothing of a next session is read as this one's.
-        if (programClosed()) {
-            return Wait::Hangup;
-        }
         const short revents = fds[0].revents;
         if (revents & POLLIN) {
-            const qsizetype before = pending.size();
-            const bool open = readInput();
-            readInotify();
-            if (programClosed()) {
-                // The program closed while these bytes were read; they may be its request
-                // after opening again, so they are kept for the next session.
-                carried = pending.mid(before);
-                return Wait::Hangup;
-            }
-            if (open) {
+            if (readInput()) {
                 continue;
             }
             return Wait::Hangup;
@@ -355,17 +332,21 @@ Wait SimModule::Private::waitForOpen()
             return Wait::Stop;
         }
         readInotify();
+        // Whether the program has the line right now is the master's to say: it hangs up
+        // exactly while no one holds the slave. The counted events only tell that the
+        // program has opened it at all (a fresh pty does not hang up before its first
+        // open); inotify folds two equal events in a row into one, so the program opening
+        // again just while endSession() opens the slave itself would otherwise go
+        // uncounted, and the module would wait for an open that has already happened.
         bool programThere = watch < 0;
         {
             QMutexLocker lock(&mutex);
-            programThere = programThere || opens > closes;
+            programThere = programThere || opens > 0;
         }
         if (programThere) {
             pollfd probe{master, POLLIN, 0};
             ::poll(&probe, 1, 0);
             if (!(probe.revents & (POLLHUP | POLLERR))) {
-                QMutexLocker lock(&mutex);
-                sessionCloses = closes;
                 connected = true;
                 return Wait::Ready;
             }
@@ -382,22 +363,9 @@ Wait SimModule::Private::waitForOpen()
 void SimModule::Private::endSession()
 {
     connected = false;
-    pending = carried;
-    carried.clear();
+    pending.clear();
     // A port that is closed receives nothing: drop what the program left unread, so that
     // its next open starts on an empty line as with a real port.
-    if (peer >= 0) {
-        // Through the module's own descriptor, which works also when the program has
-        // opened the port again already (with exclusive access), and adds no opens or
-        // closes that could be mistaken for the program's. Flip buffers first, then the
-        // line discipline's.
-        ::tcflush(master, TCOFLUSH);
-        ::tcflush(peer, TCIFLUSH);
-        QMutexLocker lock(&mutex);
-        ++sessionEnds;
-        changed.wakeAll();
-        return;
-    }
     const QByteArray path = QFile::encodeName(slave);
     {
         QMutexLocker lock(&mutex);
@@ -424,10 +392,6 @@ void SimModule::Private::doVanish()
     if (master >= 0) {
         ::close(master);
         master = -1;
-    }
-    if (peer >= 0) {
-        ::close(peer);
-        peer = -1;
     }
     vanished = true;
     qCInfo(lcSim).noquote() << comName << "vanished: pty closed";
@@ -498,20 +462,9 @@ bool SimModule::start(const QString& comName, const QString& deviceDirectory, QS
     // The program opening and closing the slave is seen through inotify, so the module
     // knows when the line is in use without polling.
     d->watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (d->watch >= 0) {
-        // The module holds the slave open itself, from before the watch so this open is
-        // never counted. Its own opens and closes to empty the line could be merged by
-        // inotify with the program's (two equal events in a row become one), and the
-        // program's open would go unseen.
-        d->peer = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (::inotify_add_watch(d->watch, name, IN_OPEN | IN_CLOSE) < 0) {
-            ::close(d->watch);
-            d->watch = -1;
-            if (d->peer >= 0) {
-                ::close(d->peer);
-                d->peer = -1;
-            }
-        }
+    if (d->watch >= 0 && ::inotify_add_watch(d->watch, name, IN_OPEN | IN_CLOSE) < 0) {
+        ::close(d->watch);
+        d->watch = -1;
     }
     if (::symlink(name, QFile::encodeName(entry).constData()) != 0) {
         return failed(QStringLiteral("cannot make %1: %2").arg(entry, qt_error_string(errno)));
@@ -526,7 +479,6 @@ bool SimModule::start(const QString& comName, const QString& deviceDirectory, QS
     d->vanished = false;
     d->connected = false;
     d->pending.clear();
-    d->carried.clear();
     d->clock.start();
     d->running = true;
     d->thread = std::thread([this] { d->run(); });
