@@ -191,6 +191,11 @@ stage_sim() {
   pty=$(wait_for_module "$dir/win" com3)
   map_com_port COM3 "$pty"
   say "COM3 in the wine prefix is $pty"
+  # wine's limit, shown without Qt (tools/windows/commprobe.c): on a pseudo-terminal its wait
+  # for "a character came" ends at once, aborted, as no modem line can be read there.
+  x86_64-w64-mingw32-gcc-posix -O2 -o "$dir/commprobe.exe" "$here/commprobe.c"
+  say "wine commprobe.exe COM3"
+  (cd "$dir" && timeout 30 wine "$dir/commprobe.exe" COM3 2>&1 | tr -d '\r' | sed 's/^/    /' >&2) || true
   local command
   # A module with a state folder of its own starts empty: the read comes after the write.
   for command in "identify --port COM3" "status --port COM3" \
