@@ -17,14 +17,17 @@
 
 namespace {
 
-QString entryName(int n)
-{
-    return QStringLiteral("com%1").arg(n);
-}
-
 QString comNameOf(int n)
 {
     return QStringLiteral("COM%1").arg(n);
+}
+
+#ifndef Q_OS_WIN
+// A device folder's entries (com1, com2, ...) exist only on Unix, where they stand for the
+// COM names Windows has built in.
+QString entryName(int n)
+{
+    return QStringLiteral("com%1").arg(n);
 }
 
 // The device an entry points at, followed through every symlink.
@@ -37,6 +40,7 @@ QString resolvedEntry(const QString& entryPath)
     const QString target = info.canonicalFilePath();
     return target.isEmpty() ? entryPath : target;
 }
+#endif
 
 QMutex probeMutex;
 PortMap::Probe replacedProbe;

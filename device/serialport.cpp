@@ -18,10 +18,8 @@ Q_LOGGING_CATEGORY(lcSerialTrace, "vexagrid.serial.trace", QtInfoMsg)
 
 namespace {
 
-#ifdef Q_OS_WIN
 // The longest single wait for a byte. See SerialPort::readByte().
 constexpr qint64 kReadSliceMs = 20;
-#endif
 
 int sumClamped(int a, int b)
 {
@@ -194,14 +192,15 @@ bool SerialPort::readByte(char* out)
     if (!m_port || m_vanished) {
         return false;
     }
-#ifdef Q_OS_WIN
     // The wait for a byte is cut into slices of at most kReadSliceMs, and each slice starts
     // by asking for a byte. On Windows, asking on an empty buffer also starts a read of what
     // the driver already holds: a blocking wait alone relies on the driver's "a character
     // came" event, and a byte that came without one (wine on a pseudo-terminal raises none)
-    // would otherwise wait for the next byte. A byte is still taken as soon as it is there;
-    // silence still ends after the full read wait. The cost is one wake-up per slice of
-    // silence (bench/bench_line.cpp shows it).
+    // would otherwise wait for the next byte. A Unix driver wakes the wait for every byte,
+    // and there the slices change nothing but the number of wake-ups; one path on both
+    // systems keeps the whole suite proving the one Windows runs. A byte is still taken as
+    // soon as it is there; silence still ends after the full read wait. The cost is one
+    // wake-up per slice of silence (bench/bench_line.cpp shows it).
     const QDeadlineTimer deadline(m_readWait);
     while (!m_port->getChar(out)) {
         const qint64 slice = qMin(deadline.remainingTime(), kReadSliceMs);
@@ -213,17 +212,6 @@ bool SerialPort::readByte(char* out)
             m_port->clearError();
         }
     }
-#else
-    // A Unix serial driver wakes the wait for every byte that comes: one wait will do.
-    if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(m_readWait)) {
-        noteError("read");
-        return false;
-    }
-    if (!m_port->getChar(out)) {
-        noteError("read");
-        return false;
-    }
-#endif
     qCDebug(lcSerialTrace, "%s < %02x", qPrintable(m_portName), uchar(*out));
     return true;
 }

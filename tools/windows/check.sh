@@ -14,8 +14,9 @@
 #   tools/windows/check.sh [QTSERIALPORT_TARBALL]
 #
 # QTSERIALPORT_TARBALL (argument or variable): the official qtserialport-everywhere-src-6.4.2
-# tarball; by default the copy in the shared folder beside the clone. Everything goes into
+# tarball; by default the copy in tools/windows/third-party. Everything goes into
 # VEXAGRID_WIN_OUT (default build-windows-check/ in the clone); Qt into ~/.cache/vexagrid.
+# VEXAGRID_WERROR=1 makes the Windows build's warnings errors, as in the Linux check.
 # STAGES="tests sim" runs only those of tests, sim, package (with install) and gui, after deps,
 # qt, host, windows and prefix (the wine prefix), which they need.
 # Prints each stage's result and time; exits non-zero when any stage failed.
@@ -24,7 +25,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 out=$(realpath -m "${VEXAGRID_WIN_OUT:-$repo/build-windows-check}")
-serialport_tarball=${1:-${QTSERIALPORT_TARBALL:-$repo/../shared/third-party/qtserialport-everywhere-src-6.4.2.tar.xz}}
+serialport_tarball=${1:-${QTSERIALPORT_TARBALL:-$here/third-party/qtserialport-everywhere-src-6.4.2.tar.xz}}
 cache=${VEXAGRID_CACHE:-$HOME/.cache/vexagrid}
 qt=${QT_MINGW_PREFIX:-$cache/qt-6.4.2-mingw}
 host=$out/host
@@ -130,9 +131,11 @@ stage_host() {
 }
 
 stage_windows() {
+  local werror=OFF
+  [ "${VEXAGRID_WERROR:-}" = "1" ] && werror=ON
   cmake -G Ninja -S "$repo" -B "$win" \
     -DCMAKE_TOOLCHAIN_FILE="$here/mingw-w64.cmake" -DCMAKE_PREFIX_PATH="$qt" \
-    -DCMAKE_BUILD_TYPE=Release -DVEXAGRID_WERROR=OFF \
+    -DCMAKE_BUILD_TYPE=Release -DVEXAGRID_WERROR=$werror \
     -DVEXAGRID_HOST_ARTWORK="$host/bin/vexagrid-artwork" \
     >"$logs/windows-configure.log" || { tail -30 "$logs/windows-configure.log" >&2; return 1; }
   cmake --build "$win" --parallel "$jobs" \
