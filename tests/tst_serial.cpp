@@ -78,6 +78,7 @@ private slots:
     void readByteOneAtATime();
     void silentModuleWaitsOnce_data();
     void silentModuleWaitsOnce();
+    void lateReplyEndsTheWait();
     void longReplyWithoutPauses();
     void receiveBounds_data();
     void receiveBounds();
@@ -364,6 +365,31 @@ void TestSerial::silentModuleWaitsOnce()
              qPrintable(QStringLiteral("%1 ms for a wait of %2 ms").arg(elapsed).arg(wait)));
     QVERIFY(module->waitForReceived(2, kEventWaitMs));
     QCOMPARE(module->received(), QByteArray("~|"));
+}
+
+// The wait for a byte runs in short slices: many slices of silence, then the reply, must be
+// taken as it comes, whole, and long before the read wait is over.
+void TestSerial::lateReplyEndsTheWait()
+{
+    SimFixture fixture;
+    SimModule* module = fixture.start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    module->setIdentification(QStringLiteral("V_X"));
+    module->setReplyDelay(400);
+
+    SerialPort serial(QStringLiteral("COM3"), 1200);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, kEventWaitMs)));
+    serial.writeText(QStringLiteral("~|"));
+    QElapsedTimer timer;
+    timer.start();
+    char byte = 0;
+    QVERIFY(serial.readByte(&byte));
+    const qint64 firstByte = timer.elapsed();
+    QCOMPARE(byte, 'V');
+    QVERIFY2(firstByte >= 300, qPrintable(QString::number(firstByte)));
+    QVERIFY2(firstByte < kEventWaitMs / 2, qPrintable(QString::number(firstByte)));
+    QCOMPARE(serial.readAll(nullptr, 4), QStringLiteral("_X\r\n"));
+    QVERIFY(!serial.hasVanished());
 }
 
 void TestSerial::longReplyWithoutPauses()

@@ -142,6 +142,15 @@ stage_windows() {
     --target vexagrid vexagrid-cli vexagrid_runtime_files "${windows_tests[@]}" \
     >"$logs/windows-build.log" || { grep -m3 -A12 "error" "$logs/windows-build.log" >&2; return 1; }
   ls -l "$win/bin/"*.exe >&2
+  # The file properties Windows shows: name, version and maker from the version resource.
+  local version exe
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$win/CMakeCache.txt")
+  for exe in vexagrid.exe vexagrid-cli.exe; do
+    say "$exe properties"
+    python3 "$here/versioninfo.py" "$win/bin/$exe" "FileVersion=$version" \
+      "ProductName=VexaGrid-3 letöltő szoftver" "CompanyName=VexaGrid Kft." \
+      "OriginalFilename=$exe" >&2
+  done
 }
 
 stage_tests() {
