@@ -265,8 +265,25 @@ stage_gui() {
   done
   sleep 3
   DISPLAY=$display xwininfo -root -tree | grep -i "vexagrid" >&2 || { echo "no window" >&2; return 1; }
+  # A message box beside the main window (a runtime file not found, say) is a failure.
+  local others
+  others=$(DISPLAY=$display xwininfo -root -tree | grep '("vexagrid.exe"' |
+    grep -v -e '"VexaGrid-3 letöltő szoftver":' -e '"Default IME":' -e '(has no name)' || true)
+  [ -z "$others" ] || { echo "a window beside the main window: $others" >&2; return 1; }
   DISPLAY=$display import -window root "$out/vexagrid-wine.png"
   say "screenshot: $out/vexagrid-wine.png"
+  # The program draws the module's picture from a runtime file beside it; without the file
+  # that corner of the window is plain background (its pixels do not vary at all).
+  local geometry x y spread
+  geometry=$(DISPLAY=$display xwininfo -root -tree | grep '"VexaGrid-3 letöltő szoftver":' |
+    head -1 | grep -o '[0-9]*x[0-9]*+[0-9]*+[0-9]*' | head -1)
+  x=$(echo "$geometry" | cut -d+ -f2)
+  y=$(echo "$geometry" | cut -d+ -f3)
+  spread=$(convert "$out/vexagrid-wine.png" -crop "200x200+$((x + 670))+$((y + 50))" +repage \
+    -colorspace gray -format '%[fx:standard_deviation]' info:)
+  say "the module's picture at the window's right: spread of its grey levels $spread"
+  awk -v s="$spread" 'BEGIN { exit !(s > 0.05) }' ||
+    { echo "the module's picture is missing: the program did not find its runtime files" >&2; return 1; }
   wineserver --kill 2>/dev/null || true
   stop_helpers
 }
