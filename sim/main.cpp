@@ -29,7 +29,7 @@
 namespace {
 
 // More modules than this from one process is a typing mistake rather than a test bench.
-constexpr int MaxModules = 30;
+constexpr int kMaxModules = 30;
 
 int fail(const QString& message)
 {
@@ -72,7 +72,7 @@ int main(int argc, char* argv[])
         QStringLiteral("count"),
         QStringLiteral("Serve N modules (at most %1) on consecutive COM names from --port "
                        "(default COM3) upward.")
-            .arg(MaxModules),
+            .arg(kMaxModules),
         QStringLiteral("N"));
     const QCommandLineOption dirOption(
         QStringLiteral("dosdevices"),
@@ -157,8 +157,8 @@ int main(int argc, char* argv[])
     if (parser.isSet(countOption)) {
         bool ok = false;
         const int count = parser.value(countOption).toInt(&ok);
-        if (!ok || count < 1 || count > MaxModules) {
-            return fail(QStringLiteral("--count wants 1 ... %1 modules").arg(MaxModules));
+        if (!ok || count < 1 || count > kMaxModules) {
+            return fail(QStringLiteral("--count wants 1 ... %1 modules").arg(kMaxModules));
         }
         if (numbers.size() > 1) {
             return fail(QStringLiteral("--count takes one --port, the first COM name of the row"));
@@ -167,8 +167,8 @@ int main(int argc, char* argv[])
             numbers.append(numbers.first() + i);
         }
     }
-    if (numbers.size() > MaxModules) {
-        return fail(QStringLiteral("at most %1 modules").arg(MaxModules));
+    if (numbers.size() > kMaxModules) {
+        return fail(QStringLiteral("at most %1 modules").arg(kMaxModules));
     }
     QSet<int> served;
     for (const int n : numbers) {

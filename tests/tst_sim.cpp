@@ -116,6 +116,13 @@ private:
     QByteArray m_previous;
 };
 
+// The vexagrid-sim program built beside the tests; empty when there is none.
+QString simProgram()
+{
+    const QString binary = qEnvironmentVariable("VEXAGRID_TEST_BIN_DIR") + "/vexagrid-sim";
+    return QFileInfo(binary).isExecutable() ? binary : QString();
+}
+
 } // namespace
 
 class TestSim : public QObject
@@ -798,8 +805,8 @@ void TestSim::helpers()
 
 void TestSim::program()
 {
-    const QString binary = qEnvironmentVariable("VEXAGRID_TEST_BIN_DIR") + "/vexagrid-sim";
-    if (!QFileInfo(binary).isExecutable()) {
+    const QString binary = simProgram();
+    if (binary.isEmpty()) {
         QSKIP("vexagrid-sim not built beside the tests");
     }
     QTemporaryDir scratch;
@@ -880,8 +887,8 @@ void TestSim::program()
 
 void TestSim::programSeveralModules()
 {
-    const QString binary = qEnvironmentVariable("VEXAGRID_TEST_BIN_DIR") + "/vexagrid-sim";
-    if (!QFileInfo(binary).isExecutable()) {
+    const QString binary = simProgram();
+    if (binary.isEmpty()) {
         QSKIP("vexagrid-sim not built beside the tests");
     }
     QTemporaryDir scratch;
@@ -999,8 +1006,8 @@ void TestSim::programUsageErrors()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, message);
-    const QString binary = qEnvironmentVariable("VEXAGRID_TEST_BIN_DIR") + "/vexagrid-sim";
-    if (!QFileInfo(binary).isExecutable()) {
+    const QString binary = simProgram();
+    if (binary.isEmpty()) {
         QSKIP("vexagrid-sim not built beside the tests");
     }
     QTemporaryDir scratch;
