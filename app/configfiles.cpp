@@ -3,7 +3,6 @@
 #include "core/configcodec.h"
 #include "core/configuration.h"
 #include "core/fieldrules.h"
-#include "core/formorder.h"
 #include "core/maker.h"
 #include "core/messages.h"
 #include "core/programsettings.h"

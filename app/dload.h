@@ -14,9 +14,9 @@ class dload;
 // made, shows the bar while the frame goes out, then the outcome: a success closes the
 // dialog by itself after two seconds, a failure waits for OK.
 //
-// The dialog cannot be dismissed while the worker runs: the worker has no point at which
-// it could stop between bytes, and the port must be closed by it. The title bar's close
-// button does nothing in any state.
+// The dialog cannot be dismissed while the worker runs: the worker never stops a frame half
+// way (it gives the write no stop flag, though the write could stop between bytes), and the
+// port must be closed by it. The title bar's close button does nothing in any state.
 class dload : public QDialog
 {
     Q_OBJECT

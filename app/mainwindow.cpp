@@ -8,6 +8,7 @@
 #include "app/statusquery.h"
 #include "core/maker.h"
 #include "core/runtimefiles.h"
+#include "form/bindings.h"
 #include "form/checks.h"
 #include "form/departurefilter.h"
 #include "form/interfacestate.h"
@@ -50,6 +51,7 @@ void hintTypewriterFonts(QWidget* root)
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     ui->setupUi(this);
+    bindings::applyFieldFacts(*ui);
     hintTypewriterFonts(this);
 
     setActionIcon(ui->actionOpen, QStringLiteral(":/img/img/open.png"));
@@ -102,6 +104,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     fileLabel = new QLabel(QStringLiteral("Nincs megnyitott fájl."), this);
     statusBar()->insertWidget(0, fileLabel, 1);
+    // Two blanks before "Baud" at start-up; the port dialog writes the label with three
+    // (portselection.cpp). Both are the window's own texts.
     portLabel =
         new QLabel(QStringLiteral("%1  Baud: %2").arg(m_settings.port).arg(m_settings.baud), this);
     statusBar()->insertWidget(1, portLabel, 1);
@@ -111,8 +115,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->actionVerify->setVisible(false);
     ui->verify_gomb->hide();
     ui->tabWidget->setCurrentIndex(0);
-    showDeviceImage();
-    ui->tabWidget->setTabEnabled(1, false);
+    // The layout disables the analog page.
     setVexaGridUI();
     m_settings.deviceImage = QStringLiteral("i_vg-3.dll");
     showDeviceImage();
@@ -225,32 +228,32 @@ void MainWindow::contents()
 
 void MainWindow::check_general()
 {
-    checks::general(*ui, this);
+    checks::run(fieldchecks::Group::General, *ui, this);
 }
 
 void MainWindow::check_tel()
 {
-    checks::telephone(*ui, this);
+    checks::run(fieldchecks::Group::Telephone, *ui, this);
 }
 
 void MainWindow::check_be()
 {
-    checks::inputs(*ui, this);
+    checks::run(fieldchecks::Group::Inputs, *ui, this);
 }
 
 void MainWindow::check_ki()
 {
-    checks::outputs(*ui, this);
+    checks::run(fieldchecks::Group::Outputs, *ui, this);
 }
 
 void MainWindow::check_activate()
 {
-    checks::activation(*ui, this);
+    checks::run(fieldchecks::Group::Activation, *ui, this);
 }
 
 void MainWindow::check_cbs()
 {
-    checks::permissionBoxes(*ui);
+    bindings::followPermissions(*ui);
 }
 
 void MainWindow::allapot()
@@ -261,5 +264,5 @@ void MainWindow::allapot()
 
 void MainWindow::smskpSelect()
 {
-    checks::selectProvider(*ui);
+    bindings::followProvider(*ui);
 }

@@ -29,6 +29,8 @@ void run(FormContext& context, bool searchAtOnce)
 
     settings.port = dialog.port();
     settings.baud = dialog.baud();
+    // Three blanks before "Baud" here, two at start-up (mainwindow.cpp): both are the
+    // window's own texts.
     context.portLabel->setText(
         QStringLiteral("%1   Baud: %2").arg(settings.port).arg(settings.baud));
 

@@ -1,7 +1,7 @@
 #include "app/readup.h"
 
 #include "core/configuration.h"
-#include "core/fieldmap.h"
+#include "core/fields.h"
 #include "core/messages.h"
 #include "core/programsettings.h"
 #include "device/conversations.h"
@@ -19,7 +19,7 @@ namespace {
 
 // 56 fields of 16 characters; line ends do not count. A longer reply leaves the bar
 // standing full while it goes on.
-constexpr int kProgressRange = fieldmap::kFieldCount * fieldmap::kFieldWidth;
+constexpr int kProgressRange = fields::kSlots * fields::kSlotWidth;
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "form/formcontext.h"
 #include "form/messagebox.h"
 #include "form/progress.h"
+#include "form/styles.h"
 #include "ui_mainwindow.h"
 
 #include <QProgressDialog>
@@ -21,8 +22,7 @@ constexpr int kProgressRange = 50;
 
 void showBusy(Ui::MainWindow& ui)
 {
-    ui.allapot_gomb->setStyleSheet(
-        QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(180, 180, 180);"));
+    ui.allapot_gomb->setStyleSheet(styles::kStatusButtonBusy);
     ui.allapot_gomb->setText(QStringLiteral("Várjon!..."));
     ui.allapot_gomb->setEnabled(false);
     ui.terero->setStyleSheet(QString());
@@ -31,8 +31,7 @@ void showBusy(Ui::MainWindow& ui)
 
 void showReady(Ui::MainWindow& ui)
 {
-    ui.allapot_gomb->setStyleSheet(
-        QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(0, 170, 127);"));
+    ui.allapot_gomb->setStyleSheet(styles::kStatusButtonReady);
     ui.allapot_gomb->setText(QStringLiteral("Állapot lekérdezése"));
     ui.allapot_gomb->setEnabled(true);
 }
@@ -49,17 +48,17 @@ void showView(Ui::MainWindow& ui, const status::View& view)
     QWidget* const outputs[] = {ui.w_ki1, ui.w_ki2, ui.w_ki3, ui.w_ki4};
     QWidget* const inputs[] = {ui.w_be1, ui.w_be2, ui.w_be3, ui.w_be4};
     for (std::size_t i = 0; i < view.out.size(); ++i) {
-        outputs[i]->setStyleSheet(status::lampStyleSheet(view.out[i]));
-        inputs[i]->setStyleSheet(status::lampStyleSheet(view.phase[i]));
+        outputs[i]->setStyleSheet(styles::lamp(view.out[i]));
+        inputs[i]->setStyleSheet(styles::lamp(view.phase[i]));
     }
     setPlainText(ui.l_analog, view.analog);
     setPlainText(ui.l_counter, view.counter);
-    ui.w_tp->setStyleSheet(status::lampStyleSheet(view.supply));
+    ui.w_tp->setStyleSheet(styles::lamp(view.supply));
 
     ui.terero->setRange(0, status::kSignalMaximum);
     ui.terero->reset();
     ui.terero->setValue(view.signal);
-    ui.terero->setStyleSheet(status::signalChunkStyleSheet(view.signalLow));
+    ui.terero->setStyleSheet(styles::signalChunk(view.signalLow));
 
     setPlainText(ui.l_ver, view.version);
 }

@@ -3,7 +3,7 @@
 #include "core/configcodec.h"
 #include "core/fieldchecks.h"
 #include "core/fieldrules.h"
-#include "core/formorder.h"
+#include "core/fields.h"
 #include "core/maker.h"
 #include "core/messages.h"
 #include "core/programsettings.h"
@@ -33,12 +33,12 @@ Failure refusalFailure(const QString& code, const fieldchecks::Refusal& refusal)
 
 bool isRadio(const QString& name)
 {
-    return formorder::allRadios().contains(name);
+    return fields::allRadios().contains(name);
 }
 
 bool isBox(const QString& name)
 {
-    return formorder::allBoxes().contains(name);
+    return fields::allBoxes().contains(name);
 }
 
 // Splits one line of the table; quotes may hold the separator and doubled quotes.
@@ -75,7 +75,7 @@ QStringList splitCells(const QString& line, QChar separator)
 
 bool isSettableName(const QString& name)
 {
-    return name == kProviderName || formorder::allEdits().contains(name) || isBox(name) ||
+    return name == kProviderName || fields::allEdits().contains(name) || isBox(name) ||
            isRadio(name);
 }
 
@@ -153,7 +153,7 @@ std::optional<Failure> applyOverride(Configuration& config, const Override& over
         return std::nullopt;
     }
 
-    const int maximum = formorder::maxLength(name);
+    const int maximum = fields::maxLength(name);
     if (value.size() > maximum)
         return Failure{QStringLiteral("too-long"),
                        QStringLiteral("%1: túl hosszú érték (legfeljebb %2 karakter).")

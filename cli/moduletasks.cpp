@@ -2,7 +2,7 @@
 
 #include "cli/configplan.h"
 #include "core/configcodec.h"
-#include "core/fieldmap.h"
+#include "core/fields.h"
 #include "core/messages.h"
 #include "core/programsettings.h"
 #include "core/readoutcodec.h"
@@ -23,7 +23,7 @@ namespace {
 // The window's device kind once a VexaGrid-3 has answered the identification.
 constexpr int kVexaGridKind = 4;
 // The read-out's bar, as the window's: 56 fields of 16 characters.
-constexpr int kReadOutRange = fieldmap::kFieldCount * fieldmap::kFieldWidth;
+constexpr int kReadOutRange = fields::kSlots * fields::kSlotWidth;
 // The status query's bar, as the window's.
 constexpr int kStatusRange = 50;
 
@@ -132,6 +132,42 @@ Configuration readOutState(const QStringList& defaults, const QStringList& field
     return config;
 }
 
+// What the form calls a field of the module's record: its one form field's caption, or for
+// a field of several form fields or none a name of its own.
+QString slotCaption(int slot)
+{
+    const QList<int> members = fields::slotFields(slot);
+    if (members.isEmpty())
+        return QStringLiteral("%1. mező (üres)").arg(slot);
+    const fields::Field& first = fields::all()[std::size_t(members.first())];
+    switch (first.coding) {
+    case fields::Coding::Monostable:
+    case fields::Coding::Bistable:
+        return QStringLiteral("Kimenetek rácsengetés hatására");
+    case fields::Coding::Range15:
+    case fields::Coding::Range30:
+        return QStringLiteral("Max. bemenő feszültség");
+    case fields::Coding::TelNumber:
+    case fields::Coding::TelColumn:
+    case fields::Coding::TelUnsent:
+    case fields::Coding::TelOutput:
+        return QStringLiteral("%1. telefonszám").arg(first.row);
+    default:
+        return fields::caption(first);
+    }
+}
+
+// The object name of a record field that stands for one line edit, or "".
+QString slotName(int slot)
+{
+    for (const int index : fields::slotFields(slot)) {
+        const fields::Field& field = fields::all()[std::size_t(index)];
+        if (field.coding == fields::Coding::Text || field.coding == fields::Coding::TelNumber)
+            return QLatin1String(field.name);
+    }
+    return QString();
+}
+
 QString quoted(const QString& text)
 {
     return u'"' + text + u'"';
@@ -142,7 +178,7 @@ QString describe(const QList<Difference>& differences)
     QStringList parts;
     for (const Difference& difference : differences)
         parts << QStringLiteral("%1: a modulban %2, várt %3")
-                     .arg(fieldmap::caption(difference.number), quoted(difference.module),
+                     .arg(slotCaption(difference.number), quoted(difference.module),
                           quoted(difference.expected));
     return parts.join(QStringLiteral("; "));
 }
@@ -152,15 +188,12 @@ QJsonArray toJson(const QList<Difference>& differences)
     QJsonArray list;
     for (const Difference& difference : differences) {
         QJsonObject item{{QStringLiteral("field"), difference.number},
-                         {QStringLiteral("caption"), fieldmap::caption(difference.number)},
+                         {QStringLiteral("caption"), slotCaption(difference.number)},
                          {QStringLiteral("module"), difference.module},
                          {QStringLiteral("expected"), difference.expected}};
-        const fieldmap::Field& field = fieldmap::field(difference.number);
-        const bool named = field.kind == fieldmap::Kind::Text ||
-                           field.kind == fieldmap::Kind::ZeroFilled ||
-                           field.kind == fieldmap::Kind::TelRow;
-        if (named)
-            item.insert(QStringLiteral("name"), QLatin1String(field.name));
+        const QString name = slotName(difference.number);
+        if (!name.isEmpty())
+            item.insert(QStringLiteral("name"), name);
         list.append(item);
     }
     return list;
@@ -200,7 +233,7 @@ QList<Difference> compareFields(const QStringList& moduleFields, const QString& 
     const QStringList expected =
         readout::split(frame, QChar::fromLatin1(record.downloadSeparator)).fields;
     QList<Difference> differences;
-    for (int i = 0; i < fieldmap::kFieldCount; ++i) {
+    for (int i = 0; i < fields::kSlots; ++i) {
         const QString module = moduleFields.value(i);
         const QString sent = expected.value(i);
         if (module != sent)

@@ -1,58 +1,17 @@
 #include "core/configuration.h"
 
-#include "core/fieldmap.h"
 #include "core/fieldrules.h"
-#include "core/formorder.h"
 #include "core/readoutcodec.h"
-
-#include <QSet>
 
 namespace {
 
-const QString kSmskpName = QStringLiteral("smskp");
+using fields::Coding;
+using fields::Field;
+using fields::Layout;
+using fields::Widget;
 
-bool isTelRadio(const QString& name)
-{
-    return name.size() == 4 && name.startsWith(u'r') && name.at(2) == u'_';
-}
-
-// The output a telephone row's radio button selects: the number after its last "_".
-int radioOutput(const QString& name)
-{
-    return name.section(u'_', -1).toInt();
-}
-
-const QStringList& hiddenList()
-{
-    static const QStringList names = [] {
-        QStringList list{"be4_nev", "be4_on_msg", "be4_off_msg", "ki3_on", "ki4_on", "ki3_off",
-                         "ki4_off", "b3",         "b4",          "k3",     "k4"};
-        for (const QString& box : formorder::telBoxes()) {
-            const int column = formorder::gridPosition(box).column;
-            if (column >= 4 && column <= 6)
-                list << box;
-        }
-        return list;
-    }();
-    return names;
-}
-
-const QSet<QString>& hiddenByLayout()
-{
-    static const QSet<QString> names(hiddenList().cbegin(), hiddenList().cend());
-    return names;
-}
-
-// Disabled by the layout itself, whatever the values: the analog page, the fixed "+" signs
-// and the outputs 3 and 4 of every telephone row.
-bool disabledByLayout(const QString& name)
-{
-    if (formorder::analogEdits().contains(name) || formorder::analogRadios().contains(name))
-        return true;
-    if (name == QLatin1String("smsplus") || name.startsWith(QLatin1String("tplus_")))
-        return true;
-    return isTelRadio(name) && radioOutput(name) > 2;
-}
+// The SMS centre's number is the provider list's to write, unless the list says "Egyéni".
+const QString kSmsCentre = QStringLiteral("smskp");
 
 } // namespace
 
@@ -60,22 +19,14 @@ Configuration::Configuration() = default;
 
 Configuration Configuration::fresh()
 {
+    // The table's fresh values leave no output above 2 chosen and no RING/SMS box on.
+    return Configuration();
+}
+
+Configuration Configuration::connected()
+{
     Configuration config;
-    for (const QString& name : formorder::allEdits())
-        config.m_texts.insert(name, QString());
-    config.m_texts.insert(QStringLiteral("smsplus"), QStringLiteral("+"));
-    config.m_texts.insert(kSmskpName, fieldrules::providerNumber(0));
-    for (int row = 1; row <= 8; ++row)
-        config.m_texts.insert(QStringLiteral("tplus_%1").arg(row), QStringLiteral("+"));
-    for (const QString& name : formorder::allBoxes())
-        config.m_checked.insert(name, false);
-    for (const QString& name : formorder::allRadios()) {
-        const bool initial = (isTelRadio(name) && radioOutput(name) == 0) ||
-                             name == QLatin1String("max_be_15") ||
-                             (name.size() == 2 && name.startsWith(u'b'));
-        config.m_checked.insert(name, initial);
-    }
-    // The layout leaves no output above 2 chosen; with every row on "none" there is none.
+    config.m_unlocked = true;
     return config;
 }
 
@@ -83,71 +34,58 @@ Configuration Configuration::fromState(const QHash<QString, QString>& texts,
                                        const QHash<QString, bool>& checked, int provider,
                                        bool unlocked)
 {
-    Configuration config = fresh();
+    Configuration config;
     for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
-        if (config.m_texts.contains(it.key()))
-            config.m_texts.insert(it.key(), it.value());
+        const Field* field = fields::find(it.key());
+        if (field && field->widget == Widget::LineEdit)
+            config.m_values.setText(it.key(), it.value());
     }
     for (auto it = checked.cbegin(); it != checked.cend(); ++it) {
-        if (config.m_checked.contains(it.key()))
-            config.m_checked.insert(it.key(), it.value());
+        const Field* field = fields::find(it.key());
+        if (field && field->widget != Widget::LineEdit)
+            config.m_values.setChecked(it.key(), it.value());
     }
     config.m_provider = provider;
     config.m_unlocked = unlocked;
     return config;
 }
 
-const QStringList& Configuration::hiddenFields()
-{
-    return hiddenList();
-}
-
-bool Configuration::isDisabledByLayout(const QString& name)
-{
-    return disabledByLayout(name);
-}
-
-Configuration Configuration::connected()
-{
-    Configuration config = fresh();
-    config.m_unlocked = true;
-    return config;
-}
-
 QString Configuration::text(const QString& edit) const
 {
-    return m_texts.value(edit);
+    const Field* field = fields::find(edit);
+    return field && field->widget == Widget::LineEdit ? m_values.text(edit) : QString();
 }
 
 bool Configuration::isChecked(const QString& button) const
 {
-    return m_checked.value(button, false);
+    const Field* field = fields::find(button);
+    return field && field->widget != Widget::LineEdit && m_values.isChecked(button);
 }
 
 void Configuration::setText(const QString& edit, const QString& text)
 {
-    if (!m_texts.contains(edit))
-        return;
-    m_texts.insert(edit, text.left(formorder::maxLength(edit)));
+    const Field* field = fields::find(edit);
+    if (field && field->widget == Widget::LineEdit)
+        m_values.setText(edit, text.left(field->maxLength));
 }
 
 void Configuration::setChecked(const QString& button, bool checked)
 {
-    if (!m_checked.contains(button))
+    const Field* field = fields::find(button);
+    if (!field || field->widget == Widget::LineEdit)
         return;
-    const QStringList group = formorder::radioGroup(button);
-    if (group.isEmpty()) {
-        if (m_checked.value(button) == checked)
+    if (field->widget == Widget::CheckBox) {
+        if (m_values.isChecked(button) == checked)
             return;
-        m_checked.insert(button, checked);
+        m_values.setChecked(button, checked);
         applyPermissionRule();
         return;
     }
     // An exclusive group always keeps one button checked.
     if (!checked)
         return;
-    for (const QString& other : group)
-        m_checked.insert(other, other == button);
+    for (const QString& other : fields::radioGroup(button))
+        m_values.setChecked(other, other == button);
 }
 
 void Configuration::selectProvider(int index)
@@ -155,14 +93,19 @@ void Configuration::selectProvider(int index)
     if (index == m_provider || index < 0 || index > fieldrules::kCustomProvider)
         return;
     m_provider = index;
-    if (index != fieldrules::kCustomProvider)
-        m_texts.insert(kSmskpName, fieldrules::providerNumber(index));
+    applyProvider();
+}
+
+void Configuration::applyProvider()
+{
+    if (m_provider != fieldrules::kCustomProvider)
+        m_values.setText(kSmsCentre, fieldrules::providerNumber(m_provider));
 }
 
 bool Configuration::isRowActive(int row) const
 {
-    for (int column = 1; column <= 6; ++column) {
-        if (isChecked(formorder::gridBox(row, column)))
+    for (int column = 1; column <= fields::kAlarmColumns; ++column) {
+        if (m_values.isChecked(fields::gridBox(row, column)))
             return true;
     }
     return false;
@@ -170,162 +113,147 @@ bool Configuration::isRowActive(int row) const
 
 void Configuration::applyPermissionRule()
 {
-    for (int row = 1; row <= 8; ++row) {
+    for (int row = 1; row <= fields::kTelRows; ++row) {
         if (isRowActive(row))
             continue;
-        m_checked.insert(formorder::gridBox(row, 7), false);
-        m_checked.insert(formorder::gridBox(row, 8), false);
+        m_values.setChecked(fields::gridBox(row, fields::kRingColumn), false);
+        m_values.setChecked(fields::gridBox(row, fields::kSmsColumn), false);
     }
+}
+
+void Configuration::applyLayout()
+{
+    for (const Field& field : fields::all()) {
+        if (field.widget == Widget::CheckBox && field.layout == Layout::Hidden)
+            setChecked(QLatin1String(field.name), false);
+    }
+    applyPermissionRule();
+    for (const Field& field : fields::all()) {
+        if (field.coding == Coding::TelOutput && field.layout == Layout::Disabled &&
+            m_values.isChecked(QLatin1String(field.name)))
+            setChecked(fields::outputButton(field.row, 0), true);
+    }
+}
+
+bool Configuration::isEnabledInLayout(const QString& name) const
+{
+    const Field* field = fields::find(name);
+    if (!field || field->layout == Layout::Disabled)
+        return false;
+    if (name == kSmsCentre)
+        return m_provider == fieldrules::kCustomProvider;
+    if (field->widget == Widget::CheckBox &&
+        (field->column == fields::kRingColumn || field->column == fields::kSmsColumn))
+        return isRowActive(field->row);
+    return true;
 }
 
 bool Configuration::isEnabled(const QString& name) const
 {
-    if (!m_unlocked || disabledByLayout(name))
-        return false;
-    if (name == kSmskpName)
-        return m_provider == fieldrules::kCustomProvider;
-    const formorder::GridPosition position = formorder::gridPosition(name);
-    if (position.column == 7 || position.column == 8)
-        return isRowActive(position.row);
-    return m_texts.contains(name) || m_checked.contains(name);
+    return m_unlocked && isEnabledInLayout(name);
 }
 
 bool Configuration::isHidden(const QString& name) const
 {
-    return hiddenByLayout().contains(name);
-}
-
-QStringList Configuration::lines() const
-{
-    QStringList lines;
-    for (const QString& name : formorder::allEdits())
-        lines << text(name);
-    for (const QString& name : formorder::allBoxes() + formorder::allRadios())
-        lines << QLatin1String(isChecked(name) ? "1" : "0");
-    return lines;
+    const Field* field = fields::find(name);
+    return field && field->layout == Layout::Hidden;
 }
 
 bool Configuration::load(const QStringList& lines)
 {
-    if (lines.size() <
-        formorder::allEdits().size() + formorder::allBoxes().size() + formorder::allRadios().size())
+    if (lines.size() < fields::kCount)
         return false;
 
-    int line = 0;
-    for (const QString& name : formorder::allEdits()) {
-        const QString& value = lines.at(line++);
-        // A field the layout disables keeps no value of its own, but for the fixed "+"
-        // signs and the SMS centre, whose provider is chosen from the list.
-        if (isEnabled(name) || value == QLatin1String("+") || name == kSmskpName)
-            setText(name, value);
-        else
-            setText(name, QString());
+    // Enabled is asked at each field in turn: a row's RING and SMS boxes come after its alarm
+    // columns, so they follow the columns just loaded.
+    for (int index = 0; index < fields::kCount; ++index) {
+        const Field& field = fields::all()[std::size_t(index)];
+        const QString name = QLatin1String(field.name);
+        const QString& value = lines.at(index);
+        if (field.widget == Widget::LineEdit) {
+            // A field the layout disables keeps no value of its own, but for the fixed "+"
+            // signs and the SMS centre, whose provider is chosen from the list.
+            const bool keep = isEnabled(name) || value == QLatin1String("+") || name == kSmsCentre;
+            setText(name, keep ? value : QString());
+        } else {
+            setChecked(name, value == QLatin1String("1") && isEnabled(name));
+        }
     }
-    // Enabled is asked at each box in turn: a row's RING and SMS boxes come after its
-    // alarm columns, so they follow the columns just loaded.
-    for (const QString& name : formorder::allBoxes() + formorder::allRadios()) {
-        const bool on = lines.at(line++) == QLatin1String("1");
-        setChecked(name, on && isEnabled(name));
-    }
-    selectProvider(fieldrules::providerIndexForNumber(text(kSmskpName)));
+    selectProvider(fieldrules::providerIndexForNumber(text(kSmsCentre)));
     return true;
 }
 
-void Configuration::fillFromReadOut(const QStringList& fields)
+void Configuration::fillFromReadOut(const QStringList& record)
 {
-    if (fields.size() != fieldmap::kFieldCount)
+    if (record.size() != fields::kSlots)
         return;
 
-    std::array<readout::TelRow, fieldmap::kTelRows> rows;
-    int row = 0;
-    for (int number = 1; number <= fieldmap::kFieldCount; ++number) {
-        const fieldmap::Field& field = fieldmap::field(number);
-        const QString& value = fields.at(number - 1);
-        switch (field.kind) {
-        case fieldmap::Kind::Text:
-        case fieldmap::Kind::ZeroFilled:
-            setText(QLatin1String(field.name), value);
+    std::array<readout::TelRow, fields::kTelRows> rows;
+    for (int row = 1; row <= fields::kTelRows; ++row)
+        rows[std::size_t(row - 1)] =
+            readout::decodeTelRow(record.at(fields::kFirstTelSlot + row - 2));
+
+    for (const Field& field : fields::all()) {
+        const QString name = QLatin1String(field.name);
+        const QString value = field.slot > 0 ? record.at(field.slot - 1) : QString();
+        switch (field.coding) {
+        case Coding::Text:
+            setText(name, value);
             break;
-        case fieldmap::Kind::OutputMask: {
-            // Every output bistable unless its bit of the mask makes it monostable.
-            const int mask = readout::outputModeMask(value);
-            for (int n = 1; n <= 4; ++n)
-                setChecked(QStringLiteral("k%1").arg(n), true);
-            for (int n = 1; n <= 4; ++n) {
-                if (mask & (1 << (n - 1)))
-                    setChecked(QStringLiteral("b%1").arg(n), true);
-            }
-            break;
-        }
-        case fieldmap::Kind::AnalogRange:
-            setChecked(readout::analogRange15(value) ? QStringLiteral("max_be_15")
-                                                     : QStringLiteral("max_be_30"),
-                       true);
-            break;
-        case fieldmap::Kind::Constant: {
+        case Coding::Constant:
             // The module keeps no thresholds; the form shows the fixed ones it works with.
-            const QString constant = QLatin1String(field.name);
-            int offset = 0;
-            for (const fieldmap::Part& part : field.parts) {
-                if (!part.name)
-                    continue;
-                setText(QLatin1String(part.name), constant.mid(offset, part.width));
-                offset += part.width;
-            }
+            setText(name, QLatin1String(field.constant));
             break;
-        }
-        case fieldmap::Kind::Empty:
+        case Coding::TelNumber:
+            setText(name, rows[std::size_t(field.row - 1)].number);
             break;
-        case fieldmap::Kind::TelRow:
-            rows[std::size_t(row)] = readout::decodeTelRow(value);
-            setText(QLatin1String(field.name), rows[std::size_t(row)].number);
-            ++row;
+        case Coding::Bistable:
+            // Every output bistable unless its bit of the mask makes it monostable.
+            setChecked(name, true);
+            break;
+        case Coding::Monostable:
+            if (readout::outputModeMask(value) & (1 << (field.row - 1)))
+                setChecked(name, true);
+            break;
+        case Coding::Range15:
+            if (readout::analogRange15(value))
+                setChecked(name, true);
+            break;
+        case Coding::Range30:
+            if (!readout::analogRange15(value))
+                setChecked(name, true);
+            break;
+        case Coding::None:
+        case Coding::TelColumn:
+        case Coding::TelUnsent:
+        case Coding::TelOutput:
             break;
         }
     }
 
     // Row by row, each box as the row's code says; columns 5 and 6 are not this module's.
-    for (int y = 1; y <= fieldmap::kTelRows; ++y) {
-        for (const QString& box : formorder::telBoxes()) {
-            const formorder::GridPosition position = formorder::gridPosition(box);
-            if (position.row != y)
+    for (int row = 1; row <= fields::kTelRows; ++row) {
+        for (const Field& field : fields::all()) {
+            if (field.widget != Widget::CheckBox || field.row != row)
                 continue;
-            const bool on = rows[std::size_t(y - 1)].columnChecked(position.column);
-            setChecked(box, on && position.column != 5 && position.column != 6);
+            const bool on = rows[std::size_t(row - 1)].columnChecked(field.column);
+            setChecked(QLatin1String(field.name), on && field.coding != Coding::TelUnsent);
         }
     }
     // A row may name only an output whose button the layout leaves usable; any other shows
     // "none", as the layout itself moves such a row to "none".
-    for (int y = 1; y <= fieldmap::kTelRows; ++y) {
-        const int output = rows[std::size_t(y - 1)].output;
-        QString radio = QStringLiteral("r%1_%2").arg(y).arg(output);
-        if (output < 0 || output > 4 || disabledByLayout(radio))
-            radio = QStringLiteral("r%1_0").arg(y);
+    for (int row = 1; row <= fields::kTelRows; ++row) {
+        QString radio = fields::outputButton(row, rows[std::size_t(row - 1)].output);
+        const Field* field = fields::find(radio);
+        if (!field || field->layout == Layout::Disabled)
+            radio = fields::outputButton(row, 0);
         setChecked(radio, true);
     }
-    selectProvider(fieldrules::providerIndexForNumber(text(kSmskpName)));
-}
-
-frame::FormValues Configuration::frameValues() const
-{
-    frame::FormValues values;
-    for (const QString& name : frame::textFieldNames())
-        values.text.insert(name, text(name));
-    for (const QString& name : formorder::telBoxes()) {
-        const formorder::GridPosition position = formorder::gridPosition(name);
-        values.boxes.append(
-            {QStringLiteral("%1.%2").arg(position.row).arg(position.column), isChecked(name)});
-    }
-    for (const QString& name : formorder::allRadios())
-        values.radios.append({name, isChecked(name)});
-    for (int n = 0; n < 4; ++n)
-        values.b[std::size_t(n)] = isChecked(QStringLiteral("b%1").arg(n + 1));
-    values.max15 = isChecked(QStringLiteral("max_be_15"));
-    return values;
+    selectProvider(fieldrules::providerIndexForNumber(text(kSmsCentre)));
 }
 
 bool Configuration::operator==(const Configuration& other) const
 {
-    return m_texts == other.m_texts && m_checked == other.m_checked &&
-           m_provider == other.m_provider && m_unlocked == other.m_unlocked;
+    return m_values == other.m_values && m_provider == other.m_provider &&
+           m_unlocked == other.m_unlocked;
 }

@@ -1,86 +1,61 @@
 #include "core/downloadframe.h"
 
-#include "core/fieldmap.h"
 #include "core/fieldrules.h"
-
-#include <QDebug>
 
 namespace frame {
 
 namespace {
 
-constexpr int kRows = fieldmap::kTelRows;
-using fieldmap::Kind;
+using fields::Coding;
+using fields::Field;
 
-// Two decimal integers around a separator: row and column of a grid box ("2.7"), or row and
-// value of a radio button's name without its "r" ("2_3"). The first and the last piece count.
-struct Pair
-{
-    int first = 0;
-    int last = 0;
-    bool ok = false;
-};
+// The output-mode number is written in two digits, "00" ... "15".
+constexpr int kModeDigits = 2;
+// The SMS box travels inverted in the second code character: 8 means "no SMS".
+constexpr unsigned kNoSms = 8;
+constexpr int kSmsColumn = 8;
 
-Pair parsePair(const QString& text, QChar separator)
+// The slots' fields, looked up once.
+const QList<QList<int>>& slotTable()
 {
-    const QStringList pieces = text.split(separator);
-    Pair pair;
-    bool okFirst = false;
-    bool okLast = false;
-    pair.first = pieces.first().toInt(&okFirst, 10);
-    pair.last = pieces.last().toInt(&okLast, 10);
-    pair.ok = okFirst && okLast;
-    return pair;
+    static const QList<QList<int>> table = [] {
+        QList<QList<int>> list(fields::kSlots + 1);
+        for (int slot = 1; slot <= fields::kSlots; ++slot)
+            list[slot] = fields::slotFields(slot);
+        return list;
+    }();
+    return table;
 }
 
-// Per-row sums behind the two code characters. Unsigned, so that sums wrap instead of
+const Field& fieldAt(int index)
+{
+    return fields::all()[std::size_t(index)];
+}
+
+// Sums behind a row's two code characters. Unsigned, so that sums wrap instead of
 // overflowing; only their low 8 bits reach the frame.
-struct RowCodes
+struct Codes
 {
-    std::array<unsigned, kRows> permissions{};
-    std::array<unsigned, kRows> modes{};
+    unsigned permissions = 0;
+    unsigned mode = 0;
 };
 
-void add(std::array<unsigned, kRows>& sums, int row, unsigned amount)
+Codes rowCodes(const fields::Values& values, int row)
 {
-    // Rows outside 1..8 belong to no telephone field.
-    if (row >= 1 && row <= kRows)
-        sums[row - 1] += amount;
-}
-
-// Bad names are reported once, by build(); the clash check passes over them quietly.
-RowCodes collectRows(const FormValues& values, bool reportBadNames)
-{
-    RowCodes codes;
-    for (const Box& box : values.boxes) {
-        const Pair rc = parsePair(box.group, u'.');
-        if (!rc.ok) {
-            if (reportBadNames)
-                qDebug() << "toInt error.";
-            continue;
+    Codes codes;
+    for (const int index : slotTable().at(fields::kFirstTelSlot + row - 1)) {
+        const Field& field = fieldAt(index);
+        const bool checked = values.isCheckedAt(index);
+        if (field.coding == Coding::TelColumn) {
+            if (field.column == kSmsColumn) {
+                if (!checked)
+                    codes.mode += kNoSms;
+            } else if (checked) {
+                codes.permissions += 1u << (field.column - 1);
+            }
+        } else if (field.coding == Coding::TelOutput && checked) {
+            codes.mode += unsigned(field.column);
         }
-        const int column = rc.last;
-        if (column == 8) {
-            // The SMS box travels inverted: 8 means "no SMS".
-            if (!box.checked)
-                add(codes.modes, rc.first, 8);
-        } else if (box.checked && column >= 1 && column <= 7 && column != 5 && column != 6) {
-            // Columns 5 and 6 are not used by this module and never count.
-            add(codes.permissions, rc.first, 1u << (column - 1));
-        }
-    }
-
-    for (const Radio& radio : values.radios) {
-        if (!radio.name.startsWith(u'r'))
-            continue;
-        const Pair rv = parsePair(radio.name.mid(1), u'_');
-        if (!rv.ok) {
-            if (reportBadNames)
-                qDebug() << "toInt error.";
-            continue;
-        }
-        if (radio.checked)
-            add(codes.modes, rv.first, static_cast<unsigned>(rv.last));
     }
     return codes;
 }
@@ -90,76 +65,87 @@ QChar codeChar(unsigned sum)
     return QChar(char16_t((0x30u + sum) & 0xFFu));
 }
 
-} // namespace
-
-const QStringList& textFieldNames()
+QString slotText(const fields::Values& values, int slot)
 {
-    static const QStringList names = [] {
-        QStringList list;
-        for (const fieldmap::Field& field : fieldmap::fields()) {
-            if (field.kind == Kind::Text || field.kind == Kind::ZeroFilled ||
-                field.kind == Kind::TelRow)
-                list.append(QLatin1StringView(field.name));
+    const QList<int>& members = slotTable().at(slot);
+    if (members.isEmpty())
+        return QString();
+    const Field& first = fieldAt(members.first());
+    switch (first.coding) {
+    case Coding::None:
+        break;
+    case Coding::Text: {
+        const QString text = values.at(members.first());
+        return first.zeroFill > 0 ? fieldrules::zeroFill(text, first.zeroFill) : text;
+    }
+    case Coding::Constant: {
+        QString text;
+        for (const int index : members)
+            text += QLatin1String(fieldAt(index).constant);
+        return text;
+    }
+    case Coding::Monostable:
+    case Coding::Bistable: {
+        int mask = 0;
+        for (const int index : members) {
+            if (fieldAt(index).coding == Coding::Monostable && values.isCheckedAt(index))
+                mask |= 1 << (fieldAt(index).row - 1);
         }
-        return list;
-    }();
-    return names;
+        return fieldrules::zeroFill(QString::number(mask), kModeDigits);
+    }
+    case Coding::Range15:
+    case Coding::Range30:
+        for (const int index : members) {
+            if (fieldAt(index).coding == Coding::Range15)
+                return QLatin1String(values.isCheckedAt(index) ? "0" : "1");
+        }
+        break;
+    case Coding::TelNumber:
+    case Coding::TelColumn:
+    case Coding::TelUnsent:
+    case Coding::TelOutput:
+        for (const int index : members) {
+            if (fieldAt(index).coding == Coding::TelNumber)
+                return rowCode(values, fieldAt(index).row) + values.at(index);
+        }
+        break;
+    }
+    return QString();
 }
 
-QString build(const FormValues& values, QChar separator)
-{
-    const RowCodes codes = collectRows(values, true);
-    int row = 0;
+} // namespace
 
+QString rowCode(const fields::Values& values, int row)
+{
+    const Codes codes = rowCodes(values, row);
+    return QString(codeChar(codes.permissions)) + codeChar(codes.mode);
+}
+
+QStringList slotTexts(const fields::Values& values)
+{
+    QStringList texts;
+    for (int slot = 1; slot <= fields::kSlots; ++slot)
+        texts << slotText(values, slot);
+    return texts;
+}
+
+QString build(const fields::Values& values, QChar separator)
+{
     QString out;
-    out.reserve(kFieldCount * (kFieldWidth + 1));
-    for (const fieldmap::Field& field : fieldmap::fields()) {
-        QString text;
-        switch (field.kind) {
-        case Kind::Text:
-            text = values.text.value(QLatin1StringView(field.name));
-            break;
-        case Kind::ZeroFilled:
-            text = fieldrules::zeroFill(values.text.value(QLatin1StringView(field.name)), 4);
-            break;
-        case Kind::OutputMask: {
-            int mask = 0;
-            for (int n = 0; n < 4; ++n) {
-                if (values.b[n])
-                    mask |= 1 << n;
-            }
-            text = fieldrules::zeroFill(QString::number(mask), 2);
-            break;
-        }
-        case Kind::AnalogRange:
-            text = values.max15 ? QStringLiteral("0") : QStringLiteral("1");
-            break;
-        case Kind::Constant:
-            text = QLatin1StringView(field.name);
-            break;
-        case Kind::Empty:
-            break;
-        case Kind::TelRow:
-            text += codeChar(codes.permissions[row]);
-            text += codeChar(codes.modes[row]);
-            text += values.text.value(QLatin1StringView(field.name));
-            ++row;
-            break;
-        }
-        out += text.leftJustified(kFieldWidth, u' ', false);
+    out.reserve(fields::kSlots * (fields::kSlotWidth + 1));
+    for (const QString& text : slotTexts(values)) {
+        out += text.leftJustified(fields::kSlotWidth, u' ', false);
         out += separator;
     }
-    if (out.count(separator) != kFieldCount)
+    if (out.count(separator) != fields::kSlots)
         return QString();
     return out;
 }
 
-int separatorClashRow(const FormValues& values, QChar separator)
+int separatorClashRow(const fields::Values& values, QChar separator)
 {
-    const RowCodes codes = collectRows(values, false);
-    for (int row = 1; row <= kRows; ++row) {
-        if (codeChar(codes.permissions[row - 1]) == separator ||
-            codeChar(codes.modes[row - 1]) == separator)
+    for (int row = 1; row <= fields::kTelRows; ++row) {
+        if (rowCode(values, row).contains(separator))
             return row;
     }
     return 0;

@@ -1,22 +1,37 @@
 #include "core/fieldchecks.h"
 
 #include "core/configuration.h"
+#include "core/downloadframe.h"
 #include "core/fieldrules.h"
-#include "core/formorder.h"
 
 namespace fieldchecks {
 
 namespace {
 
+using fields::Rule;
+
 const QString kInputError = QStringLiteral("Beviteli hiba");
+
+// The group box each check walks.
+constexpr struct
+{
+    Group group;
+    const char* box;
+} kGroupBoxes[] = {{Group::General, "g_general"},
+                   {Group::Telephone, "g_tel"},
+                   {Group::Inputs, "g_be"},
+                   {Group::Outputs, "g_ki"},
+                   {Group::Activation, "g_activate"}};
 
 std::optional<Refusal> refuse(const QString& field, const QString& title, const QString& text)
 {
     return Refusal{field, title, text};
 }
 
-std::optional<Refusal> separatorRule(const QString& field, const QString& text)
+std::optional<Refusal> plainTextRule(const QString& field, const QString& text)
 {
+    if (!fieldrules::isPlainText(text))
+        return refuse(field, QStringLiteral("Hiba"), QStringLiteral("Ékezetek nem használhatóak!"));
     // The module's frame separates fields with "|"; one inside a text would shift every
     // later field on the module.
     if (fieldrules::hasSeparator(text))
@@ -24,86 +39,86 @@ std::optional<Refusal> separatorRule(const QString& field, const QString& text)
     return std::nullopt;
 }
 
-std::optional<Refusal> plainTextRule(const QString& field, const QString& text)
+std::optional<Refusal> checkField(const fields::Field& field, Configuration& config, bool fill)
 {
-    if (!fieldrules::isPlainText(text))
-        return refuse(field, QStringLiteral("Hiba"), QStringLiteral("Ékezetek nem használhatóak!"));
-    return separatorRule(field, text);
-}
-
-std::optional<Refusal> generalRule(const QString& field, Configuration& config, bool fill)
-{
-    static const QStringList numeric{"m_pin", "m_id", "rele_time", "maxsms"};
-    const QString text = config.text(field);
-    if (numeric.contains(field) && !fieldrules::isDigits(text))
-        return refuse(field, kInputError, QStringLiteral("Csak számok adhatóak meg!"));
-    if (field == QLatin1String("smskp") && !fieldrules::isTelephone(text))
-        return refuse(field, kInputError, QStringLiteral("Csak valós telefonszám adható meg!"));
-    if (field == QLatin1String("visszaallas") && !text.isEmpty() && text != QLatin1String("0") &&
-        text != QLatin1String("1"))
-        return refuse(field, QStringLiteral("Input error"),
-                      QStringLiteral("Az érték 0 vagy 1 lehet."));
-    if (field == QLatin1String("m_id") && !text.isEmpty() && fill)
-        config.setText(field, fieldrules::zeroFill(text, 4));
-    return plainTextRule(field, config.text(field));
+    const QString name = QLatin1String(field.name);
+    const QString text = config.text(name);
+    switch (field.rule) {
+    case Rule::None:
+        return std::nullopt;
+    case Rule::Number:
+        if (!fieldrules::isDigits(text))
+            return refuse(name, kInputError,
+                          QStringLiteral("Csak valós telefonszámok adhatóak meg!"));
+        return std::nullopt;
+    case Rule::Digits:
+    case Rule::Identifier:
+        if (!fieldrules::isDigits(text))
+            return refuse(name, kInputError, QStringLiteral("Csak számok adhatóak meg!"));
+        if (field.rule == Rule::Identifier && fill && !text.isEmpty())
+            config.setText(name, fieldrules::zeroFill(text, field.zeroFill));
+        break;
+    case Rule::SmsCentre:
+        if (!fieldrules::isTelephone(text))
+            return refuse(name, kInputError, QStringLiteral("Csak valós telefonszám adható meg!"));
+        break;
+    case Rule::OnOff:
+        if (!text.isEmpty() && text != QLatin1String("0") && text != QLatin1String("1"))
+            return refuse(name, QStringLiteral("Input error"),
+                          QStringLiteral("Az érték 0 vagy 1 lehet."));
+        break;
+    case Rule::Text:
+        break;
+    }
+    return plainTextRule(name, config.text(name));
 }
 
 std::optional<Refusal> walk(Group group, Configuration& config, bool fill)
 {
-    for (const QString& field : fieldsOf(group)) {
-        const QString text = config.text(field);
-        std::optional<Refusal> refusal;
-        switch (group) {
-        case Group::General:
-            refusal = generalRule(field, config, fill);
-            break;
-        case Group::Telephone:
-            if (!fieldrules::isDigits(text))
-                refusal = refuse(field, kInputError,
-                                 QStringLiteral("Csak valós telefonszámok adhatóak meg!"));
-            break;
-        case Group::Inputs:
-        case Group::Outputs:
-        case Group::Activation:
-            refusal = plainTextRule(field, text);
-            break;
-        }
-        if (refusal)
+    for (const QString& name : fieldsOf(group)) {
+        if (std::optional<Refusal> refusal = checkField(*fields::find(name), config, fill))
             return refusal;
     }
     return std::nullopt;
+}
+
+const char* groupBox(Group group)
+{
+    for (const auto& entry : kGroupBoxes) {
+        if (entry.group == group)
+            return entry.box;
+    }
+    return "";
 }
 
 } // namespace
 
 const QStringList& fieldsOf(Group group)
 {
-    // The "+" in front of each telephone number is a field of its own (tplus_Y), left out
-    // by name: a lone "+" typed into a number must be refused like any other "+".
-    static const QStringList numbers = formorder::telEdits().mid(0, 8);
-    switch (group) {
-    case Group::General:
-        return formorder::generalEdits();
-    case Group::Telephone:
-        return numbers;
-    case Group::Inputs:
-        return formorder::inputEdits();
-    case Group::Outputs:
-        return formorder::outputEdits();
-    case Group::Activation:
-        return formorder::activateEdits();
-    }
-    return numbers;
+    static const QList<QStringList> walks = [] {
+        QList<QStringList> list;
+        for (const Group each : kGroups) {
+            QStringList names;
+            for (const QString& name : fields::namesIn(groupBox(each), fields::Widget::LineEdit)) {
+                if (fields::find(name)->rule != Rule::None)
+                    names << name;
+            }
+            list << names;
+        }
+        return list;
+    }();
+    return walks.at(int(group));
 }
 
 std::optional<Group> groupOf(const QString& edit)
 {
-    for (const Group group : kGroups) {
-        if (fieldsOf(group).contains(edit))
-            return group;
+    const fields::Field* field = fields::find(edit);
+    if (!field || field->widget != fields::Widget::LineEdit)
+        return std::nullopt;
+    for (const auto& entry : kGroupBoxes) {
+        if (qstrcmp(entry.box, field->group) == 0)
+            return entry.group;
     }
-    if (formorder::telEdits().contains(edit))
-        return Group::Telephone;
     return std::nullopt;
 }
 
@@ -129,16 +144,16 @@ std::optional<Refusal> validateAll(const Configuration& config)
 
 bool isRequired(const Configuration& config, const QString& edit)
 {
-    static const QStringList candidates = formorder::generalEdits() + formorder::analogEdits() +
-                                          formorder::inputEdits() + formorder::outputEdits() +
-                                          formorder::activateEdits();
-    return candidates.contains(edit) && config.isEnabled(edit) && !config.isHidden(edit);
+    // An empty telephone number is allowed: the row simply has no number.
+    const fields::Field* field = fields::find(edit);
+    return field && field->widget == fields::Widget::LineEdit &&
+           qstrcmp(field->group, "g_tel") != 0 && config.isEnabled(edit) && !config.isHidden(edit);
 }
 
 Download prepareDownload(Configuration& config, QChar separator)
 {
     Download result;
-    for (const QString& edit : formorder::allEdits()) {
+    for (const QString& edit : fields::allEdits()) {
         if (config.text(edit).isEmpty() && isRequired(config, edit)) {
             result.outcome = Download::Missing;
             result.refusal = {edit, QStringLiteral("Hiba"), kMissingText};
@@ -151,16 +166,14 @@ Download prepareDownload(Configuration& config, QChar separator)
         return result;
     }
 
-    // Columns 5 and 6 belong to modules with more phases, and so does column 4 while the
-    // layout hides it. A file or a read-out can still check such a box; left checked, it
-    // would add its bit to the row's code character, and with columns 3, 4 and 7 that
-    // character is the separator itself.
-    for (const QString& box : formorder::telBoxes()) {
-        const int column = formorder::gridPosition(box).column;
-        if (column == 5 || column == 6 || (column == 4 && config.isHidden(box)))
+    // The hidden grid columns belong to modules with more phases. A file or a read-out can
+    // still check such a box; left checked, column 4 would add its bit to the row's code
+    // character, and with columns 3, 4 and 7 that character is the separator itself.
+    for (const QString& box : fields::allBoxes()) {
+        if (config.isHidden(box))
             config.setChecked(box, false);
     }
-    result.frame = frame::build(config.frameValues(), separator);
+    result.frame = frame::build(config.values(), separator);
     // build() gives nothing rather than a frame the module would read shifted.
     if (result.frame.isEmpty()) {
         result.outcome = Download::Unsendable;

@@ -33,14 +33,15 @@ struct Refusal
     }
 };
 
-// The line edits a group's check walks, in form order.
+// The line edits a group's check walks, in form order: those of its group box that have a
+// rule (the "+" in front of each telephone number has none).
 const QStringList& fieldsOf(Group group);
 // The group whose check covers a line edit; nullopt for the analog page, which has none.
 std::optional<Group> groupOf(const QString& edit);
 
 // Walks the group's fields in form order and returns the first refusal. As the window's
-// check does when a field is left, it zero-fills "Modul azonosító száma" (m_id) to four
-// digits in `config` when the walk gets there with digits in it.
+// check does when a field is left, it zero-fills an identifier (m_id) to its width in
+// `config` when the walk gets there with digits in it.
 std::optional<Refusal> check(Group group, Configuration& config);
 // The same without changing anything.
 std::optional<Refusal> validate(Group group, const Configuration& config);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/fieldmap.h"
+#include "core/fields.h"
 
 #include <QChar>
 #include <QString>
@@ -10,7 +10,7 @@
 // trailing blanks trimmed, and the eight telephone rows coded with two leading characters.
 namespace readout {
 
-using fieldmap::kFieldCount;
+constexpr int kFieldCount = fields::kSlots;
 
 // 0xFF fill becomes a blank; CR LF, then LF, then CR become "|".
 QString normalise(const QString& raw);

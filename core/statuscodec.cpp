@@ -25,26 +25,6 @@ Lamp inputLamp(bool set)
 
 } // namespace
 
-QLatin1StringView lampStyleSheet(Lamp lamp)
-{
-    switch (lamp) {
-    case Lamp::Active:
-        return kLampActiveStyle;
-    case Lamp::Off:
-        return kLampOffStyle;
-    case Lamp::Alarm:
-        return kLampAlarmStyle;
-    case Lamp::Normal:
-        return kLampNormalStyle;
-    }
-    return kLampOffStyle;
-}
-
-QLatin1StringView signalChunkStyleSheet(bool low)
-{
-    return low ? kSignalLowChunkStyle : kSignalChunkStyle;
-}
-
 std::optional<View> decode(const QString& line, int deviceKind)
 {
     const QStringList s = line.split(u' ', Qt::KeepEmptyParts);

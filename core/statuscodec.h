@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLatin1StringView>
 #include <QString>
 
 #include <array>
@@ -11,16 +10,6 @@
 namespace status {
 
 enum class Lamp { Active, Off, Alarm, Normal };
-
-inline constexpr QLatin1StringView kLampActiveStyle("background-color: rgb(255, 170, 0);");
-inline constexpr QLatin1StringView kLampOffStyle("background-color: rgb(180, 180, 180);");
-inline constexpr QLatin1StringView kLampAlarmStyle("background-color: rgb(255, 0, 0);");
-inline constexpr QLatin1StringView kLampNormalStyle("background-color: rgb(0, 170, 0);");
-
-inline constexpr QLatin1StringView
-    kSignalLowChunkStyle("QProgressBar::chunk { background-color: #FF0000; }");
-inline constexpr QLatin1StringView
-    kSignalChunkStyle("QProgressBar::chunk { background-color: #05B8CC; }");
 
 // The signal bar's range; the decoded value lies in 10..50 in steps of 10.
 constexpr int kSignalMaximum = 55;
@@ -40,9 +29,6 @@ struct View
     bool signalLow = true;     // the bar shows the lowest, red value
     QString version;
 };
-
-QLatin1StringView lampStyleSheet(Lamp lamp);
-QLatin1StringView signalChunkStyleSheet(bool low);
 
 // Decodes one reply line (without its CR). Fewer than 8 pieces give nullopt. A flag counts as set
 // only when its character is there and is "1"; so a piece too short for the supply flag shows the

@@ -1,6 +1,5 @@
 #include "form/bindings.h"
 
-#include "core/formorder.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -12,6 +11,9 @@ namespace bindings {
 
 namespace {
 
+using fields::Field;
+using fields::Widget;
+
 // The form's widgets by object name, found in one walk of the central widget.
 template <class T> QHash<QString, T*> byName(const Ui::MainWindow& ui)
 {
@@ -20,6 +22,21 @@ template <class T> QHash<QString, T*> byName(const Ui::MainWindow& ui)
     for (T* widget : widgets)
         map.insert(widget->objectName(), widget);
     return map;
+}
+
+const QString kSmsCentre = QStringLiteral("smskp");
+
+// The RING and SMS boxes of every row, whose state follows the row's alarm columns.
+const QStringList& notificationBoxes()
+{
+    static const QStringList names = [] {
+        QStringList list;
+        for (int row = 1; row <= fields::kTelRows; ++row)
+            list << fields::gridBox(row, fields::kRingColumn)
+                 << fields::gridBox(row, fields::kSmsColumn);
+        return list;
+    }();
+    return names;
 }
 
 } // namespace
@@ -43,25 +60,101 @@ Configuration take(const Ui::MainWindow& ui)
 void put(const Configuration& config, Ui::MainWindow& ui)
 {
     const auto edits = byName<QLineEdit>(ui);
-    for (const QString& name : formorder::allEdits()) {
+    for (const QString& name : fields::allEdits()) {
         QLineEdit* edit = edits.value(name);
         if (edit && edit->text() != config.text(name))
             edit->setText(config.text(name));
     }
     const auto boxes = byName<QCheckBox>(ui);
-    for (const QString& name : formorder::allBoxes()) {
+    for (const QString& name : fields::allBoxes()) {
         if (QCheckBox* box = boxes.value(name))
             box->setChecked(config.isChecked(name));
     }
     // Checking a button unchecks the others of its group; none can be unchecked directly.
     const auto radios = byName<QRadioButton>(ui);
-    for (const QString& name : formorder::allRadios()) {
+    for (const QString& name : fields::allRadios()) {
         QRadioButton* radio = radios.value(name);
         if (radio && config.isChecked(name))
             radio->setChecked(true);
     }
     // The list announces only a real change, and its reaction (smskpSelect) is the form's.
     ui.smskp_combo->setCurrentIndex(config.provider());
+}
+
+void applyFieldFacts(Ui::MainWindow& ui)
+{
+    const auto widgets = byName<QWidget>(ui);
+    for (const Field& field : fields::all()) {
+        QWidget* widget = widgets.value(QLatin1String(field.name));
+        if (!widget)
+            continue;
+        widget->setAccessibleName(fields::caption(field));
+        if (auto* edit = qobject_cast<QLineEdit*>(widget))
+            edit->setMaxLength(field.maxLength);
+        if (field.widget == Widget::CheckBox)
+            widget->setProperty("group", QStringLiteral("%1.%2").arg(field.row).arg(field.column));
+    }
+}
+
+void applyEnabled(const Configuration& config, Ui::MainWindow& ui, const QStringList& names)
+{
+    const auto widgets = byName<QWidget>(ui);
+    for (const QString& name : names) {
+        if (QWidget* widget = widgets.value(name))
+            widget->setEnabled(config.isEnabledInLayout(name));
+    }
+}
+
+void applyLayout(const Configuration& config, Ui::MainWindow& ui)
+{
+    applyEnabled(config, ui,
+                 fields::namesOf(Widget::LineEdit) + fields::allBoxes() + fields::allRadios());
+    const auto widgets = byName<QWidget>(ui);
+    QList<bool> pageUsable(ui.tabWidget->count(), false);
+    for (const Field& field : fields::all()) {
+        const QString name = QLatin1String(field.name);
+        if (config.isHidden(name)) {
+            if (QWidget* widget = widgets.value(name))
+                widget->hide();
+            if (QWidget* label = field.label ? widgets.value(QLatin1String(field.label)) : nullptr)
+                label->hide();
+        }
+        if (field.layout != fields::Layout::Disabled)
+            pageUsable[fields::pageOf(field)] = true;
+    }
+    // The analog page: the module has no analog input, so the whole page stays greyed.
+    for (int page = 0; page < pageUsable.size(); ++page) {
+        if (!pageUsable.at(page))
+            ui.tabWidget->setTabEnabled(page, false);
+    }
+}
+
+void layOut(Ui::MainWindow& ui)
+{
+    Configuration config = take(ui);
+    config.applyLayout();
+    put(config, ui);
+    applyLayout(config, ui);
+}
+
+void followPermissions(Ui::MainWindow& ui)
+{
+    // Unchecking a box below re-enters this function through its state change; the RING
+    // and SMS boxes never count, so the nested run finds the same rows active.
+    Configuration config = take(ui);
+    config.applyPermissionRule();
+    put(config, ui);
+    applyEnabled(config, ui, notificationBoxes());
+}
+
+void followProvider(Ui::MainWindow& ui)
+{
+    Configuration config = take(ui);
+    config.applyProvider();
+    put(config, ui);
+    applyEnabled(config, ui, {kSmsCentre});
+    if (config.isEnabledInLayout(kSmsCentre))
+        ui.smskp->setFocus();
 }
 
 } // namespace bindings

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/fieldchecks.h"
+
 class QWidget;
 namespace Ui {
 class MainWindow;
@@ -12,18 +14,9 @@ class MainWindow;
 // departure never shows a box twice.
 namespace checks {
 
-void general(Ui::MainWindow& ui, QWidget* window);
-void telephone(Ui::MainWindow& ui, QWidget* window);
-void inputs(Ui::MainWindow& ui, QWidget* window);
-void outputs(Ui::MainWindow& ui, QWidget* window);
-void activation(Ui::MainWindow& ui, QWidget* window);
-
-// The SMS centre follows the chosen provider; "Egyéni" lets the user type it.
-void selectProvider(Ui::MainWindow& ui);
-
-// A telephone row's RING and SMS boxes are usable only while at least one of the
-// row's permission columns (1-6) is checked; otherwise they are cleared and locked.
-void permissionBoxes(Ui::MainWindow& ui);
+// The group's check on the widgets' values; what it changes on its way (the identifier's
+// zero fill) goes back into the widgets.
+void run(fieldchecks::Group group, Ui::MainWindow& ui, QWidget* window);
 
 // While one lives, the field checks stay quiet: an action that moves the focus on purpose
 // (the download focusing the field it refuses) is no departure the user made.

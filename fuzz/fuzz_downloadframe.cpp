@@ -7,13 +7,6 @@
 
 namespace {
 
-// The bad-name diagnostics would flood the output.
-const QtMessageHandler previousHandler = qInstallMessageHandler(
-    [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-        if (type != QtDebugMsg && previousHandler)
-            previousHandler(type, context, message);
-    });
-
 class Reader
 {
 public:
@@ -38,69 +31,60 @@ private:
 
 QString padded(const QString& text)
 {
-    return text.leftJustified(frame::kFieldWidth, u' ');
+    return text.leftJustified(fields::kSlotWidth, u' ');
 }
 
-// Any form values: the frame keeps its layout whatever the grid's names say.
+// Any values at all, even several buttons of one group checked: the frame keeps its layout.
 void checkAnyForm(Reader& in)
 {
     const QChar separator = in.flag() ? QChar(u'|') : QChar(char16_t(in.byte()));
     const bool separatorInTexts = in.byte() == 0;
-    frame::FormValues values;
-    for (const QString& name : frame::textFieldNames()) {
-        if (in.flag()) {
+    fields::Values values;
+    for (int index = 0; index < fields::kCount; ++index) {
+        const fields::Field& field = fields::all()[std::size_t(index)];
+        if (field.widget != fields::Widget::LineEdit) {
+            values.setAt(index, QLatin1StringView(in.flag() ? "1" : "0"));
+        } else if (in.flag()) {
             QString text = in.text(20);
-            values.text.insert(name, separatorInTexts ? text : text.remove(separator));
+            values.setAt(index, separatorInTexts ? text : text.remove(separator));
         }
     }
-    const int boxes = in.byte() % 80;
-    for (int i = 0; i < boxes; ++i) {
-        const QString group = in.flag()
-                                  ? QStringLiteral("%1.%2").arg(in.byte() % 10).arg(in.byte() % 10)
-                                  : in.text(8);
-        values.boxes.append({group, in.flag()});
-    }
-    const int radios = in.byte() % 60;
-    for (int i = 0; i < radios; ++i) {
-        const QString name = in.flag()
-                                 ? QStringLiteral("r%1_%2").arg(in.byte() % 10).arg(in.byte() % 6)
-                                 : in.text(8);
-        values.radios.append({name, in.flag()});
-    }
-    const int modes = in.byte();
-    for (int n = 0; n < 4; ++n)
-        values.b[n] = modes & (1 << n);
-    values.max15 = modes & 0x10;
 
     const QString built = frame::build(values, separator);
     if (built.isEmpty()) {
         // Refused: the separator would have been inside a field.
         bool inText = QStringLiteral(" 0123459").contains(separator);
-        for (const QString& text : values.text)
+        for (const QString& text : values.lines())
             inText = inText || text.contains(separator);
         fuzzCheck(inText || frame::separatorClashRow(values, separator) != 0, "refused for cause");
         return;
     }
     fuzzCheck(frame::separatorClashRow(values, separator) == 0, "clash refused");
-    const QStringList fields = built.split(separator);
-    fuzzCheck(fields.size() == frame::kFieldCount + 1 && fields.last().isEmpty(), "56 fields");
-    for (int i = 0; i < frame::kFieldCount; ++i)
-        fuzzCheck(fields[i].size() >= frame::kFieldWidth, "fields padded");
+    const QStringList pieces = built.split(separator);
+    fuzzCheck(pieces.size() == fields::kSlots + 1 && pieces.last().isEmpty(), "56 fields");
+    for (int i = 0; i < fields::kSlots; ++i)
+        fuzzCheck(pieces[i].size() >= fields::kSlotWidth, "fields padded");
 
-    const auto text = [&](const char* name) { return values.text.value(QLatin1StringView(name)); };
-    fuzzCheck(fields[0] == padded(text("smskp")), "smskp first");
-    fuzzCheck(fields[3] == padded(text("m_nev")), "m_nev in place");
-    fuzzCheck(fields[7] == padded(QString::number(modes & 0x0F).rightJustified(2, u'0')), "mask");
-    fuzzCheck(fields[8] == padded("000") && fields[9] == padded("299") &&
-                  fields[11] == padded("99999"),
+    const auto text = [&](const char* name) { return values.text(QLatin1StringView(name)); };
+    int mask = 0;
+    for (int n = 1; n <= 4; ++n) {
+        if (values.isChecked(QStringLiteral("b%1").arg(n)))
+            mask |= 1 << (n - 1);
+    }
+    fuzzCheck(pieces[0] == padded(text("smskp")), "smskp first");
+    fuzzCheck(pieces[3] == padded(text("m_nev")), "m_nev in place");
+    fuzzCheck(pieces[7] == padded(QString::number(mask).rightJustified(2, u'0')), "mask");
+    fuzzCheck(pieces[8] == padded("000") && pieces[9] == padded("299") &&
+                  pieces[11] == padded("99999"),
               "constants");
-    fuzzCheck(fields[10] == padded(values.max15 ? "0" : "1"), "analog range");
-    fuzzCheck(fields[46] == padded(text("act_ki")) && fields[47] == padded(QString()),
+    fuzzCheck(pieces[10] == padded(values.isChecked(QStringLiteral("max_be_15")) ? "0" : "1"),
+              "analog range");
+    fuzzCheck(pieces[46] == padded(text("act_ki")) && pieces[47] == padded(QString()),
               "last text fields");
     for (int row = 1; row <= 8; ++row) {
-        const QString number = values.text.value(QStringLiteral("t%1").arg(row));
-        const QString& field = fields[frame::kFieldCount - 8 + row - 1];
-        fuzzCheck(field.mid(2) == number.leftJustified(frame::kFieldWidth - 2, u' '), "number");
+        const QString number = values.text(QStringLiteral("t%1").arg(row));
+        const QString& field = pieces[fields::kFirstTelSlot + row - 2];
+        fuzzCheck(field.mid(2) == number.leftJustified(fields::kSlotWidth - 2, u' '), "number");
         fuzzCheck(field.at(0).unicode() <= 0xFF && field.at(1).unicode() <= 0xFF, "code bytes");
     }
 }
@@ -108,18 +92,17 @@ void checkAnyForm(Reader& in)
 // A form as the window holds it: the frame's telephone rows read back to the same grid.
 void checkRowsReadBack(Reader& in)
 {
-    frame::FormValues values;
+    fields::Values values;
     std::array<int, 8> columns{};
     std::array<int, 8> outputs{};
     for (int row = 1; row <= 8; ++row) {
         columns[row - 1] = in.byte();
         outputs[row - 1] = in.byte() % 5;
         for (int c = 1; c <= 8; ++c)
-            values.boxes.append({QStringLiteral("%1.%2").arg(row).arg(c),
-                                 (columns[row - 1] & (1 << (c - 1))) != 0});
+            values.setChecked(fields::gridBox(row, c), (columns[row - 1] & (1 << (c - 1))) != 0);
         for (int v = 0; v <= 4; ++v)
-            values.radios.append({QStringLiteral("r%1_%2").arg(row).arg(v), v == outputs[row - 1]});
-        values.text.insert(QStringLiteral("t%1").arg(row), in.text(14).remove(u'|'));
+            values.setChecked(fields::outputButton(row, v), v == outputs[row - 1]);
+        values.setText(QStringLiteral("t%1").arg(row), in.text(14).remove(u'|'));
     }
 
     const QString built = frame::build(values, u'|');
@@ -127,9 +110,9 @@ void checkRowsReadBack(Reader& in)
               "only clashes refused");
     if (built.isEmpty())
         return;
-    const QStringList fields = built.split(u'|');
+    const QStringList pieces = built.split(u'|');
     for (int row = 1; row <= 8; ++row) {
-        QString field = fields[(fieldmap::kFieldCount - fieldmap::kTelRows + 1) + row - 2];
+        QString field = pieces[fields::kFirstTelSlot + row - 2];
         while (field.endsWith(u' '))
             field.chop(1);
         const readout::TelRow read = readout::decodeTelRow(field);

@@ -65,7 +65,7 @@ QList<QByteArray> fuzzSeeds()
 {
     QByteArray full;
     for (int i = 1; i <= readout::kFieldCount; ++i) {
-        QByteArray field = i >= (fieldmap::kFieldCount - fieldmap::kTelRows + 1)
+        QByteArray field = i >= (fields::kSlots - fields::kTelRows + 1)
                                ? QByteArray("y336301234567")
                                : QByteArray::number(i);
         full += field.leftJustified(16, i % 5 == 0 ? '\xFF' : ' ') + '|';

@@ -33,8 +33,6 @@ void checkStatus(const QString& line, int kind)
         fuzzCheck(view->phase[2] == Lamp::Normal && view->phase[3] == Lamp::Normal,
                   "phase T and input 4 normal without a module");
     }
-    status::lampStyleSheet(view->supply);
-    status::signalChunkStyleSheet(view->signalLow);
 }
 
 } // namespace

@@ -3,7 +3,7 @@
 // applies the same rules to its widgets is what tst_equivalence shows.)
 #include "core/configuration.h"
 #include "core/fieldchecks.h"
-#include "core/formorder.h"
+#include "core/fields.h"
 
 #include <QTest>
 
@@ -13,8 +13,7 @@ namespace {
 QStringList linesWith(const Configuration& config, const QList<QPair<QString, QString>>& values)
 {
     QStringList lines = config.lines();
-    const QStringList names =
-        formorder::allEdits() + formorder::allBoxes() + formorder::allRadios();
+    const QStringList names = fields::allEdits() + fields::allBoxes() + fields::allRadios();
     for (const auto& value : values)
         lines[names.indexOf(value.first)] = value.second;
     return lines;
@@ -116,11 +115,11 @@ void TestConfiguration::loadRules()
     Configuration config = Configuration::connected();
     // A radio button's line is the only "1" of its group.
     QList<QPair<QString, QString>> values;
-    for (const QString& other : formorder::radioGroup(name))
+    for (const QString& other : fields::radioGroup(name))
         values << qMakePair(other, QStringLiteral("0"));
     values << qMakePair(name, line);
     QVERIFY(config.load(linesWith(config, values)));
-    if (formorder::allEdits().contains(name))
+    if (fields::allEdits().contains(name))
         QCOMPARE(config.text(name), loaded);
     else
         QCOMPARE(config.isChecked(name), loaded == QLatin1String("1"));
@@ -133,8 +132,8 @@ void TestConfiguration::radioGroupWithoutOneKeepsItsChoice()
     config.setChecked("k1", true);
     QStringList lines =
         linesWith(config, {{"r1_1", "1"}, {"r1_2", "1"}, {"r1_0", "0"}, {"k1", "0"}, {"b1", "0"}});
-    for (const QString& radio : formorder::radioGroup("r3_0"))
-        lines[formorder::allEdits().size() + 64 + formorder::allRadios().indexOf(radio)] = "0";
+    for (const QString& radio : fields::radioGroup("r3_0"))
+        lines[fields::allEdits().size() + 64 + fields::allRadios().indexOf(radio)] = "0";
     QVERIFY(config.load(lines));
     QVERIFY(config.isChecked("r3_2")); // no "1" in its group: the choice stays
     QVERIFY(config.isChecked("k1"));
@@ -204,7 +203,7 @@ void TestConfiguration::generalCheckFillsTheIdOnItsWay()
 void TestConfiguration::downloadChecksInFormOrder()
 {
     Configuration config = Configuration::connected();
-    for (const QString& name : formorder::allEdits()) {
+    for (const QString& name : fields::allEdits()) {
         if (fieldchecks::isRequired(config, name))
             config.setText(name, "1");
     }
@@ -237,7 +236,7 @@ void TestConfiguration::downloadChecksInFormOrder()
 void TestConfiguration::downloadClearsForeignColumns()
 {
     Configuration config = Configuration::connected();
-    for (const QString& name : formorder::allEdits()) {
+    for (const QString& name : fields::allEdits()) {
         if (fieldchecks::isRequired(config, name))
             config.setText(name, "1");
     }

@@ -3,7 +3,7 @@
 // the main window's download leaves on the form.
 #include "app/dload.h"
 #include "core/downloadframe.h"
-#include "core/formorder.h"
+#include "core/fields.h"
 #include "device/portmap.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/seriallog.h"
@@ -714,9 +714,9 @@ void TestDownload::fullConfiguration()
     const QStringList outputs{"K1 be", "K2 be", "K3 be", "K4 be",
                               "K1 ki", "K2 ki", "K3 ki", "K4 ki"};
     for (int i = 0; i < inputs.size(); ++i)
-        window->findChild<QLineEdit*>(formorder::inputEdits().at(i))->setText(inputs.at(i));
+        window->findChild<QLineEdit*>(fields::inputEdits().at(i))->setText(inputs.at(i));
     for (int i = 0; i < outputs.size(); ++i)
-        window->findChild<QLineEdit*>(formorder::outputEdits().at(i))->setText(outputs.at(i));
+        window->findChild<QLineEdit*>(fields::outputEdits().at(i))->setText(outputs.at(i));
     ui.act_be->setText("BE");
     ui.act_ki->setText("KI");
     ui.t1->setText("36301234567");
@@ -794,18 +794,21 @@ void TestDownload::fullConfiguration()
     DialogDriver driver;
     other->readup();
     QVERIFY2(driver.done(), qPrintable(driver.problems()));
-    for (const QString& name : frame::textFieldNames()) {
+    for (const fields::Field& field : fields::all()) {
+        if (field.coding != fields::Coding::Text && field.coding != fields::Coding::TelNumber)
+            continue;
+        const QString name = QLatin1String(field.name);
         QString text = window->findChild<QLineEdit*>(name)->text();
         if (name == QLatin1String("m_pin") || name == QLatin1String("rele_time"))
             text = text.rightJustified(4, u'0');
         QCOMPARE(other->findChild<QLineEdit*>(name)->text() + " " + name, text + " " + name);
     }
-    for (const QString& name : formorder::telBoxes()) {
+    for (const QString& name : fields::telBoxes()) {
         QVERIFY2(other->findChild<QCheckBox*>(name)->isChecked() ==
                      window->findChild<QCheckBox*>(name)->isChecked(),
                  qPrintable(name));
     }
-    for (const QString& name : formorder::allRadios()) {
+    for (const QString& name : fields::allRadios()) {
         QVERIFY2(other->findChild<QRadioButton*>(name)->isChecked() ==
                      window->findChild<QRadioButton*>(name)->isChecked(),
                  qPrintable(name));

@@ -14,8 +14,6 @@ private slots:
     void otherSeparator();
     void fields_data();
     void fields();
-    void badNames_data();
-    void badNames();
     void separatorRefused_data();
     void separatorRefused();
 };
@@ -30,43 +28,13 @@ void captureMessage(QtMsgType type, const QMessageLogContext&, const QString& me
         debugMessages.append(message);
 }
 
-// The form as the caller would take it off the widgets: the grid's 64 boxes with their "group"
-// properties, every radio button of the form, and the line edits by name.
+// The form's values as the caller would take them off the widgets: the fresh form with every
+// text field filled.
 class Form
 {
 public:
     Form()
     {
-        // Columns 5 and 6 carry irregular names on the form.
-        static const char* const col5[] = {"14", "16", "15", "10", "9", "13", "11", "12"};
-        static const char* const col6[] = {"22", "24", "23", "18", "17", "21", "19", "20"};
-        for (int y = 1; y <= 8; ++y) {
-            const QString row = QString::number(y);
-            const QStringList names = {"tc4_" + row,
-                                       "tc3_" + row,
-                                       "tc2_" + row,
-                                       "tc1_" + row,
-                                       QStringLiteral("tc1_") + col5[y - 1],
-                                       QStringLiteral("tc1_") + col6[y - 1],
-                                       "cb_r_" + row,
-                                       "cb_s_" + row};
-            for (int c = 1; c <= 8; ++c) {
-                m_box.insert(names[c - 1], int(values.boxes.size()));
-                values.boxes.append({QStringLiteral("%1.%2").arg(y).arg(c), false});
-            }
-            for (int v = 0; v <= 4; ++v) {
-                const QString name = QStringLiteral("r%1_%2").arg(y).arg(v);
-                m_radio.insert(name, int(values.radios.size()));
-                values.radios.append({name, v == 0});
-            }
-        }
-        // Radio buttons of the other groups are walked too, and must be passed over.
-        for (const char* name :
-             {"max_be_15", "max_be_30", "k1", "b1", "k2", "b2", "k3", "b3", "k4", "b4"})
-            values.radios.append({QLatin1StringView(name), false});
-        values.b = {true, true, true, true};
-        values.max15 = true;
-
         const QStringList texts = {
             "smskp=36309888000", "m_pin=1234", "m_id=0001", "m_nev=VexaGrid-3", "visszaallas=1",
             "rele_time=0005", "maxsms=10", "abe1_lo_msg=A1 alacsony", "abe1_hi_msg=A1 magas",
@@ -87,34 +55,19 @@ public:
     void setText(const QString& entry)
     {
         const qsizetype eq = entry.indexOf(u'=');
-        values.text.insert(entry.left(eq), entry.mid(eq + 1));
+        values.setText(entry.left(eq), entry.mid(eq + 1));
     }
 
     // Checks a box or a radio button by object name, as a click would.
     void check(const QString& name)
     {
-        if (m_box.contains(name)) {
-            values.boxes[m_box.value(name)].checked = true;
-        } else if (m_radio.contains(name)) {
-            const QString row = name.section(u'_', 0, 0);
-            for (auto it = m_radio.cbegin(); it != m_radio.cend(); ++it) {
-                if (it.key().section(u'_', 0, 0) == row)
-                    values.radios[it.value()].checked = it.key() == name;
-            }
-        } else if (name == QLatin1StringView("max_be_15") ||
-                   name == QLatin1StringView("max_be_30")) {
-            values.max15 = name.endsWith(QLatin1StringView("15"));
-        } else {
-            QVERIFY2(name.size() == 2 && (name[0] == u'b' || name[0] == u'k'), qPrintable(name));
-            values.b[name[1].digitValue() - 1] = name[0] == u'b';
-        }
+        QVERIFY2(fields::find(name), qPrintable(name));
+        for (const QString& other : fields::radioGroup(name))
+            values.setChecked(other, false);
+        values.setChecked(name, true);
     }
 
-    frame::FormValues values;
-
-private:
-    QHash<QString, int> m_box;
-    QHash<QString, int> m_radio;
+    fields::Values values;
 };
 
 // clang-format off
@@ -233,40 +186,6 @@ void tst_downloadframe::fields()
         QVERIFY2(pieces[i] == padded(want),
                  qPrintable(QStringLiteral("field %1: \"%2\"").arg(i + 1).arg(pieces[i])));
     }
-}
-
-void tst_downloadframe::badNames_data()
-{
-    QTest::addColumn<bool>("isBox");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("error");
-
-    QTest::newRow("group x.1") << true << "x.1" << true;
-    QTest::newRow("group 2.x") << true << "2.x" << true;
-    QTest::newRow("group empty") << true << "" << true;
-    QTest::newRow("group row 9") << true << "9.1" << false;
-    QTest::newRow("group column 40") << true << "2.40" << false;
-    QTest::newRow("radio rX_1") << false << "rX_1" << true;
-    QTest::newRow("radio r2_") << false << "r2_" << true;
-    QTest::newRow("radio rele") << false << "rele" << true;
-    QTest::newRow("radio row 9") << false << "r9_3" << false;
-}
-
-void tst_downloadframe::badNames()
-{
-    QFETCH(bool, isBox);
-    QFETCH(QString, name);
-    QFETCH(bool, error);
-
-    Form form;
-    const QString fresh = frame::build(form.values, u'|');
-    if (isBox)
-        form.values.boxes.append({name, true});
-    else
-        form.values.radios.append({name, true});
-
-    QCOMPARE(frame::build(form.values, u'|'), fresh);
-    QCOMPARE(debugMessages, error ? QStringList{"toInt error."} : QStringList());
 }
 
 void tst_downloadframe::separatorRefused_data()

@@ -7,8 +7,7 @@
 #include "core/configcodec.h"
 #include "core/configuration.h"
 #include "core/fieldchecks.h"
-#include "core/fieldmap.h"
-#include "core/formorder.h"
+#include "core/fields.h"
 #include "core/readoutcodec.h"
 #include "device/conversations.h"
 #include "form/bindings.h"
@@ -65,7 +64,7 @@ QString cleanText(QRandomGenerator& rng, const QString& name)
 {
     static const QStringList digitsOnly{"m_pin", "m_id", "rele_time", "maxsms", "t1", "t2",
                                         "t3",    "t4",   "t5",        "t6",     "t7", "t8"};
-    const int length = rng.bounded(1, formorder::maxLength(name) + 1);
+    const int length = rng.bounded(1, fields::maxLength(name) + 1);
     if (name == QLatin1String("visszaallas"))
         return QString::number(rng.bounded(2));
     QString text;
@@ -83,21 +82,21 @@ QStringList randomFile(QRandomGenerator& rng)
 {
     QStringList lines;
     const bool clean = rng.bounded(3) != 0;
-    for (const QString& name : formorder::allEdits()) {
+    for (const QString& name : fields::allEdits()) {
         if (clean && name == QLatin1String("smskp"))
             lines << (rng.bounded(2) ? QStringLiteral("36709996500") : cleanText(rng, "t1"));
         else if (clean && !name.contains(QLatin1String("plus")))
             lines << cleanText(rng, name);
         else
-            lines << randomText(rng, formorder::maxLength(name) + 3);
+            lines << randomText(rng, fields::maxLength(name) + 3);
     }
-    for (int i = 0; i < formorder::allBoxes().size(); ++i) {
+    for (int i = 0; i < fields::allBoxes().size(); ++i) {
         const int pick = rng.bounded(10);
         lines << (pick < 3    ? QStringLiteral("1")
                   : pick == 9 ? QStringLiteral("x")
                               : QStringLiteral("0"));
     }
-    for (int i = 0; i < formorder::allRadios().size(); ++i)
+    for (int i = 0; i < fields::allRadios().size(); ++i)
         lines << (rng.bounded(4) == 0 ? QStringLiteral("1") : QStringLiteral("0"));
     switch (rng.bounded(12)) {
     case 0:
@@ -128,14 +127,13 @@ QByteArray randomReply(QRandomGenerator& rng)
     QByteArray reply;
     const QByteArray ends[] = {"\r\n", "|", "\n", "\r"};
     const QByteArray end = ends[rng.bounded(4)];
-    for (int number = 1; number <= fieldmap::kFieldCount; ++number) {
+    for (int number = 1; number <= fields::kSlots; ++number) {
         QString text;
-        const fieldmap::Field& field = fieldmap::field(number);
-        if (field.kind == fieldmap::Kind::TelRow && rng.bounded(8) != 0) {
+        if (number >= fields::kFirstTelSlot && rng.bounded(8) != 0) {
             text += QChar(rng.bounded(0x20, 0x100));
             text += QChar(rng.bounded(0x20, 0x100));
             text += randomText(rng, 14);
-        } else if (field.kind == fieldmap::Kind::OutputMask) {
+        } else if (number == 8) { // the output modes' number
             text = QString::number(rng.bounded(20));
         } else {
             text = randomText(rng, 18);
@@ -328,23 +326,23 @@ void TestEquivalence::openThenDownload()
         }());
     QStringList base = core.lines();
     QStringList odd = base;
-    odd[formorder::allEdits().indexOf(QStringLiteral("be_a1_nev"))] = QStringLiteral("analog");
-    odd[formorder::allEdits().indexOf(QStringLiteral("smsplus"))] = QStringLiteral("+");
-    odd[formorder::allEdits().indexOf(QStringLiteral("t3"))] = QStringLiteral("+");
+    odd[fields::allEdits().indexOf(QStringLiteral("be_a1_nev"))] = QStringLiteral("analog");
+    odd[fields::allEdits().indexOf(QStringLiteral("smsplus"))] = QStringLiteral("+");
+    odd[fields::allEdits().indexOf(QStringLiteral("t3"))] = QStringLiteral("+");
     cases << qMakePair(QStringLiteral("\"+\" and a disabled page"), configfile::encode(odd));
     odd = base;
-    for (const QString& box : formorder::telBoxes()) {
-        if (formorder::gridPosition(box).column >= 3)
-            odd[formorder::allEdits().size() + formorder::allBoxes().indexOf(box)] = "1";
+    for (const QString& box : fields::telBoxes()) {
+        if (fields::gridPosition(box).column >= 3)
+            odd[fields::allEdits().size() + fields::allBoxes().indexOf(box)] = "1";
     }
     cases << qMakePair(QStringLiteral("boxes in hidden columns"), configfile::encode(odd));
     odd = base;
-    for (const QString& radio : formorder::telRadios())
-        odd[formorder::allEdits().size() + 64 + formorder::allRadios().indexOf(radio)] =
+    for (const QString& radio : fields::telRadios())
+        odd[fields::allEdits().size() + 64 + fields::allRadios().indexOf(radio)] =
             radio.endsWith(QLatin1String("_3")) || radio.endsWith(QLatin1String("_4")) ? "1" : "0";
     cases << qMakePair(QStringLiteral("outputs 3 and 4"), configfile::encode(odd));
     odd = base;
-    odd[formorder::allEdits().indexOf(QStringLiteral("m_nev"))] = QStringLiteral("A|B");
+    odd[fields::allEdits().indexOf(QStringLiteral("m_nev"))] = QStringLiteral("A|B");
     cases << qMakePair(QStringLiteral("a \"|\""), configfile::encode(odd));
     cases << qMakePair(QStringLiteral("short"), configfile::encode(base.mid(0, 171)));
     cases << qMakePair(QStringLiteral("long"),

@@ -1,6 +1,6 @@
 // Configuration files as the user meets them: Save, Open and the defaults file, seen
 // through the bytes on disk, the form, the status bar and the message boxes.
-#include "core/formorder.h"
+#include "core/fields.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/testmain.h"
 #include "tests/support/windowfixture.h"
@@ -57,7 +57,7 @@ QStringList freshLines()
         values << "+";
     for (int i = 59; i <= 122; ++i)
         values << "0";
-    for (const QString& radio : formorder::allRadios())
+    for (const QString& radio : fields::allRadios())
         values << ((radio.endsWith("_0") || radio == "max_be_15" || radio.startsWith('b')) ? "1"
                                                                                            : "0");
     return values;
@@ -230,8 +230,7 @@ void TestFiles::saveThenOpenRestoresTheForm()
     save(path("full.vgf"));
 
     QMap<QString, QString> saved;
-    for (const QString& name :
-         formorder::allEdits() + formorder::allBoxes() + formorder::allRadios())
+    for (const QString& name : fields::allEdits() + fields::allBoxes() + fields::allRadios())
         saved[name] = value(name);
 
     delete window;
@@ -242,7 +241,7 @@ void TestFiles::saveThenOpenRestoresTheForm()
     QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
     QCOMPARE(driver.last().title, "Fájl megnyitása");
     for (const QString& name : saved.keys()) {
-        if (formorder::analogEdits().contains(name))
+        if (fields::analogEdits().contains(name))
             continue;
         QCOMPARE(value(name) + " " + name, saved[name] + " " + name);
     }
@@ -265,7 +264,7 @@ void TestFiles::disabledFieldsLoadEmpty()
     driver.expectFile(path("analog.vgf"));
     window->form().actionOpen->trigger();
     QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
-    for (const QString& name : formorder::analogEdits())
+    for (const QString& name : fields::analogEdits())
         QVERIFY2(value(name).isEmpty(), qPrintable(name));
     QCOMPARE(value("be1_nev"), "Fazis R");
     QCOMPARE(value("tplus_2"), "");
@@ -419,7 +418,7 @@ void TestFiles::shippedDefaultsFillTheForm()
     QVERIFY(shipped.count("\r\n") == 174);
     for (char c : shipped)
         QVERIFY(static_cast<unsigned char>(c) < 0x80);
-    for (const QString& name : formorder::allEdits()) {
+    for (const QString& name : fields::allEdits()) {
         auto* edit = window->findChild<QLineEdit*>(name);
         QVERIFY(edit->text().size() <= edit->maxLength());
         QVERIFY(!edit->text().contains('|'));

@@ -3,7 +3,7 @@
 // states and the names a screen reader speaks.
 #include "app/mainwindow.h"
 #include "core/configuration.h"
-#include "core/formorder.h"
+#include "core/fields.h"
 #include "form/bindings.h"
 #include "tests/support/testmain.h"
 #include "ui_mainwindow.h"
@@ -84,20 +84,20 @@ private:
 void TestForm::groupsWalkInFormOrder()
 {
     Ui::MainWindow& ui = window->form();
-    QCOMPARE(namesIn<QLineEdit>(ui.g_general), formorder::generalEdits());
-    QCOMPARE(namesIn<QLineEdit>(ui.g_analog), formorder::analogEdits());
-    QCOMPARE(namesIn<QLineEdit>(ui.g_be), formorder::inputEdits());
-    QCOMPARE(namesIn<QLineEdit>(ui.g_ki), formorder::outputEdits());
-    QCOMPARE(namesIn<QLineEdit>(ui.g_activate), formorder::activateEdits());
-    QCOMPARE(namesIn<QLineEdit>(ui.g_tel), formorder::telEdits());
-    QCOMPARE(namesIn<QCheckBox>(ui.g_tel), formorder::telBoxes());
-    QCOMPARE(namesIn<QRadioButton>(ui.g_tel), formorder::telRadios());
-    QCOMPARE(namesIn<QRadioButton>(ui.g_analog), formorder::analogRadios());
-    QCOMPARE(namesIn<QRadioButton>(ui.g_ki_csengetes), formorder::outputModeRadios());
+    QCOMPARE(namesIn<QLineEdit>(ui.g_general), fields::generalEdits());
+    QCOMPARE(namesIn<QLineEdit>(ui.g_analog), fields::analogEdits());
+    QCOMPARE(namesIn<QLineEdit>(ui.g_be), fields::inputEdits());
+    QCOMPARE(namesIn<QLineEdit>(ui.g_ki), fields::outputEdits());
+    QCOMPARE(namesIn<QLineEdit>(ui.g_activate), fields::activateEdits());
+    QCOMPARE(namesIn<QLineEdit>(ui.g_tel), fields::telEdits());
+    QCOMPARE(namesIn<QCheckBox>(ui.g_tel), fields::telBoxes());
+    QCOMPARE(namesIn<QRadioButton>(ui.g_tel), fields::telRadios());
+    QCOMPARE(namesIn<QRadioButton>(ui.g_analog), fields::analogRadios());
+    QCOMPARE(namesIn<QRadioButton>(ui.g_ki_csengetes), fields::outputModeRadios());
 
-    QCOMPARE(formorder::allEdits().size(), 58);
-    QCOMPARE(formorder::allBoxes().size(), 64);
-    QCOMPARE(formorder::allRadios().size(), 50);
+    QCOMPARE(fields::allEdits().size(), 58);
+    QCOMPARE(fields::allBoxes().size(), 64);
+    QCOMPARE(fields::allRadios().size(), 50);
     // No other group holds a field that a walk of the whole window would pick up.
     QCOMPARE(ui.centralWidget->findChildren<QLineEdit*>().size(), 58);
     QCOMPARE(ui.centralWidget->findChildren<QCheckBox*>().size(), 64);
@@ -107,7 +107,7 @@ void TestForm::groupsWalkInFormOrder()
 void TestForm::gridGroupProperties()
 {
     QSet<QString> groups;
-    for (const QString& name : formorder::telBoxes()) {
+    for (const QString& name : fields::telBoxes()) {
         auto* box = window->findChild<QCheckBox*>(name);
         QVERIFY2(box, qPrintable(name));
         const QString group = box->property("group").toString();
@@ -216,8 +216,8 @@ void TestForm::maximumLengths_data()
             << QStringLiteral("tplus_%1").arg(y) << 1;
     }
     // Every other text field of the form holds 16 characters.
-    for (const QString& name : formorder::analogEdits() + formorder::inputEdits() +
-                                   formorder::outputEdits() + formorder::activateEdits()) {
+    for (const QString& name : fields::analogEdits() + fields::inputEdits() +
+                                   fields::outputEdits() + fields::activateEdits()) {
         if (!named.contains(name))
             QTest::newRow(qPrintable(name)) << name << 16;
     }
@@ -253,11 +253,11 @@ void TestForm::initialStates()
         QVERIFY(plus->isReadOnly());
         QVERIFY(!plus->isEnabled());
     }
-    for (const QString& name : formorder::allEdits()) {
+    for (const QString& name : fields::allEdits()) {
         if (name != "smsplus" && name != "smskp" && !name.startsWith("tplus_"))
             QVERIFY2(window->findChild<QLineEdit*>(name)->text().isEmpty(), qPrintable(name));
     }
-    for (const QString& name : formorder::telBoxes())
+    for (const QString& name : fields::telBoxes())
         QVERIFY2(!window->findChild<QCheckBox*>(name)->isChecked(), qPrintable(name));
 
     QVERIFY(ui.max_be_15->isChecked());
@@ -303,29 +303,28 @@ void TestForm::initialStates()
 // initial values.
 void TestForm::coreKnowsTheForm()
 {
-    for (const QString& name : formorder::allEdits())
-        QCOMPARE(formorder::maxLength(name), window->findChild<QLineEdit*>(name)->maxLength());
-    for (const QString& name : formorder::telBoxes()) {
-        const formorder::GridPosition position = formorder::gridPosition(name);
+    for (const QString& name : fields::allEdits())
+        QCOMPARE(fields::maxLength(name), window->findChild<QLineEdit*>(name)->maxLength());
+    for (const QString& name : fields::telBoxes()) {
+        const fields::GridPosition position = fields::gridPosition(name);
         QCOMPARE(QStringLiteral("%1.%2").arg(position.row).arg(position.column),
                  window->findChild<QCheckBox*>(name)->property("group").toString());
-        QCOMPARE(formorder::gridBox(position.row, position.column), name);
+        QCOMPARE(fields::gridBox(position.row, position.column), name);
     }
-    for (const QString& name : formorder::allRadios()) {
+    for (const QString& name : fields::allRadios()) {
         QButtonGroup* group = window->findChild<QRadioButton*>(name)->group();
         QVERIFY2(group && group->exclusive(), qPrintable(name));
         QStringList members;
         for (QAbstractButton* button : group->buttons())
             members << button->objectName();
-        QStringList expected = formorder::radioGroup(name);
+        QStringList expected = fields::radioGroup(name);
         members.sort();
         expected.sort();
         QCOMPARE(members, expected);
     }
     MainWindow fresh;
     QCOMPARE(bindings::take(fresh.form()), Configuration::fresh());
-    for (const QString& name :
-         formorder::allEdits() + formorder::allBoxes() + formorder::allRadios()) {
+    for (const QString& name : fields::allEdits() + fields::allBoxes() + fields::allRadios()) {
         auto* widget = fresh.findChild<QWidget*>(name);
         QCOMPARE(Configuration::fresh().isEnabled(name), widget->isEnabled());
         QCOMPARE(Configuration::fresh().isHidden(name), widget->isHidden());
@@ -339,10 +338,10 @@ void TestForm::gridRowsLineUp()
     for (int y = 1; y <= 8; ++y) {
         const int top = window->findChild<QLineEdit*>(QStringLiteral("t%1").arg(y))->y();
         QCOMPARE(top, 55 + 25 * (y - 1));
-        for (const QString& name : formorder::telBoxes() + formorder::telRadios()) {
+        for (const QString& name : fields::telBoxes() + fields::telRadios()) {
             const bool inRow = name.startsWith(QLatin1Char('r'))
                                    ? name.mid(1, 1).toInt() == y
-                                   : formorder::gridPosition(name).row == y;
+                                   : fields::gridPosition(name).row == y;
             if (inRow)
                 QCOMPARE(window->findChild<QWidget*>(name)->y(), top + 5);
         }

@@ -1,7 +1,7 @@
 // Reading the configuration out of the module, end to end: a simulated module on COM3
 // holds the fields, the user presses "Kiolvasás az eszközből", and the test looks at the
 // bytes the module received, the form and the message boxes.
-#include "core/formorder.h"
+#include "core/fields.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"
@@ -123,16 +123,16 @@ void TestReadup::cleanup()
 QStringList TestReadup::snapshot() const
 {
     QStringList values;
-    for (const QString& name : formorder::allEdits()) {
+    for (const QString& name : fields::allEdits()) {
         const auto* edit = window->findChild<QLineEdit*>(name);
         values << name + "=" + edit->text() + (edit->isEnabled() ? "" : " (disabled)");
     }
-    for (const QString& name : formorder::allBoxes()) {
+    for (const QString& name : fields::allBoxes()) {
         const auto* box = window->findChild<QCheckBox*>(name);
         values << name + "=" + (box->isChecked() ? "1" : "0") +
                       (box->isEnabled() ? "" : " (disabled)");
     }
-    for (const QString& name : formorder::allRadios())
+    for (const QString& name : fields::allRadios())
         values << name + "=" + (window->findChild<QRadioButton*>(name)->isChecked() ? "1" : "0");
     values << "provider=" + QString::number(window->form().smskp_combo->currentIndex());
     return values;
@@ -285,7 +285,7 @@ void TestReadup::moduleConfigurationFillsTheForm()
     }
     // Outputs 3 and 4 do not exist on this module: rows naming them show "none".
     const QStringList radios{"r1_1", "r2_2", "r3_0", "r4_0", "r5_0", "r6_0", "r7_0", "r8_2"};
-    for (const QString& name : formorder::telRadios())
+    for (const QString& name : fields::telRadios())
         QCOMPARE(name + "=" + QString::number(window->findChild<QRadioButton*>(name)->isChecked()),
                  name + "=" + QString::number(radios.contains(name)));
 

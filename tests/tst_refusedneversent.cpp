@@ -2,7 +2,7 @@
 // started, and one problem shows one box: end to end against a simulated module.
 #include "core/configcodec.h"
 #include "core/configuration.h"
-#include "core/formorder.h"
+#include "core/fields.h"
 #include "form/bindings.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/simfixture.h"
@@ -226,7 +226,7 @@ void TestRefusedNeverSent::fromAFile()
     // A file saved from the connected form, with one value no check would let through.
     Configuration config = bindings::take(window->form());
     QStringList lines = config.lines();
-    const int line = formorder::allEdits().indexOf(field);
+    const int line = fields::allEdits().indexOf(field);
     QVERIFY(line >= 0);
     lines[line] = value;
     const QString path = dir.filePath(QStringLiteral("odd.vgf"));

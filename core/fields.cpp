@@ -1,0 +1,574 @@
+#include "core/fields.h"
+
+#include <QHash>
+
+namespace fields {
+
+namespace {
+
+using C = Coding;
+using L = Layout;
+using R = Rule;
+
+// A row of the table as it is written below: the common case by default, the rest said.
+struct Row
+{
+    Field f{};
+
+    constexpr operator Field() const { return f; }
+    constexpr Row hide(const char* label = nullptr) const
+    {
+        Row r = *this;
+        r.f.layout = L::Hidden;
+        r.f.label = label;
+        return r;
+    }
+    constexpr Row disable() const
+    {
+        Row r = *this;
+        r.f.layout = L::Disabled;
+        return r;
+    }
+    constexpr Row freshText(const char* text) const
+    {
+        Row r = *this;
+        r.f.fresh = text;
+        return r;
+    }
+    constexpr Row on() const
+    {
+        Row r = *this;
+        r.f.freshOn = true;
+        return r;
+    }
+    constexpr Row zeroFill(int width) const
+    {
+        Row r = *this;
+        r.f.zeroFill = width;
+        return r;
+    }
+};
+
+constexpr Row line(const char* group, const char* name, int maxLength, int slot, Rule rule,
+                   const char* caption)
+{
+    Row r;
+    r.f.name = name;
+    r.f.widget = Widget::LineEdit;
+    r.f.group = group;
+    r.f.maxLength = maxLength;
+    r.f.layout = L::Shown;
+    r.f.rule = rule;
+    r.f.fresh = "";
+    r.f.slot = slot;
+    r.f.coding = slot > 0 ? C::Text : C::None;
+    r.f.caption = caption;
+    return r;
+}
+
+constexpr Row general(const char* name, int maxLength, int slot, Rule rule, const char* caption)
+{
+    return line("g_general", name, maxLength, slot, rule, caption);
+}
+
+// The analog page: the VexaGrid-3 has none, so the page stays disabled and goes unchecked.
+constexpr Row analog(const char* name, int maxLength, int slot, const char* caption)
+{
+    return line("g_analog", name, maxLength, slot, R::None, caption).disable();
+}
+
+// A digit of a threshold the module keeps fixed: always sent as `piece`.
+constexpr Row threshold(const char* name, int maxLength, int slot, const char* piece,
+                        const char* caption)
+{
+    Row r = analog(name, maxLength, slot, caption);
+    r.f.coding = C::Constant;
+    r.f.constant = piece;
+    return r;
+}
+
+constexpr Row message(const char* group, const char* name, int slot, const char* caption)
+{
+    return line(group, name, 16, slot, R::Text, caption);
+}
+
+constexpr Row number(const char* name, int row, const char* caption)
+{
+    Row r = line("g_tel", name, 14, kFirstTelSlot + row - 1, R::Number, caption);
+    r.f.coding = C::TelNumber;
+    r.f.row = row;
+    return r;
+}
+
+// The read-only "+" in front of a telephone number.
+constexpr Row plus(const char* name, int row, const char* caption)
+{
+    Row r = line("g_tel", name, 1, 0, R::None, caption).disable().freshText("+");
+    r.f.row = row;
+    return r;
+}
+
+// A box of the telephone grid. The VexaGrid-3 watches three phases: alarm columns 4 to 6
+// belong to the wider family's modules and are hidden; columns 5 and 6 are never sent.
+constexpr Row box(const char* name, int row, int column)
+{
+    Row r;
+    r.f.name = name;
+    r.f.widget = Widget::CheckBox;
+    r.f.group = "g_tel";
+    r.f.layout = column >= 4 && column <= 6 ? L::Hidden : L::Shown;
+    r.f.rule = R::None;
+    r.f.slot = kFirstTelSlot + row - 1;
+    r.f.coding = column == 5 || column == 6 ? C::TelUnsent : C::TelColumn;
+    r.f.row = row;
+    r.f.column = column;
+    return r;
+}
+
+// A telephone row's choice of the output a ring switches; outputs 3 and 4 do not exist on
+// this module, and "none" is the fresh choice.
+constexpr Row output(const char* name, int row, int value)
+{
+    Row r;
+    r.f.name = name;
+    r.f.widget = Widget::RadioButton;
+    r.f.group = "g_tel";
+    r.f.layout = value > 2 ? L::Disabled : L::Shown;
+    r.f.rule = R::None;
+    r.f.freshOn = value == 0;
+    r.f.slot = kFirstTelSlot + row - 1;
+    r.f.coding = C::TelOutput;
+    r.f.row = row;
+    r.f.column = value;
+    return r;
+}
+
+constexpr Row button(const char* group, const char* name, int slot, Coding coding, int row,
+                     const char* caption)
+{
+    Row r;
+    r.f.name = name;
+    r.f.widget = Widget::RadioButton;
+    r.f.group = group;
+    r.f.layout = L::Shown;
+    r.f.rule = R::None;
+    r.f.slot = slot;
+    r.f.coding = coding;
+    r.f.row = row;
+    r.f.caption = caption;
+    return r;
+}
+
+// An output's mode when a ring switches it: monostable b_n (bit n-1 of field 8) or bistable k_n.
+constexpr Row mode(const char* name, int output, bool monostable, const char* caption)
+{
+    Row r = button("g_ki_csengetes", name, 8, monostable ? C::Monostable : C::Bistable, output,
+                   caption);
+    return monostable ? r.on() : r;
+}
+
+// clang-format off
+constexpr std::array<Field, kCount> kFields = {{
+    // Line edits, file lines 1-58.
+    general("smsplus", 1, 0, R::Text, "SMS központ előtag").disable().freshText("+"),
+    general("smskp", 16, 1, R::SmsCentre, "SMS központ száma").freshText("36309888000"),
+    general("m_pin", 4, 2, R::Digits, "Modul PIN-kódja").zeroFill(4),
+    general("m_id", 4, 3, R::Identifier, "Modul azonosító száma").zeroFill(4),
+    general("m_nev", 16, 4, R::Text, "Modul neve"),
+    general("visszaallas", 1, 5, R::OnOff, "Bemenet visszaállás"),
+    general("rele_time", 4, 6, R::Digits, "Relé meghúzási idő").zeroFill(4),
+    general("maxsms", 2, 7, R::Digits, "Max. sms-ek száma 2 óra alatt"),
+
+    analog("be_a1_nev", 16, 23, "Analóg bemenet neve"),
+    analog("be_a2_nev", 16, 24, "Pulzusszámláló bemenet neve"),
+    analog("abe1_hi_msg", 16, 18, "Analóg bemenet magas riasztás"),
+    analog("abe1_vissza", 16, 19, "Analóg bemenet visszaállás"),
+    analog("abe1_lo_msg", 16, 17, "Analóg bemenet alacsony riasztás"),
+    threshold("abe1_hi", 2, 10, "29", "Analóg bemenet magas riasztási szint egészrésze"),
+    threshold("abe1_hi_2", 1, 10, "9", "Analóg bemenet magas riasztási szint tizedesjegye"),
+    threshold("abe1_lo", 2, 9, "00", "Analóg bemenet alacsony riasztási szint egészrésze"),
+    threshold("abe1_lo_2", 1, 9, "0", "Analóg bemenet alacsony riasztási szint tizedesjegye"),
+    analog("abe2_hi_msg", 16, 20, "Pulzusszámláló túlcsordulás riasztás"),
+    threshold("abe2_hi", 5, 12, "99999", "Pulzusszámláló maximális értéke"),
+    analog("abe2_clr", 16, 45, "Pulzusszámláló törlés parancs"),
+
+    message("g_be", "be1_nev", 25, "Fázis R neve"),
+    message("g_be", "be2_nev", 26, "Fázis S neve"),
+    message("g_be", "be3_nev", 27, "Fázis T neve"),
+    message("g_be", "be4_nev", 28, "4-es bemenet neve").hide("label_be4_nev"),
+    message("g_be", "be1_on_msg", 29, "Fázis R kimaradás"),
+    message("g_be", "be2_on_msg", 30, "Fázis S kimaradás"),
+    message("g_be", "be3_on_msg", 31, "Fázis T kimaradás"),
+    message("g_be", "be4_on_msg", 32, "4-es bemenet bekapcs.").hide("label_be4_on"),
+    message("g_be", "be1_off_msg", 33, "Fázis R visszaállás"),
+    message("g_be", "be2_off_msg", 34, "Fázis S visszaállás"),
+    message("g_be", "be3_off_msg", 35, "Fázis T visszaállás"),
+    message("g_be", "be4_off_msg", 36, "4-es bemenet kikapcs.").hide("label_be4_off"),
+
+    message("g_ki", "ki1_on", 37, "1-es kimenet bekapcsoláskor"),
+    message("g_ki", "ki2_on", 38, "2-es kimenet bekapcsoláskor"),
+    message("g_ki", "ki3_on", 39, "3-as kimenet bekapcsoláskor").hide("label_k3_on"),
+    message("g_ki", "ki4_on", 40, "4-es kimenet bekapcsoláskor").hide("label_k4_on"),
+    message("g_ki", "ki1_off", 41, "1-es kimenet kikapcsoláskor"),
+    message("g_ki", "ki2_off", 42, "2-es kimenet kikapcsoláskor"),
+    message("g_ki", "ki3_off", 43, "3-as kimenet kikapcsoláskor").hide("label_k3_off"),
+    message("g_ki", "ki4_off", 44, "4-es kimenet kikapcsoláskor").hide("label_k4_off"),
+
+    message("g_activate", "act_be", 46, "Riasztások aktiválása parancs"),
+    message("g_activate", "act_ki", 47, "Riasztások kikapcsolása parancs"),
+
+    number("t1", 1, "1. telefonszám"), number("t2", 2, "2. telefonszám"),
+    number("t3", 3, "3. telefonszám"), number("t4", 4, "4. telefonszám"),
+    number("t5", 5, "5. telefonszám"), number("t6", 6, "6. telefonszám"),
+    number("t7", 7, "7. telefonszám"), number("t8", 8, "8. telefonszám"),
+    plus("tplus_1", 1, "1. telefonszám előtag"), plus("tplus_2", 2, "2. telefonszám előtag"),
+    plus("tplus_3", 3, "3. telefonszám előtag"), plus("tplus_4", 4, "4. telefonszám előtag"),
+    plus("tplus_5", 5, "5. telefonszám előtag"), plus("tplus_6", 6, "6. telefonszám előtag"),
+    plus("tplus_7", 7, "7. telefonszám előtag"), plus("tplus_8", 8, "8. telefonszám előtag"),
+
+    // Check boxes of the telephone grid, file lines 59-122: row, column.
+    box("tc4_7", 7, 1), box("tc2_8", 8, 3), box("tc3_4", 4, 2), box("tc1_1", 1, 4),
+    box("tc2_2", 2, 3), box("tc1_6", 6, 4), box("tc1_5", 5, 4), box("tc1_3", 3, 4),
+    box("tc4_8", 8, 1), box("tc1_7", 7, 4), box("tc3_2", 2, 2), box("tc4_1", 1, 1),
+    box("tc2_3", 3, 3), box("tc4_6", 6, 1), box("tc1_4", 4, 4), box("tc1_8", 8, 4),
+    box("tc4_5", 5, 1), box("tc2_5", 5, 3), box("tc3_7", 7, 2), box("tc1_2", 2, 4),
+    box("tc4_3", 3, 1), box("tc2_6", 6, 3), box("tc3_8", 8, 2), box("tc3_1", 1, 2),
+    box("tc2_1", 1, 3), box("tc3_3", 3, 2), box("tc3_6", 6, 2), box("tc2_7", 7, 3),
+    box("tc3_5", 5, 2), box("tc4_4", 4, 1), box("tc2_4", 4, 3), box("tc4_2", 2, 1),
+    box("tc1_9", 5, 5), box("tc1_10", 4, 5), box("tc1_11", 7, 5), box("tc1_12", 8, 5),
+    box("tc1_13", 6, 5), box("tc1_14", 1, 5), box("tc1_15", 3, 5), box("tc1_16", 2, 5),
+    box("tc1_17", 5, 6), box("tc1_18", 4, 6), box("tc1_19", 7, 6), box("tc1_20", 8, 6),
+    box("tc1_21", 6, 6), box("tc1_22", 1, 6), box("tc1_23", 3, 6), box("tc1_24", 2, 6),
+    box("cb_r_7", 7, 7), box("cb_r_6", 6, 7), box("cb_r_1", 1, 7), box("cb_r_8", 8, 7),
+    box("cb_r_3", 3, 7), box("cb_r_2", 2, 7), box("cb_r_5", 5, 7), box("cb_r_4", 4, 7),
+    box("cb_s_1", 1, 8), box("cb_s_2", 2, 8), box("cb_s_3", 3, 8), box("cb_s_4", 4, 8),
+    box("cb_s_5", 5, 8), box("cb_s_6", 6, 8), box("cb_s_7", 7, 8), box("cb_s_8", 8, 8),
+
+    // Radio buttons, file lines 123-172: the telephone rows' outputs (row, output) ...
+    output("r1_4", 1, 4), output("r7_4", 7, 4), output("r4_4", 4, 4), output("r7_2", 7, 2),
+    output("r6_1", 6, 1), output("r1_3", 1, 3), output("r5_4", 5, 4), output("r2_2", 2, 2),
+    output("r6_3", 6, 3), output("r8_4", 8, 4), output("r2_4", 2, 4), output("r4_2", 4, 2),
+    output("r1_1", 1, 1), output("r8_3", 8, 3), output("r6_2", 6, 2), output("r3_1", 3, 1),
+    output("r2_3", 2, 3), output("r8_1", 8, 1), output("r3_3", 3, 3), output("r5_1", 5, 1),
+    output("r4_3", 4, 3), output("r6_4", 6, 4), output("r1_2", 1, 2), output("r7_3", 7, 3),
+    output("r7_1", 7, 1), output("r3_2", 3, 2), output("r5_2", 5, 2), output("r5_3", 5, 3),
+    output("r8_2", 8, 2), output("r3_4", 3, 4), output("r2_1", 2, 1), output("r4_1", 4, 1),
+    output("r1_0", 1, 0), output("r4_0", 4, 0), output("r2_0", 2, 0), output("r7_0", 7, 0),
+    output("r8_0", 8, 0), output("r6_0", 6, 0), output("r3_0", 3, 0), output("r5_0", 5, 0),
+    // ... the analog input's range ...
+    button("g_analog", "max_be_15", 11, C::Range15, 0, "Max. bemenő feszültség 0..15 V").disable().on(),
+    button("g_analog", "max_be_30", 11, C::Range30, 0, "Max. bemenő feszültség 0..30 V").disable(),
+    // ... and each output's mode.
+    mode("k1", 1, false, "1-es kimenet bistabil"), mode("b1", 1, true, "1-es kimenet monostabil"),
+    mode("k2", 2, false, "2-es kimenet bistabil"), mode("b2", 2, true, "2-es kimenet monostabil"),
+    mode("k3", 3, false, "3-as kimenet bistabil").hide("label_k3"),
+    mode("b3", 3, true, "3-as kimenet monostabil").hide("label_k3"),
+    mode("k4", 4, false, "4-es kimenet bistabil").hide("label_k4"),
+    mode("b4", 4, true, "4-es kimenet monostabil").hide("label_k4"),
+}};
+// clang-format on
+
+// The grid's columns as the form's headers name them.
+constexpr const char* kColumnCaptions[kSmsColumn] = {"R fázis",
+                                                     "S fázis",
+                                                     "T fázis",
+                                                     "4. riasztási oszlop",
+                                                     "5. riasztási oszlop",
+                                                     "6. riasztási oszlop",
+                                                     "RING",
+                                                     "SMS"};
+
+const QHash<QString, int>& indexes()
+{
+    static const QHash<QString, int> map = [] {
+        QHash<QString, int> names;
+        for (int i = 0; i < kCount; ++i)
+            names.insert(QLatin1String(kFields[std::size_t(i)].name), i);
+        return names;
+    }();
+    return map;
+}
+
+QStringList freshValues()
+{
+    QStringList values;
+    for (const Field& field : kFields) {
+        if (field.widget == Widget::LineEdit)
+            values << QString::fromUtf8(field.fresh);
+        else
+            values << QLatin1String(field.freshOn ? "1" : "0");
+    }
+    return values;
+}
+
+} // namespace
+
+const std::array<Field, kCount>& all()
+{
+    return kFields;
+}
+
+int indexOf(const QString& name)
+{
+    return indexes().value(name, -1);
+}
+
+const Field* find(const QString& name)
+{
+    const int index = indexOf(name);
+    return index < 0 ? nullptr : &kFields[std::size_t(index)];
+}
+
+QString caption(const Field& field)
+{
+    if (field.caption)
+        return QString::fromUtf8(field.caption);
+    if (field.widget == Widget::CheckBox)
+        return QStringLiteral("%1. sor, %2")
+            .arg(field.row)
+            .arg(QString::fromUtf8(kColumnCaptions[field.column - 1]));
+    if (field.column == 0)
+        return QStringLiteral("%1. sor, nincs kimenet").arg(field.row);
+    return QStringLiteral("%1. sor, kimenet %2").arg(field.row).arg(field.column);
+}
+
+QString caption(const QString& name)
+{
+    const Field* field = find(name);
+    return field ? caption(*field) : QString();
+}
+
+int pageOf(const Field& field)
+{
+    const QLatin1String group(field.group);
+    if (group == QLatin1String("g_analog"))
+        return 1;
+    if (group == QLatin1String("g_be"))
+        return 2;
+    if (group == QLatin1String("g_ki") || group == QLatin1String("g_ki_csengetes") ||
+        group == QLatin1String("g_activate"))
+        return 3;
+    return 0;
+}
+
+QStringList namesIn(const char* group, Widget widget)
+{
+    QStringList names;
+    for (const Field& field : kFields) {
+        if (field.widget == widget && qstrcmp(field.group, group) == 0)
+            names << QLatin1String(field.name);
+    }
+    return names;
+}
+
+QStringList namesOf(Widget widget)
+{
+    QStringList names;
+    for (const Field& field : kFields) {
+        if (field.widget == widget)
+            names << QLatin1String(field.name);
+    }
+    return names;
+}
+
+const QStringList& allEdits()
+{
+    static const QStringList names = namesOf(Widget::LineEdit);
+    return names;
+}
+
+const QStringList& allBoxes()
+{
+    static const QStringList names = namesOf(Widget::CheckBox);
+    return names;
+}
+
+const QStringList& allRadios()
+{
+    static const QStringList names = namesOf(Widget::RadioButton);
+    return names;
+}
+
+const QStringList& generalEdits()
+{
+    static const QStringList names = namesIn("g_general", Widget::LineEdit);
+    return names;
+}
+
+const QStringList& analogEdits()
+{
+    static const QStringList names = namesIn("g_analog", Widget::LineEdit);
+    return names;
+}
+
+const QStringList& inputEdits()
+{
+    static const QStringList names = namesIn("g_be", Widget::LineEdit);
+    return names;
+}
+
+const QStringList& outputEdits()
+{
+    static const QStringList names = namesIn("g_ki", Widget::LineEdit);
+    return names;
+}
+
+const QStringList& activateEdits()
+{
+    static const QStringList names = namesIn("g_activate", Widget::LineEdit);
+    return names;
+}
+
+const QStringList& telEdits()
+{
+    static const QStringList names = namesIn("g_tel", Widget::LineEdit);
+    return names;
+}
+
+const QStringList& telBoxes()
+{
+    static const QStringList names = namesIn("g_tel", Widget::CheckBox);
+    return names;
+}
+
+const QStringList& telRadios()
+{
+    static const QStringList names = namesIn("g_tel", Widget::RadioButton);
+    return names;
+}
+
+const QStringList& analogRadios()
+{
+    static const QStringList names = namesIn("g_analog", Widget::RadioButton);
+    return names;
+}
+
+const QStringList& outputModeRadios()
+{
+    static const QStringList names = namesIn("g_ki_csengetes", Widget::RadioButton);
+    return names;
+}
+
+const QStringList& editGroups()
+{
+    static const QStringList groups = [] {
+        QStringList list;
+        for (const Field& field : kFields) {
+            const QString group = QLatin1String(field.group);
+            if (field.widget == Widget::LineEdit && !list.contains(group))
+                list << group;
+        }
+        return list;
+    }();
+    return groups;
+}
+
+int maxLength(const QString& edit)
+{
+    const Field* field = find(edit);
+    return field && field->widget == Widget::LineEdit ? field->maxLength : 0;
+}
+
+GridPosition gridPosition(const QString& box)
+{
+    const Field* field = find(box);
+    if (!field || field->widget != Widget::CheckBox)
+        return {};
+    return {field->row, field->column};
+}
+
+namespace {
+
+// The grid's boxes and the rows' output buttons by row and column, looked up once.
+QString gridName(Widget widget, int row, int column)
+{
+    static const QHash<QPair<int, int>, QString> boxes = [] {
+        QHash<QPair<int, int>, QString> map;
+        for (const Field& field : kFields) {
+            if (field.widget == Widget::CheckBox)
+                map.insert({field.row, field.column}, QLatin1String(field.name));
+        }
+        return map;
+    }();
+    static const QHash<QPair<int, int>, QString> outputs = [] {
+        QHash<QPair<int, int>, QString> map;
+        for (const Field& field : kFields) {
+            if (field.coding == Coding::TelOutput)
+                map.insert({field.row, field.column}, QLatin1String(field.name));
+        }
+        return map;
+    }();
+    return (widget == Widget::CheckBox ? boxes : outputs).value({row, column});
+}
+
+} // namespace
+
+QString gridBox(int row, int column)
+{
+    return gridName(Widget::CheckBox, row, column);
+}
+
+QString outputButton(int row, int output)
+{
+    return gridName(Widget::RadioButton, row, output);
+}
+
+QStringList radioGroup(const QString& radio)
+{
+    const Field* field = find(radio);
+    if (!field || field->widget != Widget::RadioButton)
+        return {};
+    QStringList group;
+    for (const Field& other : kFields) {
+        if (other.widget == Widget::RadioButton && qstrcmp(other.group, field->group) == 0 &&
+            other.row == field->row)
+            group << QLatin1String(other.name);
+    }
+    return group;
+}
+
+QList<int> slotFields(int slot)
+{
+    QList<int> indexes;
+    for (int i = 0; i < kCount; ++i) {
+        if (slot > 0 && kFields[std::size_t(i)].slot == slot)
+            indexes << i;
+    }
+    return indexes;
+}
+
+Values::Values() : m_values(freshValues()) {}
+
+Values::Values(const QStringList& lines) : m_values(freshValues())
+{
+    for (int i = 0; i < kCount && i < lines.size(); ++i)
+        m_values[i] = lines.at(i);
+}
+
+QString Values::text(const QString& name) const
+{
+    const int index = indexOf(name);
+    return index < 0 ? QString() : m_values.at(index);
+}
+
+bool Values::isChecked(const QString& name) const
+{
+    const int index = indexOf(name);
+    return index >= 0 && isCheckedAt(index);
+}
+
+void Values::setText(const QString& name, const QString& text)
+{
+    const int index = indexOf(name);
+    if (index >= 0)
+        m_values[index] = text;
+}
+
+void Values::setChecked(const QString& name, bool checked)
+{
+    const int index = indexOf(name);
+    if (index >= 0)
+        m_values[index] = QLatin1String(checked ? "1" : "0");
+}
+
+} // namespace fields
