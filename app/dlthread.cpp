@@ -47,8 +47,7 @@ bool dlThread::transfer()
     conversation::WriteProgress progress;
     progress.started = [this](int maximum) { setRange(maximum); };
     progress.value = [this](int value) { setValue(value); };
-    const conversation::WriteResult result =
-        conversation::writeFrame(m_settings.port, m_settings.downloadText,
-                                 m_settings.downloadSeparator, m_settings.ackChar, progress);
-    return result.outcome == conversation::WriteResult::Acknowledged;
+    return conversation::writeFrame(m_settings.port, m_settings.downloadText,
+                                    m_settings.downloadSeparator, m_settings.ackChar, progress)
+        .ok();
 }

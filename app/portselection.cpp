@@ -2,9 +2,9 @@
 
 #include "app/configfiles.h"
 #include "app/setcom.h"
-#include "core/messages.h"
 #include "core/programsettings.h"
 #include "device/conversations.h"
+#include "device/outcomes.h"
 #include "form/formcontext.h"
 #include "form/interfacestate.h"
 #include "form/messagebox.h"
@@ -34,14 +34,15 @@ void run(FormContext& context, bool searchAtOnce)
     context.portLabel->setText(
         QStringLiteral("%1   Baud: %2").arg(settings.port).arg(settings.baud));
 
-    // A port that does not even open has no module on it either: the user gets the
-    // same answer as for a silent one instead of none at all.
-    const conversation::Identification identification =
+    // A port that does not even open gets the answer of a silent one, and why it did not
+    // open on a line of its own, instead of no answer at all.
+    const conversation::Result identification =
         conversation::identify(settings.port, settings.baud);
     const QString reply = identification.shown();
-    if (!identification.isModule()) {
+    if (!identification.ok()) {
         settings.deviceKind = 0;
-        messagebox::warning(context.window, QStringLiteral("Eszköz"), messages::kNoDevice);
+        const outcomes::Words words = outcomes::of(identification);
+        messagebox::warning(context.window, words.title, words.window);
         return;
     }
 

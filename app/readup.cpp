@@ -2,9 +2,9 @@
 
 #include "core/configuration.h"
 #include "core/fields.h"
-#include "core/messages.h"
 #include "core/programsettings.h"
 #include "device/conversations.h"
+#include "device/outcomes.h"
 #include "form/bindings.h"
 #include "form/formcontext.h"
 #include "form/messagebox.h"
@@ -42,24 +42,17 @@ void run(FormContext& context)
                            kProgressRange, context.window);
     progress::prepare(dialog);
 
-    const conversation::ReadOut reply =
+    const conversation::Result reply =
         conversation::readOut(settings.port, settings.baud, progress::byteCounter(dialog));
     progress::dismiss(dialog);
-    switch (reply.outcome) {
-    case conversation::ReadOut::Ok:
+    if (reply.ok()) {
         apply(context, reply.fields);
-        break;
-    case conversation::ReadOut::Cancelled:
-        break;
-    case conversation::ReadOut::OpenFailed:
-        messagebox::critical(context.window, QStringLiteral("Hiba"), messages::kReadOutPortFailed);
-        break;
-    case conversation::ReadOut::NoSeparator:
-    case conversation::ReadOut::WrongCount:
-        messagebox::critical(context.window, QStringLiteral("Hiba"),
-                             messages::kReadOutUnknownFormat);
-        break;
+        return;
     }
+    // A cancel shows nothing; every failure its box.
+    const outcomes::Words words = outcomes::of(reply);
+    if (!words.title.isEmpty())
+        messagebox::critical(context.window, words.title, words.window);
 }
 
 } // namespace readup

@@ -141,10 +141,10 @@ void setcom::autoLookup()
     const QStringList ports = foundPorts;
     const int rate = ui->baudrate->currentText().toInt();
     for (const QString& name : ports) {
-        const conversation::Identification identification =
+        const conversation::Result identification =
             conversation::identify(name, rate, searchTimeout);
         // A port that does not open is passed over without a step of the bar.
-        if (!identification.opened)
+        if (!identification.opened())
             continue;
         // Compared as received: unlike the identification, the search does not
         // upper-case the reply, so "v_" is no module here.

@@ -1,9 +1,9 @@
 #include "app/statusquery.h"
 
-#include "core/messages.h"
 #include "core/programsettings.h"
 #include "core/statuscodec.h"
 #include "device/conversations.h"
+#include "device/outcomes.h"
 #include "form/formcontext.h"
 #include "form/messagebox.h"
 #include "form/progress.h"
@@ -87,14 +87,15 @@ void run(FormContext& context)
         else
             progress::advance(progress);
     };
-    const conversation::StatusReply reply = conversation::queryStatus(context.settings.port, steps);
+    const conversation::Result reply = conversation::queryStatus(context.settings.port, steps);
     const std::optional<status::View> view =
-        reply.opened ? status::decode(reply.line, context.settings.deviceKind) : std::nullopt;
+        reply.ok() ? status::decode(reply.reply, context.settings.deviceKind) : std::nullopt;
     if (!view) {
         // The panel keeps the last good query's values; only the signal bar stays empty.
         showReady(ui);
         progress::dismiss(progress);
-        messagebox::critical(context.window, QStringLiteral("Hiba"), messages::kStatusFailed);
+        const outcomes::Words words = outcomes::of(reply);
+        messagebox::critical(context.window, words.title, words.window);
         return;
     }
 

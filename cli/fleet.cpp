@@ -44,6 +44,8 @@ const char* phaseName(Phase phase)
         return "lekérdezés";
     case Phase::Done:
         return "kész";
+    case Phase::Failed:
+        return "hiba";
     }
     return "";
 }
@@ -61,16 +63,18 @@ public:
             out += "\x1b[" + QByteArray::number(m_drawn) + "A";
         for (const auto& slot : m_modules) {
             const Progress& progress = slot->progress;
+            const Phase phase = Phase(progress.phase.load());
+            // A failed module's bar shows how far it got, and that it failed.
             const int maximum = progress.maximum;
             const int value = std::min(int(progress.value), maximum);
             const int filled = maximum > 0 ? value * kBarWidth / maximum : 0;
             QString line = QStringLiteral("%1 %2 [%3%4]")
                                .arg(slot->context.port, -6)
-                               .arg(QString::fromUtf8(phaseName(Phase(progress.phase.load()))), -11)
+                               .arg(QString::fromUtf8(phaseName(phase)), -11)
                                .arg(QString(filled, u'#'), QString(kBarWidth - filled, u'.'));
             if (maximum > 0)
                 line += QStringLiteral(" %1%").arg(value * 100 / maximum, 3);
-            if (interrupt::requested() && Phase(progress.phase.load()) != Phase::Done)
+            if (interrupt::requested() && phase != Phase::Done && phase != Phase::Failed)
                 line += QStringLiteral(" leállítás...");
             out += "\r\x1b[2K" + line.toUtf8() + "\n";
         }
@@ -116,7 +120,7 @@ QList<Result> runFleet(const QList<Target>& targets, qint32 baud, const Job& job
         s->thread = QThread::create([s, &job] {
             s->result = job(s->context);
             s->result.port = s->context.port;
-            s->progress.phase = int(Phase::Done);
+            s->progress.phase = int(s->result.ok ? Phase::Done : Phase::Failed);
         });
         QObject::connect(s->thread, &QThread::finished, &loop, [&loop, &running] {
             if (--running == 0)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/moduletasks.h"
+#include "cli/tasks.h"
 
 #include <QList>
 
@@ -14,13 +14,14 @@ using Job = std::function<Result(Context& context)>;
 struct Target
 {
     QString port;
-    std::optional<conversation::Identification> identification;
+    std::optional<conversation::Result> identification;
 };
 
 // Runs `job` for every target at once, each on a QThread of its own (a SerialPort belongs to
-// the thread that opens it), with the interrupt's stop flag in every context. On a terminal
-// each module gets a bar on stderr while it runs. Returns when every thread has ended, the
-// results in the targets' order.
+// the thread that opens it), with the interrupt's stop flag in every context. With
+// `showProgress` each module gets a bar on stderr while it runs, which turns to "hiba" as
+// soon as its module fails. Returns when every thread has ended, the results in the targets'
+// order.
 QList<Result> runFleet(const QList<Target>& targets, qint32 baud, const Job& job,
                        bool showProgress);
 

@@ -1,9 +1,8 @@
 #include "cli/options.h"
 
+#include "cli/commands.h"
+#include "core/programsettings.h"
 #include "device/portmap.h"
-
-#include <QCommandLineParser>
-#include <QSet>
 
 #include <algorithm>
 
@@ -11,32 +10,62 @@ namespace cli {
 
 namespace {
 
-struct CommandInfo
+// Options that take one value and may be given once; the rest are switches or repeatable.
+// clang-format off
+const QList<OptionInfo> kOptions{
+    {"port",    0,   "P",          false, "COM3, lista (COM3,COM4,COM7) vagy all: minden létező port"},
+    {"baud",    0,   "N",          false, "az azonosítás és a kiolvasás sebessége, a port párbeszéd listájából (alapesetben 1200; a betöltés és az állapot mindig 1200)"},
+    {"output",  'o', "KIMENET",    false, "a kimenet"},
+    {"base",    0,   "FÁJL",       false, "az alapértékek fájlja; alapesetben a defval_vg.dll, ott keresve, ahol az ablakos program is keresi"},
+    {"set",     0,   "NÉV=ÉRTÉK",  true,  "mező felülírása objektumnév szerint (m_id, m_nev, t3, tc4_1 ...), mintha begépelnék: jelölőnégyzet és választógomb 0 vagy 1, smskp_combo=0..3 a szolgáltató (3 = egyéni); többször is megadható, sorrendben érvényesül"},
+    {"each",    0,   "CSV",        false, "modulonként saját felülírások egy táblázatból (fejléc: port és objektumnevek); a táblázat portjaira ír, --port nélkül"},
+    {"verify",  0,   nullptr,      false, "a nyugta után visszaolvassa a modult, és mezőnként összeveti"},
+    {"backup",  0,   "KÖNYVTÁR",   false, "írás előtt kiolvassa és elmenti a modult: KÖNYVTÁR/<m_id>-<port>-<UTC idő>.vgf; ha a mentés nem sikerül, nem ír"},
+    {"watch",   0,   "MP",         false, "MP másodpercenként ismétli Ctrl+C-ig, soronként"},
+    {"all",     0,   nullptr,      false, "a VexaGrid-3 által nem használt mezők is"},
+    {"pin",     0,   nullptr,      false, "a PIN-kód számjegyei is (különben ****)"},
+    {"json",    0,   nullptr,      false, "soronként egy JSON objektum (lásd a kézikönyvet)"},
+    {"quiet",   'q', nullptr,      false, "nincs folyamatjelző"},
+    {"help",    'h', nullptr,      false, "a parancs súgója"},
+    {"version", 0,   nullptr,      false, "a program verziója"},
+};
+// clang-format on
+
+struct Given
 {
-    const char* name;
-    Command command;
-    bool takesFile;
-    QStringList options; // beyond --json, --quiet, --help
+    const OptionInfo* option;
+    QString value;
 };
 
-const QList<CommandInfo>& commands()
+QString dashed(const OptionInfo& option)
 {
-    static const QList<CommandInfo> list{
-        {"ports", Command::Ports, false, {}},
-        {"identify", Command::Identify, false, {"port", "baud"}},
-        {"read", Command::Read, false, {"port", "baud", "output", "base"}},
-        {"write",
-         Command::Write,
-         true,
-         {"port", "baud", "set", "each", "verify", "backup", "base"}},
-        {"diff", Command::Diff, true, {"port", "baud", "set", "each", "base"}},
-        {"check", Command::Check, true, {"set", "each", "base"}},
-        {"status", Command::Status, false, {"port", "baud", "watch"}},
-    };
-    return list;
+    return QStringLiteral("--") + QLatin1String(option.name);
+}
+
+QString rateList()
+{
+    QStringList rates;
+    for (const qint32 rate : baudRates())
+        rates << QString::number(rate);
+    return rates.join(QStringLiteral(", "));
 }
 
 } // namespace
+
+const QList<OptionInfo>& optionTable()
+{
+    return kOptions;
+}
+
+const OptionInfo* findOption(const QString& name)
+{
+    for (const OptionInfo& option : kOptions) {
+        if (name == QLatin1String(option.name) ||
+            (name.size() == 1 && option.shortName && name.at(0) == QLatin1Char(option.shortName)))
+            return &option;
+    }
+    return nullptr;
+}
 
 PortList parsePorts(const QString& text)
 {
@@ -76,177 +105,157 @@ Parsed parse(const QStringList& arguments)
         return parsed;
     };
 
-    QCommandLineParser parser;
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QList<QCommandLineOption> all{
-        {"port", "", "P"},    {"baud", "", "N"},         {{"o", "output"}, "", "FILE"},
-        {"base", "", "FILE"}, {"set", "", "NAME=VALUE"}, {"each", "", "CSV"},
-        {"verify", ""},       {"backup", "", "DIR"},     {"watch", "", "SECONDS"},
-        {"json", ""},         {{"q", "quiet"}, ""},      {{"h", "help"}, ""},
-        {"version", ""},
-    };
-    parser.addOptions(all);
-    if (!parser.parse(arguments)) {
-        const QStringList unknown = parser.unknownOptionNames();
-        if (!unknown.isEmpty()) {
-            const QString& name = unknown.first();
-            return usage(
-                QStringLiteral("ismeretlen kapcsoló: %1%2")
-                    .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name));
+    // Options anywhere, "--" ends them; everything else is the command and its files.
+    QList<Given> given;
+    QStringList positional;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (optionsEnded || argument == QLatin1String("-") || !argument.startsWith(u'-')) {
+            positional << argument;
+            continue;
         }
-        return usage(QStringLiteral("hibás parancssor: %1").arg(parser.errorText()));
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        parsed.kind = Parsed::Help;
-        return parsed;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        parsed.kind = Parsed::Version;
-        return parsed;
-    }
-
-    QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        return usage(QStringLiteral("hiányzik a parancs (ports, identify, read, write, diff, "
-                                    "check, status)"));
-    const QString name = positional.takeFirst();
-    const auto found =
-        std::find_if(commands().cbegin(), commands().cend(),
-                     [&name](const CommandInfo& info) { return name == QLatin1String(info.name); });
-    if (found == commands().cend())
-        return usage(QStringLiteral("ismeretlen parancs: %1").arg(name));
-    const CommandInfo& info = *found;
-    Options& options = parsed.options;
-    options.command = info.command;
-
-    for (const QString& option : parser.optionNames()) {
-        const QString longName = option == QLatin1String("o")   ? QStringLiteral("output")
-                                 : option == QLatin1String("q") ? QStringLiteral("quiet")
-                                                                : option;
-        if (longName != QLatin1String("json") && longName != QLatin1String("quiet") &&
-            !info.options.contains(longName))
-            return usage(QStringLiteral("a(z) --%1 kapcsoló nem használható a(z) %2 paranccsal")
-                             .arg(longName, name));
-    }
-    for (const char* single : {"port", "baud", "output", "base", "each", "backup", "watch"}) {
-        if (parser.values(QLatin1String(single)).size() > 1)
-            return usage(QStringLiteral("a(z) --%1 kapcsoló csak egyszer adható meg").arg(single));
-    }
-
-    if (info.takesFile) {
-        if (positional.isEmpty())
+        if (argument == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        const bool isLong = argument.startsWith(QLatin1String("--"));
+        QString name = argument.mid(isLong ? 2 : 1);
+        std::optional<QString> inlineValue;
+        if (isLong && name.contains(u'=')) {
+            inlineValue = name.section(u'=', 1);
+            name = name.section(u'=', 0, 0);
+        } else if (!isLong && name.size() > 1) {
+            // "-oFILE"
+            inlineValue = name.mid(1);
+            name = name.left(1);
+        }
+        const OptionInfo* option = (isLong || name.size() == 1) ? findOption(name) : nullptr;
+        if (!option || (isLong && name.size() == 1))
             return usage(
-                QStringLiteral("a(z) %1 parancsnak kell egy konfigurációs fájl").arg(name));
-        options.file = positional.takeFirst();
+                QStringLiteral("ismeretlen kapcsoló: %1").arg(argument.section(u'=', 0, 0)));
+        QString value;
+        if (option->value) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (i + 1 < arguments.size()) {
+                value = arguments.at(++i);
+            } else {
+                return usage(QStringLiteral("a(z) %1 kapcsoló után hiányzik az érték (%1 %2)")
+                                 .arg(dashed(*option), QString::fromUtf8(option->value)));
+            }
+        } else if (inlineValue) {
+            return usage(QStringLiteral("a(z) %1 kapcsoló nem kap értéket").arg(dashed(*option)));
+        }
+        if (!option->repeatable) {
+            for (const Given& earlier : std::as_const(given)) {
+                if (earlier.option == option)
+                    return usage(QStringLiteral("a(z) %1 kapcsoló csak egyszer adható meg")
+                                     .arg(dashed(*option)));
+            }
+        }
+        given.append({option, value});
     }
-    if (!positional.isEmpty())
-        return usage(QStringLiteral("fölösleges argumentum: %1").arg(positional.first()));
+    const auto isGiven = [&given](const char* name) {
+        return std::any_of(given.cbegin(), given.cend(), [name](const Given& each) {
+            return qstrcmp(each.option->name, name) == 0;
+        });
+    };
+    const auto valueOf = [&given](const char* name) {
+        for (const Given& each : given) {
+            if (qstrcmp(each.option->name, name) == 0)
+                return each.value;
+        }
+        return QString();
+    };
 
-    options.json = parser.isSet(QStringLiteral("json"));
-    options.quiet = parser.isSet(QStringLiteral("quiet"));
-    options.output = parser.value(QStringLiteral("output"));
-    options.base = parser.value(QStringLiteral("base"));
-    options.each = parser.value(QStringLiteral("each"));
-    options.verify = parser.isSet(QStringLiteral("verify"));
-    options.backupDir = parser.value(QStringLiteral("backup"));
-
-    if (parser.isSet(QStringLiteral("baud"))) {
-        bool ok = false;
-        options.baud = parser.value(QStringLiteral("baud")).toInt(&ok);
-        if (!ok || options.baud <= 0)
-            return usage(QStringLiteral("hibás sebesség: --baud %1")
-                             .arg(parser.value(QStringLiteral("baud"))));
+    if (positional.isEmpty()) {
+        if (isGiven("version")) {
+            parsed.kind = Parsed::Version;
+            return parsed;
+        }
+        if (isGiven("help")) {
+            parsed.kind = Parsed::Help;
+            return parsed;
+        }
+        return usage(QStringLiteral("hiányzik a parancs (%1)")
+                         .arg(commandNames().join(QStringLiteral(", "))));
     }
-    if (parser.isSet(QStringLiteral("watch"))) {
+    const QString name = positional.takeFirst();
+    if (name == QLatin1String("help")) {
+        parsed.kind = Parsed::Help;
+        if (!positional.isEmpty()) {
+            if (!findCommand(positional.first()))
+                return usage(QStringLiteral("ismeretlen parancs: %1").arg(positional.first()));
+            parsed.helpFor = positional.first();
+        }
+        return parsed;
+    }
+    const CommandInfo* info = findCommand(name);
+    if (!info)
+        return usage(QStringLiteral("ismeretlen parancs: %1").arg(name));
+    if (isGiven("help")) {
+        parsed.kind = Parsed::Help;
+        parsed.helpFor = name;
+        return parsed;
+    }
+    for (const Given& each : std::as_const(given)) {
+        if (!info->takes(QLatin1String(each.option->name)))
+            return usage(QStringLiteral("a(z) %1 kapcsoló nem használható a(z) %2 paranccsal")
+                             .arg(dashed(*each.option), name));
+    }
+
+    Options& options = parsed.options;
+    options.command = info->command;
+    options.name = name;
+    options.json = isGiven("json");
+    options.quiet = isGiven("quiet");
+    options.output = valueOf("output");
+    options.base = valueOf("base");
+    options.each = valueOf("each");
+    options.verify = isGiven("verify");
+    options.backupDir = valueOf("backup");
+    options.all = isGiven("all");
+    options.pin = isGiven("pin");
+    options.files = positional;
+
+    if (isGiven("baud")) {
         bool ok = false;
-        options.watchSeconds = parser.value(QStringLiteral("watch")).toInt(&ok);
+        options.baud = valueOf("baud").toInt(&ok);
+        if (!ok || !baudRates().contains(options.baud))
+            return usage(QStringLiteral("hibás sebesség: --baud %1 (lehet: %2)")
+                             .arg(valueOf("baud"), rateList()));
+    }
+    if (isGiven("watch")) {
+        bool ok = false;
+        options.watchSeconds = valueOf("watch").toInt(&ok);
         if (!ok || options.watchSeconds <= 0)
             return usage(QStringLiteral("hibás időköz: --watch %1 (egész másodperc, legalább 1)")
-                             .arg(parser.value(QStringLiteral("watch"))));
+                             .arg(valueOf("watch")));
     }
-    for (const QString& assignment : parser.values(QStringLiteral("set"))) {
-        const qsizetype equals = assignment.indexOf(u'=');
-        if (equals <= 0)
-            return usage(QStringLiteral("--set NÉV=ÉRTÉK kell, nem \"%1\"").arg(assignment));
-        const QString field = assignment.left(equals);
-        if (!isSettableName(field))
-            return usage(QStringLiteral("ismeretlen mezőnév: %1").arg(field));
-        options.overrides.append({field, assignment.mid(equals + 1)});
+    for (const Given& each : std::as_const(given)) {
+        if (qstrcmp(each.option->name, "set") != 0)
+            continue;
+        QString error;
+        const std::optional<Override> override = parseAssignment(each.value, &error);
+        if (!override)
+            return usage(error);
+        options.overrides.append(*override);
     }
-
-    const bool portGiven = parser.isSet(QStringLiteral("port"));
-    if (portGiven) {
+    if (isGiven("port")) {
         if (!options.each.isEmpty())
             return usage(QStringLiteral("--each mellett nincs --port: a táblázat portjaira ír"));
-        const PortList list = parsePorts(parser.value(QStringLiteral("port")));
+        const PortList list = parsePorts(valueOf("port"));
         if (!list.error.isEmpty())
             return usage(list.error);
         options.ports = list.ports;
         options.allPorts = list.all;
-    } else if (info.options.contains(QStringLiteral("port")) && options.each.isEmpty()) {
-        return usage(QStringLiteral("hiányzik a port: --port COM3 (vagy lista, vagy all)"));
     }
-    if (info.command == Command::Read && options.output.isEmpty())
-        return usage(QStringLiteral("a read parancsnak kell a kimenet: -o FÁJL vagy -o KÖNYVTÁR/"));
+    if (const QString problem = info->check(options); !problem.isEmpty())
+        return usage(problem);
 
     parsed.kind = Parsed::Run;
     return parsed;
-}
-
-QString helpText()
-{
-    return QStringLiteral(
-        "Használat: vexagrid-cli PARANCS [KAPCSOLÓK]\n"
-        "\n"
-        "VexaGrid-3 modulok beállítása soros porton, ablak nélkül: akár sok modulé egyszerre,\n"
-        "mindegyiké a saját szálán, ugyanazokkal a szabályokkal, mint az ablakos programban.\n"
-        "\n"
-        "Parancsok:\n"
-        "  ports                      a létező COM portok: eszköz, adapter, sorozatszám, és hogy\n"
-        "                             megnyitható-e (ha nem: foglalt, vagy nincs jogosultság)\n"
-        "  identify --port P          a modul azonosítója\n"
-        "  read --port P -o KIMENET   kiolvasás és mentés konfigurációs fájlba\n"
-        "  write --port P FÁJL        a fájl betöltése a modulba (mint Megnyitás, majd Letöltés)\n"
-        "  diff --port P FÁJL         a modul tartalma ugyanaz-e, mint amit a write küldene\n"
-        "  check FÁJL                 a fájl és a felülírások ellenőrzése modul nélkül\n"
-        "  status --port P            térerő, fázisok, kimenetek, firmware-verzió\n"
-        "\n"
-        "Kapcsolók:\n"
-        "  --port P            COM3, lista (COM3,COM4,COM7) vagy all: minden port, amely\n"
-        "                      megnyílik és modulként azonosítja magát\n"
-        "  --baud N            az azonosítás és a kiolvasás sebessége (alapértelmezés 1200;\n"
-        "                      a betöltés és az állapot mindig 1200)\n"
-        "  -o, --output KIM    read: egy port esetén fájl; több portnál KÖNYVTÁR/ (a \"/\" a\n"
-        "                      végén, vagy létező könyvtár: KÖNYVTÁR/COM3.vgf) vagy minta\n"
-        "                      {port} helyettesítéssel (modul-{port}.vgf)\n"
-        "  --base FÁJL         az alapértékek fájlja; alapesetben a defval_vg.dll, ott keresve,\n"
-        "                      ahol az ablakos program is keresi\n"
-        "  --set NÉV=ÉRTÉK     mező felülírása objektumnév szerint (m_id, m_nev, t3, tc1_1 ...),\n"
-        "                      mintha begépelnék: jelölőnégyzet és választógomb 0 vagy 1,\n"
-        "                      smskp_combo=0..3 az SMS-központ szolgáltatója (3 = egyéni).\n"
-        "                      Többször is megadható, a megadás sorrendjében érvényesül.\n"
-        "  --each CSV          write, diff, check: modulonként saját felülírások. Fejléc: port\n"
-        "                      és objektumnevek (port,m_id,m_nev), soronként egy modul\n"
-        "                      (COM3,0101,Szivattyu 1); elválasztó \",\" vagy \";\". Üres cella:\n"
-        "                      a fájl értéke marad. A táblázat portjaira ír (--port nélkül).\n"
-        "  --verify            write: a nyugta után visszaolvassa a modult, mezőnként összeveti\n"
-        "  --backup KÖNYVTÁR   write: írás előtt kiolvassa és elmenti a modult\n"
-        "                      (KÖNYVTÁR/<m_id>-<UTC idő>.vgf); ha a mentés nem sikerül, nem ír\n"
-        "  --watch MP          status: MP másodpercenként ismétli Ctrl+C-ig, soronként\n"
-        "  --json              modulonként egy JSON objektum soronként\n"
-        "  -q, --quiet         nincs folyamatjelző (terminálon a stderr-en jelenik meg)\n"
-        "  -h, --help          ez a súgó\n"
-        "  --version           a program verziója\n"
-        "\n"
-        "Kimenet: modulonként egy sor, port szerinti sorrendben (\"COM3: Sikeres betöltés.\").\n"
-        "Kilépési kód: 0 ha minden modul sikerült (diff: ha egyezik), 1 ha valamelyik nem,\n"
-        "2 hibás parancssor esetén. Ctrl+C: minden átvitel leáll, a portok bezárulnak, a\n"
-        "befejezetlen modulok listája megjelenik, a kód 1 (status --watch: 0, ha az utolsó\n"
-        "lekérdezés sikerült).\n"
-        "\n"
-        "Példa:\n"
-        "  vexagrid-cli write --port COM3,COM4 --set m_nev=\"Szivattyu 1\" --verify \\\n"
-        "      --backup mentesek/ alap.vgf\n");
 }
 
 } // namespace cli

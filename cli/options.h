@@ -1,45 +1,64 @@
 #pragma once
 
-#include "cli/configplan.h"
+#include "cli/plan.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
-// The command line's words: a subcommand, its options, its file.
+// The command line's words: a subcommand, its options, its files. Every option is one of one
+// table; each command takes the common ones and its own (commands.cpp).
 namespace cli {
 
-enum class Command { Ports, Identify, Read, Write, Diff, Check, Status };
+enum class Command { Ports, Identify, Read, Write, Diff, Check, Status, Show, Sheet, Completion };
 
 struct Options
 {
     Command command = Command::Ports;
+    QString name;      // the command as typed
     QStringList ports; // "COM3", ..., in port order; empty with allPorts or --each
     bool allPorts = false;
     qint32 baud = 1200;
     bool json = false;
     bool quiet = false;
-    QString file;   // write, diff, check
-    QString output; // read
-    QString base;   // the defaults file; empty: where the window finds it
+    QStringList files; // the configuration files (diff A B: two)
+    QString output;    // read, sheet
+    QString base;      // the defaults file; empty: where the window finds it
     QList<Override> overrides;
     QString each; // the per-module table
     bool verify = false;
     QString backupDir;
     int watchSeconds = 0; // status --watch; 0: once
+    bool all = false;     // diff, show: the fields the VexaGrid-3 does not use too
+    bool pin = false;     // diff, show, sheet: the PIN's digits
+
+    bool usesPorts() const { return !ports.isEmpty() || allPorts || !each.isEmpty(); }
 };
+
+// One option of the command line.
+struct OptionInfo
+{
+    const char* name;  // long name, without "--"
+    char shortName;    // 0 for none
+    const char* value; // the value's name in the help ("P", "FÁJL"); nullptr: a switch
+    bool repeatable;
+    const char* help;
+};
+const QList<OptionInfo>& optionTable();
+const OptionInfo* findOption(const QString& name);
 
 struct Parsed
 {
     enum Kind { Run, Help, Version, Usage };
     Kind kind = Usage;
     Options options;
-    QString error; // Usage: names the culprit
+    QString error;   // Usage: names the culprit
+    QString helpFor; // Help: the command whose help is asked for, "" for the general one
 };
 
-// `arguments` as QCoreApplication::arguments() gives them, the program first.
+// `arguments` as QCoreApplication::arguments() gives them, the program first. Options may
+// stand before or after the command and its files, as "--name VALUE" or "--name=VALUE".
 Parsed parse(const QStringList& arguments);
-QString helpText();
 
 // The COM names of a --port list in port order; a usage error names a bad one.
 struct PortList

@@ -2,7 +2,6 @@
 
 #include <QJsonDocument>
 
-#include <cstdio>
 #include <mutex>
 
 namespace cli::report {
@@ -10,7 +9,11 @@ namespace cli::report {
 namespace {
 
 std::mutex outputMutex;
+std::FILE* outStream = stdout;
+std::FILE* errStream = stderr;
 bool jsonMode = false;
+QString commandName;
+QStringList commandKeys;
 
 void put(std::FILE* stream, const QByteArray& bytes)
 {
@@ -20,7 +23,7 @@ void put(std::FILE* stream, const QByteArray& bytes)
     std::fflush(stream);
 }
 
-// The window's texts have line breaks of their own; a result stays on one line.
+// The window's texts have line breaks of their own; a line stays one line.
 QString singleLine(const QString& text)
 {
     QString line = text;
@@ -29,10 +32,50 @@ QString singleLine(const QString& text)
     return line;
 }
 
+QJsonObject json(const Line& line)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("port"),
+                  line.port.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(line.port));
+    object.insert(QStringLiteral("command"), commandName);
+    object.insert(QStringLiteral("ok"), line.ok);
+    object.insert(QStringLiteral("error"), line.error == messages::Code::None
+                                               ? QJsonValue(QJsonValue::Null)
+                                               : QJsonValue(messages::codeName(line.error)));
+    // The text's further lines go into the one message, after its first line.
+    QString message = line.message;
+    if (!line.more.isEmpty())
+        message += u' ' + line.more.join(QStringLiteral("; "));
+    object.insert(QStringLiteral("message"), singleLine(message));
+    for (const QString& key : std::as_const(commandKeys)) {
+        const QJsonValue value = line.keys.value(key);
+        object.insert(key, value.isUndefined() ? QJsonValue(QJsonValue::Null) : value);
+    }
+    return object;
+}
+
+QString textOf(const Line& line)
+{
+    QString text = line.port.isEmpty()
+                       ? singleLine(line.message)
+                       : line.port + QStringLiteral(": ") + singleLine(line.message);
+    for (const QString& more : line.more)
+        text += QStringLiteral("\n  ") + singleLine(more);
+    return text;
+}
+
 } // namespace
 
-void setJson(bool json)
+void setStreams(std::FILE* out, std::FILE* err)
 {
+    outStream = out;
+    errStream = err;
+}
+
+void begin(const QString& command, const QStringList& keys, bool json)
+{
+    commandName = command;
+    commandKeys = keys;
     jsonMode = json;
 }
 
@@ -41,50 +84,38 @@ bool isJson()
     return jsonMode;
 }
 
-void object(const QJsonObject& object)
+void result(const Line& line)
 {
-    put(stdout, QJsonDocument(object).toJson(QJsonDocument::Compact));
+    if (jsonMode)
+        put(outStream, QJsonDocument(json(line)).toJson(QJsonDocument::Compact));
+    else
+        put(outStream, textOf(line).toUtf8());
+}
+
+void error(const Line& line)
+{
+    if (jsonMode)
+        put(outStream, QJsonDocument(json(line)).toJson(QJsonDocument::Compact));
+    else
+        put(errStream, textOf(line).toUtf8());
+}
+
+void note(const QString& text)
+{
+    if (!jsonMode)
+        put(errStream, text.toUtf8());
 }
 
 void text(const QString& line)
 {
-    put(stdout, line.toUtf8());
-}
-
-void result(const Result& result)
-{
-    if (!jsonMode) {
-        text(result.port + QStringLiteral(": ") + singleLine(result.message));
-        return;
-    }
-    QJsonObject json = result.details;
-    json.insert(QStringLiteral("port"), result.port);
-    json.insert(QStringLiteral("ok"), result.ok);
-    if (!result.ok)
-        json.insert(QStringLiteral("error"), result.error);
-    json.insert(QStringLiteral("message"), singleLine(result.message));
-    if (!result.finished)
-        json.insert(QStringLiteral("finished"), false);
-    object(json);
-}
-
-void failure(const QString& subject, const Failure& failure)
-{
-    if (!jsonMode) {
-        text(subject + QStringLiteral(": ") + singleLine(failure.message));
-        return;
-    }
-    object({{QStringLiteral("file"), subject},
-            {QStringLiteral("ok"), false},
-            {QStringLiteral("error"), failure.code},
-            {QStringLiteral("message"), singleLine(failure.message)}});
+    put(outStream, line.toUtf8());
 }
 
 void usage(const QString& message)
 {
-    put(stderr, (QStringLiteral("vexagrid-cli: ") + message +
-                 QStringLiteral("\n(Súgó: vexagrid-cli --help)"))
-                    .toUtf8());
+    put(errStream,
+        (QStringLiteral("vexagrid-cli: ") + message + QStringLiteral("\n(Súgó: vexagrid-cli help)"))
+            .toUtf8());
 }
 
 } // namespace cli::report

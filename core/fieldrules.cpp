@@ -14,6 +14,13 @@ constexpr std::array<const char*, kCustomProvider> kProviderNumbers = {
     "36709996500",
 };
 
+constexpr std::array<const char*, kCustomProvider + 1> kProviderNames = {
+    "T-Mobile",
+    "Telenor",
+    "Vodafone",
+    "Egyéni",
+};
+
 template <typename Pred> bool allOf(const QString& text, Pred pred)
 {
     return std::all_of(text.cbegin(), text.cend(), pred);
@@ -70,6 +77,18 @@ QString providerNumber(int index)
     if (index < 0 || index >= kCustomProvider)
         return QString();
     return QString::fromLatin1(kProviderNumbers[index]);
+}
+
+QString providerName(int index)
+{
+    if (index < 0 || index > kCustomProvider)
+        return QString();
+    return QString::fromUtf8(kProviderNames[std::size_t(index)]);
+}
+
+int providerCount()
+{
+    return kCustomProvider + 1;
 }
 
 } // namespace fieldrules

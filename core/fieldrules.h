@@ -33,4 +33,8 @@ int providerIndexForNumber(const QString& smskp);
 // The SMS-centre number of a provider index; empty for the custom entry and out-of-range indexes.
 QString providerNumber(int index);
 
+// The provider list as the form shows it: "T-Mobile", "Telenor", "Vodafone", "Egyéni".
+QString providerName(int index);
+int providerCount();
+
 } // namespace fieldrules

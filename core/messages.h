@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // The program's own words for what happened, shown by the window in its boxes and dialogs
@@ -26,6 +27,50 @@ inline const QString kStatusFailed =
 inline const QString kDownloadSucceeded = QStringLiteral("Sikeres betöltés.");
 inline const QString kDownloadFailed =
     QStringLiteral("Betöltés hiba.\nTipp: ellenõrizze az eszközt és a port beállítást.");
+
+// Why a piece of work failed, as the command line names it for scripts: the "error" of its
+// JSON objects. One list for every failure the program reports; device/outcomes maps each
+// exchange's outcome onto it.
+enum class Code {
+    None, // it succeeded
+    Usage,
+    OpenFailed,
+    NoDevice,
+    UnknownFormat,
+    StatusFailed,
+    Unsendable,
+    NoStart,
+    NotAcknowledged,
+    PortVanished,
+    Interrupted,
+    FileMissing,
+    FileUnreadable,
+    NotAFile,
+    EmptyFile,
+    BinaryFile,
+    FileTooShort,
+    BadTable,
+    BadValue,
+    FieldLocked,
+    TooLong,
+    FieldRefused,
+    FieldMissing,
+    OutputFailed,
+    BackupFailed,
+    SaveFailed,
+    VerifyFailed,
+    VerifyMismatch,
+    Differs,
+    NoModules,
+    DeviceMapMissing,
+};
+
+// A code's name in JSON ("open-failed"); "" for Code::None.
+QString codeName(Code code);
+// What a code means, in a few Hungarian words ("a port nem nyitható meg").
+QString codeMeaning(Code code);
+// Every code but None, in the order above.
+QList<Code> allCodes();
 
 // A message on one line, for a result line of the command line.
 inline QString oneLine(const QString& text)

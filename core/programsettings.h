@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <cstdint>
 
 // The program's version ("1.03"): the project's version as the build knows it.
 QString programVersion();
+
+// The baud rates a port can be given, as the port dialog lists them.
+const QList<qint32>& baudRates();
 
 // The program's settings record: the link parameters of the serial exchanges and,
 // beside them, the main window's file and device state. MainWindow holds the one

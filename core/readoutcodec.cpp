@@ -1,5 +1,7 @@
 #include "core/readoutcodec.h"
 
+#include <QByteArray>
+
 namespace readout {
 
 namespace {
@@ -76,6 +78,59 @@ TelRow decodeTelRow(const QString& field)
     }
     row.number = field.mid(2);
     return row;
+}
+
+fields::Values decodeRecord(const QStringList& record)
+{
+    using fields::Coding;
+    fields::Values values;
+    QList<int> offsets(fields::kSlots + 1, 0);
+    for (int index = 0; index < fields::kCount; ++index) {
+        const fields::Field& field = fields::all()[std::size_t(index)];
+        if (field.slot < 1 || field.slot > record.size())
+            continue;
+        const QString& value = record.at(field.slot - 1);
+        switch (field.coding) {
+        case Coding::None:
+            break;
+        case Coding::Text:
+            values.setAt(index, value);
+            break;
+        case Coding::Constant: {
+            const int width = int(qstrlen(field.constant));
+            values.setAt(index, value.mid(offsets[field.slot], width));
+            offsets[field.slot] += width;
+            break;
+        }
+        case Coding::Monostable:
+        case Coding::Bistable: {
+            const bool monostable = outputModeMask(value) & (1 << (field.row - 1));
+            values.setAt(
+                index,
+                QLatin1String(monostable == (field.coding == Coding::Monostable) ? "1" : "0"));
+            break;
+        }
+        case Coding::Range15:
+        case Coding::Range30:
+            values.setAt(
+                index, QLatin1String(
+                           analogRange15(value) == (field.coding == Coding::Range15) ? "1" : "0"));
+            break;
+        case Coding::TelNumber:
+            values.setAt(index, decodeTelRow(value).number);
+            break;
+        case Coding::TelColumn:
+        case Coding::TelUnsent:
+            values.setAt(
+                index, QLatin1String(decodeTelRow(value).columnChecked(field.column) ? "1" : "0"));
+            break;
+        case Coding::TelOutput:
+            values.setAt(index,
+                         QLatin1String(decodeTelRow(value).output == field.column ? "1" : "0"));
+            break;
+        }
+    }
+    return values;
 }
 
 } // namespace readout

@@ -54,4 +54,11 @@ struct TelRow
 // characters (an erased module sends those) is an empty row: no box, output 0, no number.
 TelRow decodeTelRow(const QString& field);
 
+// The 56 fields as the module holds them, as form values, no rule of the window applied: the
+// texts as they came, the thresholds' digits as the module has them, every output's mode,
+// the range, and each row's number, all eight grid columns and its output (no button
+// checked for an output no button stands for). For telling what the module holds, not for
+// filling the window (Configuration::fillFromReadOut does that).
+fields::Values decodeRecord(const QStringList& record);
+
 } // namespace readout

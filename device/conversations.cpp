@@ -1,6 +1,7 @@
 #include "device/conversations.h"
 
 #include "core/readoutcodec.h"
+#include "core/statuscodec.h"
 
 namespace conversation {
 
@@ -17,48 +18,61 @@ constexpr int kStartedValue = 10;
 
 const QString kIdentifyRequest = QStringLiteral("~|");
 
+Result started(Exchange exchange, const QString& port)
+{
+    Result result;
+    result.exchange = exchange;
+    result.port.name = port;
+    return result;
+}
+
+// The port's open failed: why, as the line found it.
+Result& refused(Result& result, const SerialPort& line)
+{
+    result.outcome = Outcome::OpenFailed;
+    result.port = line.refusal();
+    result.diagnostic = line.failure();
+    return result;
+}
+
 } // namespace
 
-QString Identification::shown() const
+QString Result::shown() const
 {
     QString text = reply.toUpper();
     text.remove(QLatin1Char('\r'));
     return text;
 }
 
-bool Identification::isModule() const
-{
-    return shown().startsWith(QLatin1String("V_"));
-}
-
-bool Identification::answersSearch() const
+bool Result::answersSearch() const
 {
     return reply.startsWith(QLatin1String("V_"));
 }
 
-Identification identify(const QString& port, qint32 baud, int readWaitMs)
+Result identify(const QString& port, qint32 baud, int readWaitMs)
 {
-    Identification result;
+    Result result = started(Exchange::Identify, port);
     SerialPort line(port, baud);
     if (!line.open(SerialPort::Timeouts::read(readWaitMs, 0)))
-        return result;
-    result.opened = true;
+        return refused(result, line);
     line.writeText(kIdentifyRequest);
     // Nobody can cancel this read, so a port that never goes silent is cut off.
     result.reply = line.readAll({}, SerialPort::kReplyLimit);
     line.close();
+    result.outcome =
+        result.shown().startsWith(QLatin1String("V_")) ? Outcome::Ok : Outcome::NotModule;
     return result;
 }
 
-ReadOut readOut(const QString& port, qint32 baud, const SerialPort::ByteObserver& observer)
+Result readOut(const QString& port, qint32 baud, const SerialPort::ByteObserver& observer)
 {
-    ReadOut result;
+    Result result = started(Exchange::ReadOut, port);
     SerialPort line(port, baud);
     if (!line.open(kReadOutTimeouts))
-        return result;
+        return refused(result, line);
     line.writeText(QStringLiteral("~{"));
     bool stopped = false;
-    result.raw = line.readAll(
+    result.reply = line.readAll(
         [&](char byte) {
             stopped = observer && !observer(byte);
             return !stopped;
@@ -66,36 +80,37 @@ ReadOut readOut(const QString& port, qint32 baud, const SerialPort::ByteObserver
         SerialPort::kReadOutLimit);
     line.close();
     if (stopped) {
-        result.outcome = ReadOut::Cancelled;
+        result.outcome = Outcome::Cancelled;
         return result;
     }
 
-    const readout::SplitResult split = readout::split(readout::normalise(result.raw), u'|');
+    const readout::SplitResult split = readout::split(readout::normalise(result.reply), u'|');
     result.count = split.count;
     switch (split.error) {
     case readout::SplitResult::Ok:
-        result.outcome = ReadOut::Ok;
+        result.outcome = Outcome::Ok;
         result.fields = split.fields;
         break;
     case readout::SplitResult::NoSeparator:
-        result.outcome = ReadOut::NoSeparator;
+        result.outcome = Outcome::NoSeparator;
+        result.diagnostic = QStringLiteral("sep error");
         qCDebug(lcSerial, "sep error");
         break;
     case readout::SplitResult::WrongCount:
-        result.outcome = ReadOut::WrongCount;
+        result.outcome = Outcome::WrongCount;
+        result.diagnostic = QStringLiteral("dberror: %1").arg(split.count);
         qCDebug(lcSerial, "dberror: %d", split.count);
         break;
     }
     return result;
 }
 
-StatusReply queryStatus(const QString& port, const StatusProgress& progress)
+Result queryStatus(const QString& port, const StatusProgress& progress)
 {
-    StatusReply result;
+    Result result = started(Exchange::Status, port);
     SerialPort line(port, kFixedRate);
     if (!line.open(kStatusTimeouts))
-        return result;
-    result.opened = true;
+        return refused(result, line);
     line.writeByte('~');
     line.writeByte('[');
     if (progress.requestSent)
@@ -103,21 +118,23 @@ StatusReply queryStatus(const QString& port, const StatusProgress& progress)
 
     // Nobody can cancel this read, so a line that never ends is cut off and judged as it is.
     char byte = 0;
-    while (result.line.size() < SerialPort::kReplyLimit && line.readByte(&byte)) {
+    while (result.reply.size() < SerialPort::kReplyLimit && line.readByte(&byte)) {
         if (progress.byte)
             progress.byte(byte);
         if (byte == '\r')
             break;
-        result.line.append(QChar(uchar(byte)));
+        result.reply.append(QChar(uchar(byte)));
     }
     line.close();
+    result.outcome =
+        status::decode(result.reply, status::kUnknownDevice) ? Outcome::Ok : Outcome::BadStatus;
     return result;
 }
 
-WriteResult writeFrame(const QString& port, const QString& frame, char separator, char ackChar,
-                       const WriteProgress& progress, const std::atomic<bool>* stop)
+Result writeFrame(const QString& port, const QString& frame, char separator, char ackChar,
+                  const WriteProgress& progress, const std::atomic<bool>* stop)
 {
-    WriteResult result;
+    Result result = started(Exchange::Write, port);
     const int maximum = int(frame.size()) + kStartedValue;
     if (progress.started)
         progress.started(maximum);
@@ -131,7 +148,7 @@ WriteResult writeFrame(const QString& port, const QString& frame, char separator
     // its text; such a frame is not sent at all.
     for (const QChar c : frame) {
         if (c.unicode() > 0xFF) {
-            result.outcome = WriteResult::Unsendable;
+            result.outcome = Outcome::Unsendable;
             return result;
         }
     }
@@ -139,13 +156,13 @@ WriteResult writeFrame(const QString& port, const QString& frame, char separator
     // SerialPort writes the diagnostic of a port that does not open.
     SerialPort line(port, kFixedRate);
     if (!line.open(kWriteTimeouts, SerialPort::Diagnostics::Debug))
-        return result;
+        return refused(result, line);
 
     line.writeByte('~');
     line.writeByte('}');
     char byte = 0;
     if (!line.readByte(&byte) || byte != 'R') {
-        result.outcome = WriteResult::NoStart;
+        result.outcome = Outcome::NoStart;
         return result;
     }
     report(kStartedValue);
@@ -166,7 +183,7 @@ WriteResult writeFrame(const QString& port, const QString& frame, char separator
     for (const QString& piece : pieces) {
         for (const QChar c : piece) {
             if (stopped()) {
-                result.outcome = WriteResult::Stopped;
+                result.outcome = Outcome::Cancelled;
                 return result;
             }
             line.writeByte(char(c.unicode()));
@@ -175,21 +192,23 @@ WriteResult writeFrame(const QString& port, const QString& frame, char separator
         line.writeCr();
         sent();
         if (line.hasVanished()) {
-            result.outcome = WriteResult::Vanished;
+            result.outcome = Outcome::Vanished;
             return result;
         }
     }
 
-    result.outcome = WriteResult::NotAcknowledged;
+    result.outcome = Outcome::NotAcknowledged;
     if (line.readByte(&byte)) {
-        if (byte == ackChar)
-            result.outcome = WriteResult::Acknowledged;
-        else
-            qCDebug(lcSerial).noquote() << QString(QChar(uchar(byte)));
+        if (byte == ackChar) {
+            result.outcome = Outcome::Ok;
+        } else {
+            result.diagnostic = QString(QChar(uchar(byte)));
+            qCDebug(lcSerial).noquote() << result.diagnostic;
+        }
     }
     // The acknowledgement may also come second, after another byte.
     if (line.readByte(&byte) && byte == ackChar)
-        result.outcome = WriteResult::Acknowledged;
+        result.outcome = Outcome::Ok;
     line.close();
     return result;
 }

@@ -161,14 +161,39 @@ QString PortMap::portName(const QString& device)
 #endif
 }
 
+namespace {
+
+// The names the system lists, where that list says which ports exist: always on Windows,
+// and wherever a test gives a list.
+std::optional<QStringList> listedPorts(const PortMap::Probe& probe)
+{
+    if (probe.listed)
+        return probe.listed();
+#ifdef Q_OS_WIN
+    QStringList names;
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : ports) {
+        const int n = PortMap::portNumber(info.portName());
+        if (n >= PortMap::kFirstPort && n <= PortMap::kLastPort)
+            names << comNameOf(n);
+    }
+    return names;
+#else
+    return std::nullopt;
+#endif
+}
+
+} // namespace
+
 QStringList PortMap::availablePorts()
 {
     const Probe probe = currentProbe();
+    const std::optional<QStringList> listed = listedPorts(probe);
     QStringList found;
     for (int n = kFirstPort; n <= kLastPort; ++n) {
         const QString name = comNameOf(n);
         const QString device = devicePath(name);
-        if (device.isEmpty()) {
+        if (device.isEmpty() || (listed && !listed->contains(name))) {
             continue;
         }
         const OpenResult result = openWith(probe, device);
@@ -183,18 +208,24 @@ QStringList PortMap::availablePorts()
 
 PortMap::OpenResult PortMap::openDevice(const QString& device)
 {
-    using Reason = PortState::Reason;
-    OpenResult result;
     QSerialPort probe;
     probe.setPortName(device);
     if (probe.open(QIODevice::ReadWrite)) {
         probe.close();
+        OpenResult result;
         result.opened = true;
-        result.reason = Reason::None;
+        result.reason = PortState::Reason::None;
         return result;
     }
-    result.error = probe.errorString();
-    switch (probe.error()) {
+    return failureOf(probe, device);
+}
+
+PortMap::OpenResult PortMap::failureOf(const QSerialPort& port, const QString& device)
+{
+    using Reason = PortState::Reason;
+    OpenResult result;
+    result.error = port.errorString();
+    switch (port.error()) {
     case QSerialPort::DeviceNotFoundError:
         result.reason = Reason::Missing;
         break;
@@ -222,6 +253,36 @@ void PortMap::setProbe(const Probe& probe)
     replacedProbe = probe;
 }
 
+std::optional<PortMap::OpenResult> PortMap::refusedByProbe(const QString& device)
+{
+    const Probe probe = currentProbe();
+    if (!probe.open)
+        return std::nullopt;
+    const OpenResult result = probe.open(device);
+    if (result.opened)
+        return std::nullopt;
+    return result;
+}
+
+PortMap::PortState PortMap::refusedState(const QString& comName, const OpenResult& result)
+{
+    PortState state;
+    const int n = portNumber(comName);
+    state.name = n == 0 ? comName : comNameOf(n);
+    state.device = devicePath(comName);
+    state.reason = result.opened ? PortState::Reason::Other : result.reason;
+    state.error = result.error;
+#ifndef Q_OS_WIN
+    const QFileInfo file(state.device);
+    state.exists = !state.device.isEmpty() && file.exists();
+    if (state.exists)
+        state.group = file.group();
+#else
+    state.exists = state.reason != PortState::Reason::Missing;
+#endif
+    return state;
+}
+
 namespace {
 
 using AdapterLookup = std::function<PortMap::Adapter(const QString& device)>;
@@ -246,7 +307,7 @@ AdapterLookup adapterLookup(const PortMap::Probe& probe)
 }
 
 PortMap::PortState stateOf(const QString& comName, const PortMap::Probe& probe,
-                           const AdapterLookup& adapterOf)
+                           const AdapterLookup& adapterOf, const std::optional<QStringList>& listed)
 {
     using PortState = PortMap::PortState;
     PortState state;
@@ -256,13 +317,19 @@ PortMap::PortState stateOf(const QString& comName, const PortMap::Probe& probe,
     if (state.device.isEmpty())
         return state;
 
-#ifdef Q_OS_WIN
-    state.exists = true;
-#else
+    if (listed) {
+        // A name the system does not list is no port: never probed, never hinted.
+        state.exists = state.listed = listed->contains(state.name);
+        if (!state.exists)
+            return state;
+    }
+#ifndef Q_OS_WIN
     const QFileInfo file(state.device);
-    state.exists = file.exists();
-    if (!state.exists)
-        return state;
+    if (!listed) {
+        state.exists = file.exists();
+        if (!state.exists)
+            return state;
+    }
     state.group = file.group();
 #endif
     const PortMap::Adapter adapter = adapterOf(state.device);
@@ -295,16 +362,17 @@ bool hasUart(const QString& device)
 PortMap::PortState PortMap::portState(const QString& comName)
 {
     const Probe probe = currentProbe();
-    return stateOf(comName, probe, adapterLookup(probe));
+    return stateOf(comName, probe, adapterLookup(probe), listedPorts(probe));
 }
 
 QList<PortMap::PortState> PortMap::portStates()
 {
     const Probe probe = currentProbe();
     const AdapterLookup adapterOf = adapterLookup(probe);
+    const std::optional<QStringList> listed = listedPorts(probe);
     QList<PortState> states;
     for (int n = kFirstPort; n <= kLastPort; ++n) {
-        PortState state = stateOf(comNameOf(n), probe, adapterOf);
+        PortState state = stateOf(comNameOf(n), probe, adapterOf, listed);
         if (state.exists)
             states.append(state);
     }
@@ -315,8 +383,10 @@ bool PortMap::worthAHint(const PortState& state)
 {
     if (!state.exists || state.opens)
         return false;
+    if (state.listed)
+        return true;
 #ifdef Q_OS_WIN
-    return true;
+    return false;
 #else
     const QString name = QFileInfo(state.device).fileName();
     if (name.startsWith(QLatin1String("ttyS")) && !hasUart(state.device))

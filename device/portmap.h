@@ -5,11 +5,14 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
+
+class QSerialPort;
 
 // The program names its ports "COM1" ... "COM32" on every platform. PortMap turns such a
 // name into the device that QSerialPort opens, and back.
 //
-// Windows: the name is the port itself.
+// Windows: the name is the port itself, and it exists when the system lists it.
 // Elsewhere:
 //   - When the device directory exists ($VEXAGRID_DOSDEVICES when set, otherwise
 //     ~/.vexagrid/dosdevices), it is the whole map: "COMn" is its entry "comn" (lower
@@ -65,6 +68,8 @@ public:
         QString name;   // "COM3"
         QString device; // what opens, "" when the name is no port of the map
         bool exists = false;
+        // The system lists it, where the system's list says which ports exist (Windows).
+        bool listed = false;
         bool opens = false;
         Reason reason = Reason::Missing;
         QString error; // the serial library's words when it did not open
@@ -81,8 +86,9 @@ public:
     static QList<PortState> portStates();
 
     // True for a port that exists but does not open and that a user could plausibly mean:
-    // a USB or ACM device, or an entry of the user's own device directory. A /dev/ttyS*
-    // without a UART behind it is left out: nearly every PC has some, and none opens.
+    // one the system lists, a USB or ACM device, or an entry of the user's own device
+    // directory. A /dev/ttyS* without a UART behind it is left out: nearly every PC has
+    // some, and none opens.
     static bool worthAHint(const PortState& state);
 
     // How a device is probed. The real probe opens and closes the device; tests replace
@@ -101,12 +107,25 @@ public:
     };
     struct Probe
     {
+        // A replacement also speaks for the exchanges' own opens (SerialPort): a device it
+        // refuses does not open for them either.
         std::function<OpenResult(const QString& device)> open;
         // Empty facts when the device is no adapter the system knows.
         std::function<Adapter(const QString& device)> adapter;
+        // The COM names the system lists. On Windows only a listed name exists (the real
+        // list is the serial library's); a test gives a list to try that rule anywhere.
+        std::function<QStringList()> listed;
     };
     // The real probe's parts, for a replacement that handles only some devices itself.
     static OpenResult openDevice(const QString& device);
     // Replaces the probe; a member left empty, or a default Probe, means the real one.
     static void setProbe(const Probe& probe);
+
+    // Why `port` did not open `device`, in the probe's terms.
+    static OpenResult failureOf(const QSerialPort& port, const QString& device);
+    // What a replaced probe says of `device` before an exchange opens it: nullopt when it
+    // would open (or the probe is the real one).
+    static std::optional<OpenResult> refusedByProbe(const QString& device);
+    // A COM name's state after an exchange failed to open its device as `result` says.
+    static PortState refusedState(const QString& comName, const OpenResult& result);
 };

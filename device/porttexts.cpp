@@ -11,7 +11,7 @@ QString reason(const PortMap::PortState& state)
     case Reason::None:
         return QString();
     case Reason::Missing:
-        return QStringLiteral("nincs ilyen eszköz");
+        return QStringLiteral("nincs ilyen port");
     case Reason::InUse:
         return QStringLiteral("használja egy másik program");
     case Reason::NoPermission:
@@ -20,6 +20,24 @@ QString reason(const PortMap::PortState& state)
         break;
     }
     return state.error.isEmpty() ? QStringLiteral("ismeretlen hiba") : state.error;
+}
+
+QString reasonCode(const PortMap::PortState& state)
+{
+    using Reason = PortMap::PortState::Reason;
+    switch (state.reason) {
+    case Reason::None:
+        break;
+    case Reason::Missing:
+        return QStringLiteral("missing");
+    case Reason::InUse:
+        return QStringLiteral("in-use");
+    case Reason::NoPermission:
+        return QStringLiteral("no-permission");
+    case Reason::Other:
+        return QStringLiteral("other");
+    }
+    return QString();
 }
 
 QString remedy(const PortMap::PortState& state)
@@ -41,8 +59,14 @@ QString remedy(const PortMap::PortState& state)
 
 QString hint(const PortMap::PortState& state)
 {
-    QString text = QStringLiteral("A %1 (%2) nem nyitható meg: %3.")
-                       .arg(state.name, state.device, reason(state));
+    // The port dialog returns no name when no port opens at all.
+    if (state.name.isEmpty())
+        return QStringLiteral("Nincs megnyitható port.");
+    // A name without a device is no port of the map: there is no device to name.
+    QString text = state.device.isEmpty()
+                       ? QStringLiteral("A %1 nem nyitható meg: %2.").arg(state.name, reason(state))
+                       : QStringLiteral("A %1 (%2) nem nyitható meg: %3.")
+                             .arg(state.name, state.device, reason(state));
     const QString what = remedy(state);
     if (!what.isEmpty())
         text += QLatin1Char(' ') + what;

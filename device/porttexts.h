@@ -9,8 +9,11 @@
 namespace porttexts {
 
 // Why the port does not open, to follow "nem nyitható meg: ": "nincs jogosultság",
-// "használja egy másik program" ... ("" when it opens).
+// "használja egy másik program", "nincs ilyen port" ... ("" when it opens).
 QString reason(const PortMap::PortState& state);
+
+// The reason for scripts: "in-use", "no-permission", "missing", "other" ("" when it opens).
+QString reasonCode(const PortMap::PortState& state);
 
 // What the user can do about it, a sentence of its own ("" when there is nothing to say).
 QString remedy(const PortMap::PortState& state);

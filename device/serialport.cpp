@@ -49,8 +49,10 @@ bool SerialPort::isOpen() const
     return m_port != nullptr;
 }
 
-bool SerialPort::fail(const char* diagnostic, Diagnostics level)
+bool SerialPort::fail(const char* diagnostic, Diagnostics level, const PortMap::OpenResult& why)
 {
+    m_failure = QLatin1String(diagnostic);
+    m_refusal = PortMap::refusedState(m_portName, why);
     if (level == Diagnostics::Critical) {
         qCCritical(lcSerial, "%s", diagnostic);
     } else {
@@ -68,10 +70,21 @@ bool SerialPort::open(const Timeouts& timeouts, Diagnostics level)
     const int writeTotalMultiplier = timeouts.writeMultiplier;
     const int writeTotalConstant = timeouts.writeConstant;
 
+    m_failure.clear();
+    m_refusal = PortMap::PortState();
+    using Reason = PortMap::PortState::Reason;
+    const auto other = [](const QString& words) {
+        return PortMap::OpenResult{false, Reason::Other, words};
+    };
+
     const QString device = PortMap::devicePath(m_portName);
     if (device.isEmpty()) {
         qCDebug(lcSerial) << m_portName << "has no device";
-        return fail("unable to open comport", level);
+        return fail("unable to open comport", level, {false, Reason::Missing, QString()});
+    }
+    if (const std::optional<PortMap::OpenResult> refused = PortMap::refusedByProbe(device)) {
+        qCDebug(lcSerial) << m_portName << device << refused->error;
+        return fail("unable to open comport", level, *refused);
     }
     // The port opens with the toolkit's own settings first, so that a refused open and a
     // refused configuration stay two separate failures, as they are on the module's
@@ -80,18 +93,20 @@ bool SerialPort::open(const Timeouts& timeouts, Diagnostics level)
     m_port->setPortName(device);
     if (!m_port->open(QIODevice::ReadWrite)) {
         qCDebug(lcSerial) << m_portName << device << m_port->errorString();
+        const PortMap::OpenResult why = PortMap::failureOf(*m_port, device);
         m_port.reset();
-        return fail("unable to open comport", level);
+        return fail("unable to open comport", level, why);
     }
     if (m_baudRate <= 0) {
         qCDebug(lcSerial) << m_portName << "baud rate" << m_baudRate;
-        return fail("unable to set comport dcb settings", level);
+        return fail("unable to set comport dcb settings", level,
+                    other(QStringLiteral("érvénytelen sebesség: %1").arg(m_baudRate)));
     }
     if (!m_port->setBaudRate(m_baudRate) || !m_port->setDataBits(QSerialPort::Data8) ||
         !m_port->setParity(QSerialPort::NoParity) || !m_port->setStopBits(QSerialPort::OneStop) ||
         !m_port->setFlowControl(QSerialPort::NoFlowControl)) {
         qCDebug(lcSerial) << m_portName << m_port->errorString();
-        return fail("unable to set comport cfg settings", level);
+        return fail("unable to set comport cfg settings", level, other(m_port->errorString()));
     }
     // The module was always driven with DTR and RTS off. A pseudo-terminal has no control
     // lines at all and refuses the request; that is not a failure.
@@ -101,7 +116,8 @@ bool SerialPort::open(const Timeouts& timeouts, Diagnostics level)
     }
     if (readTotalMultiplier < 0 || readTotalConstant < 0 || writeTotalMultiplier < 0 ||
         writeTotalConstant < 0) {
-        return fail("unable to set comport time-out settings", level);
+        return fail("unable to set comport time-out settings", level,
+                    other(QStringLiteral("érvénytelen várakozási idő")));
     }
     m_readWait = sumClamped(readTotalMultiplier, readTotalConstant);
     m_writeWait = (writeTotalMultiplier == 0 && writeTotalConstant == 0)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/portmap.h"
+
 #include <QLoggingCategory>
 #include <QString>
 
@@ -83,6 +85,11 @@ public:
     //   "unable to set comport cfg settings"      the port refuses rate, framing or flow
     //   "unable to set comport time-out settings" a negative time-out
     bool open(const Timeouts& timeouts, Diagnostics level = Diagnostics::Critical);
+    // Why the last open() failed: the port, its device, the reason (missing, in use, no
+    // permission, or another failure with the library's words) and the device's group.
+    const PortMap::PortState& refusal() const { return m_refusal; }
+    // The diagnostic the last failed open() wrote ("unable to open comport", ...).
+    QString failure() const { return m_failure; }
     // Closes the handle if one is open; closed afterwards in any case.
     void close();
     bool isOpen() const;
@@ -120,13 +127,15 @@ public:
     bool hasVanished() const { return m_vanished; }
 
 private:
-    bool fail(const char* diagnostic, Diagnostics level);
+    bool fail(const char* diagnostic, Diagnostics level, const PortMap::OpenResult& why);
     void writeOne(char byte);
     void noteError(const char* during);
 
     QString m_portName = QStringLiteral("COM1");
     qint32 m_baudRate = 1200;
     std::unique_ptr<QSerialPort> m_port;
+    PortMap::PortState m_refusal;
+    QString m_failure;
     int m_readWait = 0;
     int m_writeWait = -1;
     bool m_vanished = false;

@@ -1,5 +1,6 @@
 #include "form/bindings.h"
 
+#include "core/fieldrules.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -83,6 +84,10 @@ void put(const Configuration& config, Ui::MainWindow& ui)
 
 void applyFieldFacts(Ui::MainWindow& ui)
 {
+    // Signals are not connected yet: filling the list chooses its first item quietly.
+    for (int index = 0; index < fieldrules::providerCount(); ++index)
+        ui.smskp_combo->addItem(fieldrules::providerName(index));
+
     const auto widgets = byName<QWidget>(ui);
     for (const Field& field : fields::all()) {
         QWidget* widget = widgets.value(QLatin1String(field.name));

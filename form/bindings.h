@@ -22,8 +22,8 @@ Configuration take(const Ui::MainWindow& ui);
 void put(const Configuration& config, Ui::MainWindow& ui);
 
 // Gives every field the facts the field table keeps for it: the most characters a line edit
-// holds, the caption a screen reader says, and a grid box's "group" property ("row.column").
-// Once, as the window is built.
+// holds, the caption a screen reader says, and a grid box's "group" property ("row.column");
+// and the provider list its items. Once, as the window is built, before any connection.
 void applyFieldFacts(Ui::MainWindow& ui);
 
 // Enables each named field as `config` says it is once the window is unlocked.

@@ -23,7 +23,7 @@ function(_vexagrid_link_closure target out)
   set(${out} "${seen}" PARENT_SCOPE)
 endfunction()
 
-set(_headless_targets vexagrid_core vexagrid_device vexagrid-cli vexagrid_sim)
+set(_headless_targets vexagrid_core vexagrid_device vexagrid_cli vexagrid-cli vexagrid_sim)
 set(_links "")
 foreach(_target IN LISTS _headless_targets)
   if(TARGET ${_target})

@@ -728,18 +728,32 @@ void TestPortSelection::identificationFails_data()
     QTest::addColumn<bool>("connectedBefore"); // a module had been identified before
     QTest::addColumn<QString>("label");
     QTest::addColumn<QStringList>("diagnostics");
+    QTest::addColumn<int>("refuse"); // after the dialog: 1 the probe refuses, 2 the port goes
+    // Why the port did not open, below the box's first line; %1 the device, %2 its group.
+    QTest::addColumn<QString>("reason");
 
+    const QString inUse = "A COM3 (%1) nem nyitható meg: használja egy másik program. Zárja be "
+                          "a portot használó programot, majd próbálja újra.";
     QTest::newRow("silent") << "COM3:silent" << false << 1200 << false << "COM3   Baud: 1200"
-                            << QStringList{};
+                            << QStringList{} << 0 << "";
     QTest::newRow("garbage") << "COM3:garbage" << false << 1200 << true << "COM3   Baud: 1200"
-                             << QStringList{};
+                             << QStringList{} << 0 << "";
     QTest::newRow("port held by another program")
         << "COM3" << true << 1200 << false << "COM3   Baud: 1200"
-        << QStringList{"unable to open comport"};
+        << QStringList{"unable to open comport"} << 0 << inUse;
+    QTest::newRow("no permission") << "COM3" << false << 1200 << false << "COM3   Baud: 1200"
+                                   << QStringList{"unable to open comport"} << 1
+                                   << "A COM3 (%1) nem nyitható meg: nincs jogosultság. %2";
+    QTest::newRow("gone after the dialog")
+        << "COM3" << false << 1200 << false << "COM3   Baud: 1200"
+        << QStringList{"unable to open comport"} << 2
+        << "A COM3 nem nyitható meg: nincs ilyen port.";
     QTest::newRow("baud 0") << "COM3" << false << 0 << true << "COM3   Baud: 0"
-                            << QStringList{"unable to set comport dcb settings"};
+                            << QStringList{"unable to set comport dcb settings"} << 0
+                            << "A COM3 (%1) nem nyitható meg: érvénytelen sebesség: 0.";
     QTest::newRow("no port at all")
-        << "" << false << 1200 << false << "   Baud: 1200" << QStringList{"unable to open comport"};
+        << "" << false << 1200 << false << "   Baud: 1200" << QStringList{"unable to open comport"}
+        << 0 << "Nincs megnyitható port.";
 }
 
 void TestPortSelection::identificationFails()
@@ -750,9 +764,20 @@ void TestPortSelection::identificationFails()
     QFETCH(bool, connectedBefore);
     QFETCH(QString, label);
     QFETCH(QStringList, diagnostics);
+    QFETCH(int, refuse);
+    QFETCH(QString, reason);
 
     SimFixture sim;
     QVERIFY(startModules(sim, module.isEmpty() ? QStringList{} : QStringList{module}));
+    const QString device = PortMap::devicePath("COM3");
+    // Joining root is no advice to give: the pseudo-terminal's group decides the remedy.
+    const QString group = QFileInfo(device).group();
+    reason =
+        reason.arg(device, group == "root" ? QStringLiteral("Kérje a rendszergazda segítségét.")
+                                           : QStringLiteral("Megoldás: sudo usermod -aG %1 "
+                                                            "$USER, majd jelentkezzen be újra.")
+                                                 .arg(group));
+    std::unique_ptr<ProbeGuard> refusal;
     std::unique_ptr<MainWindow> window;
     if (connectedBefore) {
         window.reset(fixture::connectedWindow());
@@ -775,14 +800,20 @@ void TestPortSelection::identificationFails()
             holder.setPortName(PortMap::devicePath("COM3"));
             QVERIFY(holder.open(QIODevice::ReadWrite));
         }
+        if (refuse == 1)
+            refusal = std::make_unique<ProbeGuard>(refusing(
+                device, {false, PortMap::PortState::Reason::NoPermission, "Permission denied"}));
+        if (refuse == 2)
+            sim.stop("COM3");
         press(dialog, QDialogButtonBox::Ok);
     });
     QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
 
+    // The box keeps its title and first line; why the port did not open follows.
     const DialogDriver::Seen box = driver.last();
     QCOMPARE(box.icon, QMessageBox::Warning);
     QCOMPARE(box.title, "Eszköz");
-    QCOMPARE(box.text, noModule);
+    QCOMPARE(box.text, reason.isEmpty() ? noModule : noModule + "\n" + reason);
     QCOMPARE(box.buttonCount, 1);
     QCOMPARE(written.critical(), diagnostics);
     QVERIFY(hasLabel(window->statusBar(), label));

@@ -392,7 +392,9 @@ void TestReadup::portThatDoesNotOpen()
     DialogDriver driver;
     driver.expectMessage();
     readOut(driver);
-    verifyBox(driver, QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."));
+    // The box keeps its text; why the port did not open follows on a line of its own.
+    verifyBox(driver, QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot.\n"
+                                     "A COM7 nem nyitható meg: nincs ilyen port."));
     QVERIFY(diagnostics.messages().contains("unable to open comport"));
     QCOMPARE(snapshot(), before);
     QVERIFY(module->received().isEmpty());

@@ -101,7 +101,7 @@ private slots:
 private:
     void query(DialogDriver& driver);
     void verifyReady();
-    void verifyFailureBox(const DialogDriver& driver);
+    void verifyFailureBox(const DialogDriver& driver, const QString& reason = {});
 
     SimFixture* sim = nullptr;
     SimModule* module = nullptr;
@@ -145,12 +145,14 @@ void TestStatus::verifyReady()
     QVERIFY(button->isEnabled());
 }
 
-void TestStatus::verifyFailureBox(const DialogDriver& driver)
+void TestStatus::verifyFailureBox(const DialogDriver& driver, const QString& reason)
 {
     QCOMPARE(driver.seen().size(), 1);
     QCOMPARE(driver.last().icon, QMessageBox::Critical);
     QCOMPARE(driver.last().title, "Hiba");
-    QCOMPARE(driver.last().text, "Sikertelen lekérdezés.\nEllenõrizze az eszközt!");
+    // A port that does not open adds why, on a line of its own.
+    QCOMPARE(driver.last().text, "Sikertelen lekérdezés.\nEllenõrizze az eszközt!" +
+                                     (reason.isEmpty() ? QString() : "\n" + reason));
     QCOMPARE(driver.last().buttonCount, 1);
     QVERIFY(!driver.last().hasDefaultButton);
 }
@@ -250,7 +252,7 @@ void TestStatus::failureKeepsThePanel()
     DialogDriver driver;
     driver.expectMessage();
     query(driver);
-    verifyFailureBox(driver);
+    verifyFailureBox(driver, port == "COM9" ? "A COM9 nem nyitható meg: nincs ilyen port." : "");
     verifyReady();
 
     // Lamps, values and version as before; the signal bar emptied.

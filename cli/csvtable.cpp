@@ -1,0 +1,180 @@
+#include "cli/csvtable.h"
+
+#include <QStringDecoder>
+
+namespace cli::csv {
+
+namespace {
+
+bool isControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u < 0x20 && u != u'\t' && u != u'\r' && u != u'\n') || u == 0x7F;
+}
+
+QString decode(const QByteArray& content)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(content);
+    if (utf8.hasError())
+        text = QString::fromLatin1(content);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return text;
+}
+
+// The separator of the first row: its first "," or ";" outside quotes.
+QChar separatorOf(const QString& text)
+{
+    bool quoted = false;
+    for (const QChar c : text) {
+        if (c == u'"')
+            quoted = !quoted;
+        else if (!quoted && (c == u',' || c == u';'))
+            return c;
+        else if (!quoted && (c == u'\n' || c == u'\r'))
+            break;
+    }
+    return u',';
+}
+
+class Reader
+{
+public:
+    Reader(const QString& text, Table& table) : m_text(text), m_table(table) {}
+
+    void run()
+    {
+        while (m_at < m_text.size()) {
+            if (!readRow())
+                return;
+        }
+    }
+
+private:
+    QChar peek() const { return m_at < m_text.size() ? m_text.at(m_at) : QChar(); }
+    bool atEnd() const { return m_at >= m_text.size(); }
+    bool atRowEnd() const { return atEnd() || peek() == u'\n' || peek() == u'\r'; }
+
+    void skipRowEnd()
+    {
+        if (peek() == u'\r')
+            ++m_at;
+        if (peek() == u'\n')
+            ++m_at;
+        ++m_line;
+    }
+
+    void skipBlanks()
+    {
+        while (peek() == u' ' || peek() == u'\t')
+            ++m_at;
+    }
+
+    void error(int column, const QString& text)
+    {
+        m_table.errors.append({m_rowLine, column, text});
+    }
+
+    // False when the reading cannot go on (a quote never closed).
+    bool readRow()
+    {
+        Row row;
+        m_rowLine = m_line;
+        row.line = m_line;
+        bool rowHasText = false;
+        for (;;) {
+            const int column = int(row.cells.size()) + 1;
+            QString cell;
+            bool bad = false;
+            skipBlanks();
+            if (peek() == u'"') {
+                rowHasText = true;
+                const int openedOn = m_line;
+                ++m_at;
+                bool closed = false;
+                while (!atEnd()) {
+                    const QChar c = m_text.at(m_at++);
+                    if (c == u'"') {
+                        if (peek() == u'"') {
+                            cell += u'"';
+                            ++m_at;
+                            continue;
+                        }
+                        closed = true;
+                        break;
+                    }
+                    if (c == u'\n' || (c == u'\r' && peek() != u'\n'))
+                        ++m_line;
+                    cell += c;
+                }
+                if (!closed) {
+                    m_table.errors.append(
+                        {openedOn, column,
+                         QStringLiteral("az idézőjel nincs lezárva (a fájl végéig)")});
+                    return false;
+                }
+                skipBlanks();
+                if (!atRowEnd() && peek() != m_table.separator) {
+                    error(column, QStringLiteral("szöveg a záró idézőjel után"));
+                    bad = true;
+                    while (!atRowEnd() && peek() != m_table.separator)
+                        ++m_at;
+                }
+            } else {
+                while (!atRowEnd() && peek() != m_table.separator) {
+                    const QChar c = m_text.at(m_at++);
+                    if (c == u'"' && !bad) {
+                        error(column,
+                              QStringLiteral(
+                                  "szabálytalan idézőjel: egy cella csak egészében idézhető"));
+                        bad = true;
+                    }
+                    cell += c;
+                }
+                // Blanks around an unquoted cell are no part of it.
+                while (cell.endsWith(u' ') || cell.endsWith(u'\t'))
+                    cell.chop(1);
+                rowHasText = rowHasText || !cell.isEmpty();
+            }
+            if (!bad) {
+                for (const QChar c : cell) {
+                    if (isControl(c)) {
+                        error(column, QStringLiteral("nem szöveges érték"));
+                        break;
+                    }
+                }
+            }
+            row.cells.append(cell);
+            if (peek() == m_table.separator) {
+                ++m_at;
+                rowHasText = true;
+                continue;
+            }
+            break;
+        }
+        skipRowEnd();
+        if (rowHasText)
+            m_table.rows.append(row);
+        return true;
+    }
+
+    const QString& m_text;
+    Table& m_table;
+    qsizetype m_at = 0;
+    int m_line = 1;
+    int m_rowLine = 1;
+};
+
+} // namespace
+
+Table read(const QByteArray& content)
+{
+    Table table;
+    const QString text = decode(content);
+    table.separator = separatorOf(text);
+    Reader(text, table).run();
+    return table;
+}
+
+} // namespace cli::csv

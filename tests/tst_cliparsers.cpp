@@ -1,0 +1,287 @@
+// The command line's parsers in-process: the --each table, the options, and the words for a
+// port that does not open where only the probe can make it refuse (no permission, as root).
+#include "cli/commands.h"
+#include "cli/csvtable.h"
+#include "cli/options.h"
+#include "cli/report.h"
+#include "core/configcodec.h"
+#include "core/configuration.h"
+#include "device/portmap.h"
+#include "tests/support/simfixture.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <grp.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+struct InProcess
+{
+    int exitCode = -1;
+    QStringList out;
+    QString err;
+};
+
+QString drain(std::FILE* file)
+{
+    std::fflush(file);
+    std::rewind(file);
+    QByteArray bytes;
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, qsizetype(got));
+    std::fclose(file);
+    return QString::fromUtf8(bytes);
+}
+
+InProcess runCli(const QStringList& arguments)
+{
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    cli::report::setStreams(out, err);
+    InProcess run;
+    run.exitCode = cli::main(QStringList{QStringLiteral("vexagrid-cli")} + arguments);
+    cli::report::setStreams(stdout, stderr);
+    run.out = drain(out).split(u'\n', Qt::SkipEmptyParts);
+    run.err = drain(err);
+    return run;
+}
+
+// "line:cell|cell" for every row of the table.
+QStringList rowsOf(const cli::csv::Table& table)
+{
+    QStringList rows;
+    for (const cli::csv::Row& row : table.rows)
+        rows << QStringLiteral("%1:%2").arg(row.line).arg(row.cells.join(u'|'));
+    return rows;
+}
+
+} // namespace
+
+class TestCliParsers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void table_data();
+    void table();
+    void options_data();
+    void options();
+    void help();
+    void portDoesNotOpen_data();
+    void portDoesNotOpen();
+};
+
+void TestCliParsers::table_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("error"); // "line:column:text"; "" for none
+
+    // clang-format off
+    QTest::newRow("commas") << QByteArray("port,m_id\nCOM3,0101\n")
+                            << QStringList{"1:port|m_id", "2:COM3|0101"} << "";
+    QTest::newRow("semicolons, CR LF, BOM")
+        << QByteArray("\xEF\xBB\xBFport;m_nev\r\nCOM3;a,b\r\n")
+        << QStringList{"1:port|m_nev", "2:COM3|a,b"} << "";
+    QTest::newRow("quoted separator, doubled quote")
+        << QByteArray("port,m_nev\nCOM3,\"a,\"\"b\"\"\"\n")
+        << QStringList{"1:port|m_nev", "2:COM3|a,\"b\""} << "";
+    QTest::newRow("line break inside quotes")
+        << QByteArray("port,m_nev\nCOM3,\"a\nb\"\nCOM4,c\n")
+        << QStringList{"1:port|m_nev", "2:COM3|a\nb", "4:COM4|c"} << "";
+    QTest::newRow("blanks dropped, quoted kept")
+        << QByteArray("port , m_nev\n COM3 ,\" x \" \n")
+        << QStringList{"1:port|m_nev", "2:COM3| x "} << "";
+    QTest::newRow("blank lines, lone CR")
+        << QByteArray("port,m_id\r\rCOM3,1\n\n")
+        << QStringList{"1:port|m_id", "3:COM3|1"} << "";
+    QTest::newRow("trailing separator is an empty cell")
+        << QByteArray("port,m_id\nCOM3,\n") << QStringList{"1:port|m_id", "2:COM3|"} << "";
+    QTest::newRow("Latin-1, not UTF-8")
+        << QByteArray("port,m_nev\nCOM3,K\xFAt\n")
+        << QStringList{"1:port|m_nev", "2:COM3|K\u00fat"} << "";
+    QTest::newRow("quote never closed")
+        << QByteArray("port,m_nev\nCOM3,\"unterminated\nCOM4,b\n")
+        << QStringList{"1:port|m_nev"} << "2:2:az idézőjel nincs lezárva";
+    QTest::newRow("stray quote")
+        << QByteArray("port,m_nev\nCOM3,ab\"c\n")
+        << QStringList{"1:port|m_nev", "2:COM3|ab\"c"} << "2:2:szabálytalan idézőjel";
+    QTest::newRow("text after the closing quote")
+        << QByteArray("port,m_nev\nCOM3,\"a\"b\n")
+        << QStringList{"1:port|m_nev", "2:COM3|a"} << "2:2:szöveg a záró idézőjel után";
+    QTest::newRow("binary cell")
+        << QByteArray("port,m_nev\nCOM3,a\x01\x02\n", 19)
+        << QStringList{"1:port|m_nev", "2:COM3|a\x01\x02"} << "2:2:nem szöveges érték";
+    // clang-format on
+}
+
+void TestCliParsers::table()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, error);
+    const cli::csv::Table table = cli::csv::read(content);
+    QCOMPARE(rowsOf(table), rows);
+    if (error.isEmpty()) {
+        QVERIFY(table.errors.isEmpty());
+        return;
+    }
+    QCOMPARE(table.errors.size(), 1);
+    const cli::csv::Error& found = table.errors.first();
+    QCOMPARE(QStringLiteral("%1:%2:").arg(found.line).arg(found.column),
+             error.section(u':', 0, 1) + u':');
+    QVERIFY2(found.text.startsWith(error.section(u':', 2)), qPrintable(found.text));
+}
+
+void TestCliParsers::options_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error"); // the usage error; "" when it parses
+
+    // clang-format off
+    QTest::newRow("missing value")
+        << QStringList{"identify", "--port"}
+        << "a(z) --port kapcsoló után hiányzik az érték (--port P)";
+    QTest::newRow("unknown option") << QStringList{"identify", "--bogus"} << "ismeretlen kapcsoló: --bogus";
+    QTest::newRow("unknown short option") << QStringList{"identify", "-x"} << "ismeretlen kapcsoló: -x";
+    QTest::newRow("switch with a value") << QStringList{"write", "--verify=1"}
+                                         << "a(z) --verify kapcsoló nem kap értéket";
+    QTest::newRow("given twice") << QStringList{"identify", "--port", "COM3", "--port=COM4"}
+                                 << "a(z) --port kapcsoló csak egyszer adható meg";
+    QTest::newRow("another command's option") << QStringList{"status", "--port", "COM3", "--verify"}
+                                              << "a(z) --verify kapcsoló nem használható a(z) status paranccsal";
+    QTest::newRow("baud outside the list") << QStringList{"identify", "--port", "COM3", "--baud", "1234"}
+                                           << "hibás sebesség: --baud 1234 (lehet: 150, 200, 300";
+    QTest::newRow("baud of the list") << QStringList{"identify", "--port", "COM3", "--baud=9600"} << "";
+    QTest::newRow("options before the command") << QStringList{"--json", "-q", "ports"} << "";
+    QTest::newRow("bad port") << QStringList{"status", "--port", "COM3,LPT1"} << "hibás port: \"LPT1\"";
+    QTest::newRow("port twice") << QStringList{"status", "--port", "COM3,com3"} << "a(z) COM3 port kétszer szerepel";
+    QTest::newRow("standard output for one port only")
+        << QStringList{"read", "--port", "COM3,COM4", "-o", "-"} << "-o - (a szabványos kimenet) csak egy porttal";
+    QTest::newRow("standard output, one port") << QStringList{"read", "--port", "COM3", "-o", "-"} << "";
+    QTest::newRow("set needs a name") << QStringList{"check", "--set", "=x", "a.vgf"} << "--set NÉV=ÉRTÉK kell";
+    QTest::newRow("set of no field") << QStringList{"check", "--set", "m_nevv=x", "a.vgf"} << "ismeretlen mezőnév: m_nevv";
+    QTest::newRow("help of no command") << QStringList{"help", "frobnicate"} << "ismeretlen parancs: frobnicate";
+    QTest::newRow("no command") << QStringList{"--json"} << "hiányzik a parancs (ports, identify";
+    // clang-format on
+}
+
+void TestCliParsers::options()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    const cli::Parsed parsed = cli::parse(QStringList{"vexagrid-cli"} + arguments);
+    if (error.isEmpty()) {
+        QCOMPARE(parsed.error, QString());
+        QCOMPARE(parsed.kind, cli::Parsed::Run);
+        return;
+    }
+    QCOMPARE(parsed.kind, cli::Parsed::Usage);
+    QVERIFY2(parsed.error.startsWith(error), qPrintable(parsed.error));
+}
+
+// Each command's help: its synopsis, its options and an example, however it is asked for.
+void TestCliParsers::help()
+{
+    for (const cli::CommandInfo& command : cli::commandTable()) {
+        const QString name = QLatin1String(command.name);
+        const InProcess asked = runCli({"help", name});
+        const InProcess flag = runCli({name, "--help"});
+        QCOMPARE(asked.exitCode, 0);
+        QCOMPARE(flag.out, asked.out);
+        const QString text = asked.out.join(u'\n');
+        QVERIFY2(text.startsWith("Használat: vexagrid-cli " + name), qPrintable(text));
+        QVERIFY(text.contains("\nPélda:\n  vexagrid-cli " + name));
+        for (const cli::CommandOption& option : command.options)
+            QVERIFY2(text.contains(QStringLiteral("--") + QLatin1String(option.name)),
+                     qPrintable(name + " " + option.name));
+    }
+    QVERIFY(runCli({"--help"}).out.join(u'\n').contains("Kilépési kód: 0"));
+}
+
+void TestCliParsers::portDoesNotOpen_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("refuse"); // the probe refuses COM3 as a user outside its group
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("reason");
+
+    const QString noPermission = "COM3: nem nyitható meg: nincs jogosultság. Megoldás: sudo "
+                                 "usermod -aG dialout $USER, majd jelentkezzen be újra.";
+    const QString missing = "COM7: nem nyitható meg: nincs ilyen port.";
+    const QString file = QStringLiteral("x.vgf");
+    for (const char* name : {"identify", "write", "read"}) {
+        const QString command = QLatin1String(name);
+        QStringList extra;
+        if (command == QLatin1String("write"))
+            extra << file;
+        if (command == QLatin1String("read"))
+            extra << "-o"
+                  << "out.vgf";
+        QTest::newRow(qPrintable(command + ", no permission"))
+            << (QStringList{command, "--port", "COM3"} + extra) << true << noPermission
+            << "no-permission";
+        QTest::newRow(qPrintable(command + ", no such port"))
+            << (QStringList{command, "--port", "COM7"} + extra) << false << missing << "missing";
+    }
+}
+
+// As root every device opens, so the probe stands in for a device of the dialout group that
+// the user may not open; no read-out or write request is ever made.
+void TestCliParsers::portDoesNotOpen()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, refuse);
+    QFETCH(QString, line);
+    QFETCH(QString, reason);
+
+    SimFixture fixture;
+    QTemporaryDir work;
+    const QString device = work.filePath("ttyUSB0");
+    QFile node(device);
+    QVERIFY(node.open(QIODevice::WriteOnly));
+    node.close();
+    const struct group* dialout = ::getgrnam("dialout");
+    if (!dialout || ::chown(QFile::encodeName(device).constData(), uid_t(-1), dialout->gr_gid) != 0)
+        QSKIP("cannot give a file the dialout group here");
+    QVERIFY(fixture.addEntry("com3", device));
+    PortMap::Probe probe;
+    probe.open = [device](const QString& path) {
+        return path == device ? PortMap::OpenResult{false, PortMap::PortState::Reason::NoPermission,
+                                                    "Permission denied"}
+                              : PortMap::openDevice(path);
+    };
+    if (refuse)
+        PortMap::setProbe(probe);
+    // A file the download's checks let through: the simulated module's sample, read out.
+    Configuration sample = Configuration::connected();
+    sample.fillFromReadOut(SimModule::sampleFields());
+    QVERIFY(configfile::writeFile(work.filePath("x.vgf"), sample.lines()));
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(work.path());
+
+    const InProcess text = runCli(arguments);
+    const InProcess json = runCli(arguments + QStringList{"--json"});
+    PortMap::setProbe({});
+    QDir::setCurrent(before);
+    QCOMPARE(text.exitCode, 1);
+    QCOMPARE(text.out, QStringList{line});
+    const QJsonObject object = QJsonDocument::fromJson(json.out.value(0).toUtf8()).object();
+    QCOMPARE(object.value("error").toString(), QStringLiteral("open-failed"));
+    QCOMPARE(object.value("reason").toString(), reason);
+    QCOMPARE(object.value("systemError").toString(),
+             refuse ? QStringLiteral("Permission denied") : QString());
+    QVERIFY(!QFile::exists(work.filePath("out.vgf")));
+}
+
+QTEST_GUILESS_MAIN(TestCliParsers)
+#include "tst_cliparsers.moc"
