@@ -148,6 +148,7 @@ private slots:
     void refreshStopsThePendingAcceptance();
     void cancelEndsTheSearch_data();
     void cancelEndsTheSearch();
+    void systemListDecidesWhichPortsExist();
     void portsThatDoNotOpenAreExplained_data();
     void portsThatDoNotOpenAreExplained();
     void adapterNamedUnderTheListAndInTooltips();
@@ -469,6 +470,40 @@ void TestPortSelection::cancelEndsTheSearch()
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.result(), QDialog::Rejected);
     QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3", "COM4", "COM5"}));
+}
+
+// Where the system lists the ports (Windows), a name it does not list is no port: not
+// probed, not hinted, not offered; one it lists that does not open is hinted with its reason.
+void TestPortSelection::systemListDecidesWhichPortsExist()
+{
+    SimFixture sim;
+    QVERIFY(startModules(sim, {"COM3", "COM4:silent", "COM5"}));
+    QSerialPort holder;
+    holder.setPortName(sim.module("COM5")->slavePath());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    QStringList probed;
+    PortMap::Probe probe;
+    probe.listed = [] { return QStringList{"COM3", "COM5", "COM9"}; };
+    probe.open = [&probed](const QString& device) {
+        probed << device;
+        return PortMap::openDevice(device);
+    };
+    const ProbeGuard guard(probe);
+
+    QStringList states;
+    for (const PortMap::PortState& state : PortMap::portStates())
+        states << state.name;
+    QCOMPARE(states, QStringList({"COM3", "COM5"})); // COM9 is listed but has no device here
+    QCOMPARE(PortMap::availablePorts(), QStringList({"COM3"}));
+    QVERIFY(!probed.contains(sim.module("COM4")->slavePath()));
+
+    QWidget owner;
+    setcom dialog("COM3", 1200, 300, false, &owner);
+    QCOMPARE(items(portCombo(&dialog)), QStringList({"COM3"}));
+    QCOMPARE(dialog.findChild<QLabel*>("portProblems")->text(),
+             QStringLiteral("A COM5 (%1) nem nyitható meg: használja egy másik program. Zárja be a "
+                            "portot használó programot, majd próbálja újra.")
+                 .arg(sim.module("COM5")->slavePath()));
 }
 
 void TestPortSelection::portsThatDoNotOpenAreExplained_data()
