@@ -5,6 +5,7 @@
 #include "app/download.h"
 #include "app/portselection.h"
 #include "app/readup.h"
+#include "app/sheetfile.h"
 #include "app/statusquery.h"
 #include "core/maker.h"
 #include "core/runtimefiles.h"
@@ -66,6 +67,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openfile);
     connect(ui->actionSave, &QAction::triggered, this, &MainWindow::save);
     connect(ui->actionSaveAs, &QAction::triggered, this, &MainWindow::saveas);
+    connect(ui->actionSheet, &QAction::triggered, this, &MainWindow::sheet);
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
     connect(ui->actionPort, &QAction::triggered, this, &MainWindow::show_port);
     connect(ui->actionDownload, &QAction::triggered, this, &MainWindow::download);
@@ -265,4 +267,10 @@ void MainWindow::allapot()
 void MainWindow::smskpSelect()
 {
     bindings::followProvider(*ui);
+}
+
+void MainWindow::sheet()
+{
+    FormContext ctx = context();
+    sheetfile::save(ctx);
 }

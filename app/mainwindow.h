@@ -48,6 +48,8 @@ public slots:
     void check_cbs();
     void allapot();
     void smskpSelect();
+    // The configuration sheet of the form, as PDF.
+    void sheet();
 
 protected:
     void changeEvent(QEvent* event) override;

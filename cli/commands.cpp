@@ -6,6 +6,7 @@
 #include "cli/plan.h"
 #include "cli/report.h"
 #include "cli/tasks.h"
+#include "cli/views.h"
 #include "core/fields.h"
 #include "core/programsettings.h"
 #include "device/outcomes.h"
@@ -547,13 +548,67 @@ QString checkRead(const Options& options)
     return QString();
 }
 
-QString checkSend(const Options& options)
+QString checkSendFiles(const Options& options)
 {
     if (const QString problem = files(options, 1, "egy konfigurációs fájl"); !problem.isEmpty())
         return problem;
     if (options.each.isEmpty())
         return needsPorts(options);
     return QString();
+}
+
+QString onePort(const Options& options)
+{
+    if (options.allPorts || options.ports.size() > 1)
+        return QStringLiteral("a(z) %1 parancs egy modullal dolgozik: --port COM3").arg(options.name);
+    return QString();
+}
+
+// A file, or one module.
+QString checkSource(const Options& options)
+{
+    if (options.files.size() > 1)
+        return QStringLiteral("fölösleges argumentum: %1").arg(options.files.at(1));
+    if (options.files.isEmpty() == options.ports.isEmpty() && !options.allPorts)
+        return QStringLiteral("a(z) %1 parancsnak egy fájl vagy egy --port kell (a kettő közül "
+                              "az egyik)")
+            .arg(options.name);
+    if (!options.files.isEmpty() && (options.allPorts || !options.ports.isEmpty()))
+        return QStringLiteral("a(z) %1 parancsnak egy fájl vagy egy --port kell, nem mindkettő")
+            .arg(options.name);
+    return onePort(options);
+}
+
+QString checkSheet(const Options& options)
+{
+    if (const QString problem = checkSource(options); !problem.isEmpty())
+        return problem;
+    if (options.output.isEmpty())
+        return QStringLiteral("a sheet parancsnak kell a kimenet: -o lap.pdf");
+    return QString();
+}
+
+// diff --port P FILE, diff --each CSV FILE, or diff A B.
+QString checkDiff(const Options& options)
+{
+    if (options.files.size() == 2) {
+        if (options.usesPorts())
+            return QStringLiteral("két fájl összevetéséhez nem kell --port vagy --each");
+        return QString();
+    }
+    if (options.files.size() > 2)
+        return QStringLiteral("fölösleges argumentum: %1").arg(options.files.at(2));
+    return checkSendFiles(options);
+}
+
+int diff(const Options& options)
+{
+    return options.files.size() == 2 ? diffFiles(options) : sendOrCompare(options);
+}
+
+QString checkSend(const Options& options)
+{
+    return checkSendFiles(options);
 }
 
 QString checkFile(const Options& options)
@@ -594,15 +649,15 @@ const QList<CommandInfo> kCommands{
      {{"port"}, {"baud"}, {"set"}, {"each"}, {"verify"}, {"backup"}, {"base"}},
      {"identification", "module", "file", "row", "backup", "bytesSent", "verified", "differences", "reason", "systemError"},
      "vexagrid-cli write --each modulok.csv --verify --backup mentesek/ alap.vgf", sendOrCompare, checkSend},
-    {Command::Diff, "diff", "diff (--port P | --each CSV) [--set NÉV=ÉRTÉK]... [--all] [--pin] [--base FÁJL] FÁJL",
-     "a modul tartalma ugyanaz-e, mint amit a write küldene",
-     "Kiolvassa a modult, és a mezők feliratai szerint összeveti azzal, amit a write küldene. "
-     "A telefonszámok sorai olvashatóan; amit a VexaGrid-3 nem használ, külön sorban, nem "
-     "számít eltérésnek (--all: az is). Kilépési kód: 0 egyezik, 1 eltér, 2 nem hasonlítható "
-     "össze (vagy hibás a parancssor).",
+    {Command::Diff, "diff", "diff (--port P | --each CSV) [--set NÉV=ÉRTÉK]... [--all] [--pin] [--base FÁJL] FÁJL  |  diff [--all] [--pin] A.vgf B.vgf",
+     "a modul tartalma ugyanaz-e, mint amit a write küldene; vagy két fájl",
+     "Kiolvassa a modult, és a mezők feliratai szerint összeveti azzal, amit a write küldene; "
+     "két fájlt ugyanígy vet össze egymással. A telefonszámok sorai olvashatóan; amit a "
+     "VexaGrid-3 nem használ, külön sorban, nem számít eltérésnek (--all: az is). Kilépési "
+     "kód: 0 egyezik, 1 eltér, 2 nem hasonlítható össze (vagy hibás a parancssor).",
      {{"port"}, {"baud"}, {"set"}, {"each"}, {"base"}, {"all", "a VexaGrid-3 által nem használt mezők is számítanak"}, {"pin"}},
      {"identification", "module", "file", "row", "differences", "reason", "systemError"},
-     "vexagrid-cli diff --port COM3 alap.vgf", sendOrCompare, checkSend},
+     "vexagrid-cli diff --port COM3 alap.vgf", diff, checkDiff},
     {Command::Check, "check", "check [--set NÉV=ÉRTÉK]... [--each CSV] [--base FÁJL] FÁJL",
      "a fájl és a felülírások ellenőrzése modul nélkül",
      "Ugyanaz az ellenőrzés, mint a write előtt, modul nélkül.",
@@ -615,6 +670,24 @@ const QList<CommandInfo> kCommands{
      {{"port"}, {"baud"}, {"watch"}},
      {"identification", "module", "time", "signal", "signalLow", "phaseR", "phaseS", "phaseT", "output1", "output2", "firmware", "reason", "systemError"},
      "vexagrid-cli status --port COM3 --watch 2", status, checkPorts},
+    {Command::Show, "show", "show (FÁJL | --port P) [--all] [--pin] [--base FÁJL]",
+     "a konfiguráció olvashatóan: fájlból vagy a modulból",
+     "A konfiguráció az ablak feliratai és csoportjai szerint, a telefonszámok sorai "
+     "olvashatóan; csak amit a VexaGrid-3 használ (--all: a többi is, jelölve). A PIN-kód "
+     "****, hacsak nincs --pin. --json: egy objektum objektumnevek szerint (felirat, lap, "
+     "érték), a telefonszámok sorai kibontva.",
+     {{"port", "egy modul kiolvasása (mint a read)"}, {"baud"}, {"base"}, {"all", "a VexaGrid-3 által nem használt mezők is, jelölve"}, {"pin"}},
+     {"file", "identification", "module", "reason", "systemError"},
+     "vexagrid-cli show alap.vgf", show, checkSource},
+    {Command::Sheet, "sheet", "sheet (FÁJL | --port P) -o LAP.pdf [--pin] [--base FÁJL]",
+     "konfigurációs lap PDF-ben, átadáshoz",
+     "Egy A4-es oldal (ha a szövegek kívánják, kettő) a modul nevével és azonosítójával, a "
+     "dátummal, az általános beállításokkal, a telefonszámok táblájával (RING, SMS, T S R, "
+     "kimenet), a bemenetekkel, a kimenetekkel és az aktiváló parancsokkal. A PIN-kód csak "
+     "--pin esetén kerül a lapra.",
+     {{"port", "egy modul kiolvasása (mint a read)"}, {"baud"}, {"base"}, {"output", "a PDF fájl"}, {"pin"}},
+     {"file", "pages", "identification", "module", "reason", "systemError"},
+     "vexagrid-cli sheet alap.vgf -o lap.pdf", sheet, checkSheet},
     {Command::Completion, "completion", "completion",
      "bash kiegészítés a parancsokhoz, kapcsolókhoz és mezőnevekhez",
      "Kiírja a bash kiegészítő szkriptet (a csomag telepíti).",

@@ -5,11 +5,27 @@
 #include "core/programsettings.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLoggingCategory>
+
+#include <memory>
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Only the configuration sheet needs fonts, and so a QGuiApplication; it shows no window,
+    // so off Windows it needs no display either.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const cli::Parsed parsed = cli::parse(arguments);
+    const bool needsFonts =
+        parsed.kind == cli::Parsed::Run && parsed.options.command == cli::Command::Sheet;
+#ifndef Q_OS_WIN
+    if (needsFonts && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
+    std::unique_ptr<QCoreApplication> app(needsFonts ? new QGuiApplication(argc, argv)
+                                                     : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("vexagrid-cli"));
     QCoreApplication::setApplicationVersion(programVersion());
     // Each result line says what went wrong; the line's own diagnostics stay off unless

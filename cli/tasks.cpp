@@ -117,14 +117,6 @@ ReadStep readStep(Context& context, Phase phase)
     return step;
 }
 
-// The window's state after connecting and reading the module out.
-Configuration readOutState(const QStringList& defaults, const QStringList& fields)
-{
-    Configuration config = startState(defaults);
-    config.fillFromReadOut(fields);
-    return config;
-}
-
 // A result that carries the keys gathered so far.
 Result with(Result result, const QJsonObject& keys)
 {
@@ -297,6 +289,26 @@ Differences differences(const QStringList& left, const QStringList& right, const
         found.lines << QStringLiteral("a VexaGrid-3 nem használja, nem számít eltérésnek: %1")
                            .arg(unused.join(QStringLiteral(", ")));
     return found;
+}
+
+Configuration readOutState(const QStringList& defaults, const QStringList& record)
+{
+    Configuration config = startState(defaults);
+    config.fillFromReadOut(record);
+    return config;
+}
+
+Result fetchTask(Context& context)
+{
+    QJsonObject keys;
+    if (std::optional<Result> failed = identifyStep(context, &keys))
+        return *failed;
+    const ReadStep read = readStep(context, Phase::Read);
+    if (read.failure)
+        return with(*read.failure, keys);
+    Result result = with(success(context, QStringLiteral("Sikeres kiolvasás.")), keys);
+    result.record = read.fields;
+    return result;
 }
 
 Result identifyTask(Context& context)

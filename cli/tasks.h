@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/report.h"
+#include "core/configuration.h"
 #include "device/conversations.h"
 
 #include <QByteArray>
@@ -42,6 +43,7 @@ struct Result : report::Line
     // answered something else).
     bool notModule = false;
     QByteArray content; // read into "-": the configuration file's bytes
+    QStringList record; // fetchTask: the module's 56 fields
 };
 
 struct Context
@@ -58,6 +60,10 @@ struct Context
 void addOpenFailure(QJsonObject& keys, const conversation::Result& exchange);
 
 Result identifyTask(Context& context);
+// The identification and the read-out, nothing saved: the record in the result.
+Result fetchTask(Context& context);
+// The window's state after connecting (the defaults loaded) and reading the module out.
+Configuration readOutState(const QStringList& defaults, const QStringList& record);
 Result readTask(Context& context, const QStringList& defaults, const QString& path);
 
 // How diff and --verify compare a module with what a write sends.

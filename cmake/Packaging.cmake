@@ -30,6 +30,18 @@ add_custom_command(OUTPUT "${_pkg_out}/changelog.gz"
   DEPENDS "${_pkg_out}/changelog"
   COMMENT "Compressing the package changelog")
 list(APPEND _pkg_compressed "${_pkg_out}/changelog.gz")
+# The bash completion comes from the command line's own table of commands, options and the
+# form's object names, so it cannot fall behind them (not for a cross build, which cannot run
+# the program it builds).
+if(NOT CMAKE_CROSSCOMPILING)
+  add_custom_command(OUTPUT "${_pkg_out}/vexagrid-cli.bash"
+    COMMAND $<TARGET_FILE:vexagrid-cli> completion > "${_pkg_out}/vexagrid-cli.bash"
+    DEPENDS vexagrid-cli
+    COMMENT "Writing the bash completion of vexagrid-cli")
+  list(APPEND _pkg_compressed "${_pkg_out}/vexagrid-cli.bash")
+  install(FILES "${_pkg_out}/vexagrid-cli.bash"
+    DESTINATION "${CMAKE_INSTALL_DATADIR}/bash-completion/completions" RENAME vexagrid-cli)
+endif()
 add_custom_target(vexagrid_package_files ALL DEPENDS ${_pkg_compressed})
 
 install(FILES "${_pkg_out}/vexagrid.1.gz" "${_pkg_out}/vexagrid-cli.1.gz"

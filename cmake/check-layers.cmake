@@ -2,19 +2,23 @@
 #   cmake -DSOURCE_DIR=<tree> -DLINKS_FILE=<file> -P check-layers.cmake
 #
 # 1. A file of a layer includes only from its own layer and the layers below it:
-#      core < device < form < app;  cli stands on core and device;  sim on nothing of ours.
+#      core < device < form < app;  sheet stands on core;  cli on core, device and sheet;
+#      app may use sheet too;  sim on nothing of ours.
 #    The generated forms (ui_*.h) are widgets: only form and app may include them.
-# 2. The headless libraries and programs link no Qt Widgets and no Qt Gui. LINKS_FILE holds,
-#    per target, everything it links directly or through another library.
+# 2. The headless libraries and programs link no Qt Widgets; core, device and the simulated
+#    module no Qt Gui either (the command line needs Gui for the PDF sheet only). LINKS_FILE
+#    holds, per target, what it must not link and everything it links directly or through
+#    another library.
 cmake_minimum_required(VERSION 3.25)
-set(layers core device form app cli sim)
+set(layers core device sheet form app cli sim)
 set(allowed_core core)
 set(allowed_device core device)
+set(allowed_sheet core sheet)
 set(allowed_form core device form)
-set(allowed_app core device form app)
-set(allowed_cli core device cli)
+set(allowed_app core device form sheet app)
+set(allowed_cli core device sheet cli)
 set(allowed_sim sim)
-set(widget_free core device cli sim)
+set(widget_free core device sheet cli sim)
 
 set(problems "")
 foreach(layer IN LISTS layers)
@@ -39,10 +43,11 @@ endforeach()
 
 file(STRINGS "${LINKS_FILE}" links)
 foreach(line IN LISTS links)
-  if(line MATCHES "^([^:]+): (.*)$")
-    set(target "${CMAKE_MATCH_1}")
-    set(closure "${CMAKE_MATCH_2}")
-    foreach(forbidden Qt6::Widgets Qt6::Gui)
+  if(line MATCHES "^([^ ]+) ([^:]+): (.*)$")
+    string(REPLACE "," ";" forbiddenList "${CMAKE_MATCH_1}")
+    set(target "${CMAKE_MATCH_2}")
+    set(closure "${CMAKE_MATCH_3}")
+    foreach(forbidden IN LISTS forbiddenList)
       if(forbidden IN_LIST closure)
         string(APPEND problems "  ${target} links ${forbidden}\n")
       endif()

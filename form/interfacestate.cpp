@@ -21,6 +21,7 @@ void unlock(Ui::MainWindow& ui)
     ui.allapot_gomb->setStyleSheet(styles::kStatusButton);
     ui.actionOpen->setEnabled(true);
     ui.actionSave->setEnabled(true);
+    ui.actionSheet->setEnabled(true);
     ui.menuDevice->setEnabled(true);
 }
 
@@ -39,6 +40,8 @@ void lock(Ui::MainWindow& ui)
     }
     ui.actionOpen->setEnabled(false);
     ui.actionSave->setEnabled(false);
+    // The sheet is made of the form's values, as a save is.
+    ui.actionSheet->setEnabled(false);
     ui.menuDevice->setEnabled(false);
 }
 
