@@ -1,8 +1,16 @@
-# One fuzz target per codec. With VEXAGRID_FUZZ (clang only) they are libFuzzer programs, and the
-# codecs are built with coverage instrumentation and the address and undefined-behaviour checks.
-# Otherwise each target is linked with driver.cpp, a short deterministic run that the test suite
-# always contains.
+# One fuzz target per codec, and two for the paths every file and every read-out takes
+# through Configuration and the download's checks. With VEXAGRID_FUZZ (clang only) they are
+# libFuzzer programs, and the core is built with coverage instrumentation and the address
+# and undefined-behaviour checks. Otherwise each target is linked with driver.cpp, a short
+# deterministic run that the test suite always contains.
 set(_fuzz_codecs fieldrules configcodec readoutcodec statuscodec downloadframe)
+set(_fuzz_forms configuration readoutfill)
+
+# Inputs per bounded run of the suite. The form targets open, check and save a whole
+# configuration per input, so they get fewer: each takes a fraction of a second in a normal
+# build and about two under the sanitizers.
+set(_fuzz_runs_configuration 1000)
+set(_fuzz_runs_readoutfill 8000)
 
 if(VEXAGRID_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
@@ -13,21 +21,52 @@ if(VEXAGRID_FUZZ)
   target_link_options(vexagrid_core INTERFACE -fsanitize=address,undefined)
 endif()
 
-foreach(_codec IN LISTS _fuzz_codecs)
-  set(_target fuzz_${_codec})
+# The form targets start from the shipped defaults file; its bytes are compiled in, so that a
+# target runs from any directory and a changed file is fuzzed as it is.
+set(_fuzz_defaults "${PROJECT_SOURCE_DIR}/resources/defval_vg.dll")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_fuzz_defaults}")
+file(READ "${_fuzz_defaults}" _fuzz_defaults_hex HEX)
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," _fuzz_defaults_hex "${_fuzz_defaults_hex}")
+file(CONFIGURE OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/defaultsfile.inc"
+     CONTENT "${_fuzz_defaults_hex}\n" @ONLY)
+
+foreach(_name IN LISTS _fuzz_codecs _fuzz_forms)
+  set(_target fuzz_${_name})
   add_executable(${_target} ${CMAKE_CURRENT_LIST_DIR}/${_target}.cpp
                             ${CMAKE_CURRENT_LIST_DIR}/fuzztarget.h)
+  if(_name IN_LIST _fuzz_forms)
+    target_sources(${_target} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/formproperties.h
+                                      ${CMAKE_CURRENT_LIST_DIR}/formproperties.cpp)
+    target_include_directories(${_target} PRIVATE "${CMAKE_CURRENT_BINARY_DIR}")
+  endif()
   target_link_libraries(${_target} PRIVATE vexagrid_core)
   set_target_properties(${_target} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
+  # The runs of a target that sets none: 5000 under libFuzzer, 3000 with the driver.
+  set(_runs "")
+  if(DEFINED _fuzz_runs_${_name})
+    set(_runs ${_fuzz_runs_${_name}})
+  endif()
+  # Inputs kept by hand (the faults found so far among them) are replayed first and
+  # mutated like the built-in seeds; a libFuzzer session reads the folder as a corpus.
+  set(_seeds "${CMAKE_CURRENT_LIST_DIR}/seeds/${_target}")
   if(VEXAGRID_FUZZ)
     target_compile_options(${_target} PRIVATE
       -fsanitize=fuzzer,address,undefined -fno-omit-frame-pointer)
     target_link_options(${_target} PRIVATE -fsanitize=fuzzer,address,undefined)
-    set(_fuzz_command ${_target} -runs=5000 -seed=1 -max_len=4096)
+    if(NOT _runs)
+      set(_runs 5000)
+    endif()
+    set(_fuzz_command ${_target} -runs=${_runs} -seed=1 -max_len=4096)
   else()
     target_sources(${_target} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
-    set(_fuzz_command ${_target} --runs 3000)
+    if(NOT _runs)
+      set(_runs 3000)
+    endif()
+    set(_fuzz_command ${_target} --runs ${_runs})
+    if(IS_DIRECTORY "${_seeds}")
+      list(APPEND _fuzz_command "${_seeds}")
+    endif()
   endif()
   if(VEXAGRID_TESTS)
     add_test(NAME ${_target} COMMAND ${_fuzz_command}
