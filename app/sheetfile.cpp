@@ -59,9 +59,9 @@ void save(FormContext& context)
 
     const sheet::Written written = sheet::write(bindings::take(context.ui).values(), source, path);
     if (!written.ok) {
-        messagebox::critical(context.window, messages::kFileError,
-                             QStringLiteral("A konfigurációs lap mentése nem sikerült (%1).")
-                                 .arg(written.error));
+        messagebox::critical(
+            context.window, messages::kFileError,
+            QStringLiteral("A konfigurációs lap mentése nem sikerült (%1).").arg(written.error));
         return;
     }
     messagebox::information(context.window, QStringLiteral("Mentés"),

@@ -560,7 +560,8 @@ QString checkSendFiles(const Options& options)
 QString onePort(const Options& options)
 {
     if (options.allPorts || options.ports.size() > 1)
-        return QStringLiteral("a(z) %1 parancs egy modullal dolgozik: --port COM3").arg(options.name);
+        return QStringLiteral("a(z) %1 parancs egy modullal dolgozik: --port COM3")
+            .arg(options.name);
     return QString();
 }
 

@@ -71,9 +71,9 @@ Source sourceOf(const Options& options)
         return source;
     }
     source.port = options.ports.first();
-    const QList<Result> results = runFleet({{source.port, std::nullopt}}, options.baud,
-                                           [](Context& context) { return fetchTask(context); },
-                                           false);
+    const QList<Result> results = runFleet(
+        {{source.port, std::nullopt}}, options.baud,
+        [](Context& context) { return fetchTask(context); }, false);
     const Result& result = results.first();
     if (!result.ok) {
         report::result(result);
@@ -145,7 +145,8 @@ QJsonObject exported(const Configuration& config, const Options& options)
             entry.insert(QStringLiteral("value"), config.isChecked(name));
         }
         if (field.coding == fields::Coding::TelNumber)
-            entry.insert(QStringLiteral("row"), rowJson(description::rowOf(config.values(), field.row)));
+            entry.insert(QStringLiteral("row"),
+                         rowJson(description::rowOf(config.values(), field.row)));
         for (const description::Item& item : items) {
             if (item.names.contains(name)) {
                 entry.insert(QStringLiteral("section"), sectionKey(item.section));
@@ -154,12 +155,13 @@ QJsonObject exported(const Configuration& config, const Options& options)
         }
         object.insert(name, entry);
     }
-    object.insert(kProviderName,
-                  QJsonObject{{QStringLiteral("caption"), QStringLiteral("SMS központ szolgáltatója")},
-                              {QStringLiteral("page"), description::pageTitle(0)},
-                              {QStringLiteral("section"), QStringLiteral("general")},
-                              {QStringLiteral("used"), true},
-                              {QStringLiteral("value"), fieldrules::providerName(config.provider())}});
+    object.insert(
+        kProviderName,
+        QJsonObject{{QStringLiteral("caption"), QStringLiteral("SMS központ szolgáltatója")},
+                    {QStringLiteral("page"), description::pageTitle(0)},
+                    {QStringLiteral("section"), QStringLiteral("general")},
+                    {QStringLiteral("used"), true},
+                    {QStringLiteral("value"), fieldrules::providerName(config.provider())}});
     return object;
 }
 
@@ -180,8 +182,8 @@ void printText(const Configuration& config, const Options& options, const Source
         for (const description::Item& item : items) {
             if (item.section != section || (!item.used && !options.all))
                 continue;
-            QString line = QStringLiteral("  %1  %2")
-                               .arg(item.caption.leftJustified(width, u' '), item.value);
+            QString line =
+                QStringLiteral("  %1  %2").arg(item.caption.leftJustified(width, u' '), item.value);
             if (!item.used)
                 line += QStringLiteral("  (a VexaGrid-3 nem használja)");
             lines << line;
@@ -214,8 +216,10 @@ int show(const Options& options)
     if (!source.config)
         return source.exitCode;
     if (options.json)
-        report::text(QString::fromUtf8(
-            QJsonDocument(exported(*source.config, options)).toJson(QJsonDocument::Indented)).trimmed());
+        report::text(
+            QString::fromUtf8(
+                QJsonDocument(exported(*source.config, options)).toJson(QJsonDocument::Indented))
+                .trimmed());
     else
         printText(*source.config, options, source);
     return 0;
@@ -231,10 +235,9 @@ int sheet(const Options& options)
     const Source source = sourceOf(options);
     if (!source.config)
         return source.exitCode;
-    const sheet::Written written =
-        sheet::write(source.config->values(),
-                     {source.file, source.identification, QDate::currentDate(), options.pin},
-                     options.output);
+    const sheet::Written written = sheet::write(
+        source.config->values(),
+        {source.file, source.identification, QDate::currentDate(), options.pin}, options.output);
     report::Line line;
     line.port = source.port;
     line.keys.insert(QStringLiteral("file"), options.output);
@@ -260,7 +263,8 @@ int diffFiles(const Options& options)
     const QString& left = options.files.at(0);
     const QString& right = options.files.at(1);
     const std::optional<Configuration> a = openAsTheWindowDoes(left, options.base);
-    const std::optional<Configuration> b = a ? openAsTheWindowDoes(right, options.base) : std::nullopt;
+    const std::optional<Configuration> b =
+        a ? openAsTheWindowDoes(right, options.base) : std::nullopt;
     if (!a || !b)
         return 2;
     const Differences found =
@@ -269,9 +273,9 @@ int diffFiles(const Options& options)
     report::Line line;
     line.ok = found.used == 0;
     line.error = line.ok ? Code::None : Code::Differs;
-    line.message = QStringLiteral("%1 és %2: ").arg(left, right) +
-                   (line.ok ? QStringLiteral("Egyezik.")
-                            : QStringLiteral("Eltér (%1 mező):").arg(found.used));
+    line.message =
+        QStringLiteral("%1 és %2: ").arg(left, right) +
+        (line.ok ? QStringLiteral("Egyezik.") : QStringLiteral("Eltér (%1 mező):").arg(found.used));
     line.more = found.lines;
     line.keys.insert(QStringLiteral("file"), left);
     line.keys.insert(QStringLiteral("differences"), found.list);

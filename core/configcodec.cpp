@@ -26,11 +26,13 @@ QStringList decodeLines(const QByteArray& content)
     QTextStream in(content, QIODevice::ReadOnly);
     in.setEncoding(QStringConverter::System);
 
+    // The end mark counts only after the values: a field may hold "---" itself, and a file
+    // saved with it must open again.
     QStringList lines;
     do {
         const QString line = in.readLine();
         lines.append(line);
-        if (line == kEndMark)
+        if (line == kEndMark && lines.size() > kValueLines)
             break;
     } while (!in.atEnd());
     return lines;

@@ -18,15 +18,16 @@ constexpr int kValueLines = 172;
 constexpr int kLinkTextLine = kValueLines;
 constexpr int kAboutTextLine = kValueLines + 1;
 
-// A line of exactly this text ends the file when reading; it is kept as a line itself.
+// A line of exactly this text after the 172 values ends the file when reading; it is kept
+// as a line itself. Among the values it is a value like any other.
 inline constexpr QLatin1StringView kEndMark("---");
 
 // The file's bytes: every line followed by CR LF, nothing before or after.
 QByteArray encode(const QStringList& lines);
 
 // The lines as the loader reads them: LF or CR LF ends a line (a CR elsewhere stays in the line),
-// reading stops after a line equal to the end mark, an empty file gives one empty line, and the
-// last line ending does not start another line.
+// reading stops after a line equal to the end mark past the values, an empty file gives one empty
+// line, and the last line ending does not start another line.
 QStringList decodeLines(const QByteArray& content);
 
 // True when the lines hold a value for every widget of the form.

@@ -36,6 +36,10 @@ std::optional<Refusal> plainTextRule(const QString& field, const QString& text)
     // later field on the module.
     if (fieldrules::hasSeparator(text))
         return refuse(field, kInputError, kSeparatorText);
+    // The module's read-out ends its fields with line breaks: one inside a text (a file can
+    // bring it) would split the field when the module is read, or vanish from it.
+    if (text.contains(u'\r') || text.contains(u'\n'))
+        return refuse(field, kInputError, kLineBreakText);
     return std::nullopt;
 }
 

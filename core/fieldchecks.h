@@ -67,6 +67,7 @@ struct Download
 
 inline const QString kMissingText = QStringLiteral("Minden beviteli mezõ kitöltése kötelezõ!");
 inline const QString kSeparatorText = QStringLiteral("A | karakter nem használható!");
+inline const QString kLineBreakText = QStringLiteral("Sortörés nem használható!");
 
 // What the download does before anything is sent: the completeness check, every group's
 // field check, then the grid columns this module lacks (5, 6, and 4 while hidden) are cleared

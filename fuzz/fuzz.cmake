@@ -5,6 +5,12 @@
 # deterministic run that the test suite always contains.
 set(_fuzz_codecs fieldrules configcodec readoutcodec statuscodec downloadframe)
 set(_fuzz_forms configuration readoutfill)
+# The command line's parsers (the --each table, --port, --set, the whole command line), where
+# the command line is built at all.
+set(_fuzz_cli "")
+if(TARGET vexagrid_cli)
+  set(_fuzz_cli cliparsers)
+endif()
 
 # Inputs per bounded run of the suite. The form targets open, check and save a whole
 # configuration per input, so they get fewer: each takes a fraction of a second in a normal
@@ -19,6 +25,10 @@ if(VEXAGRID_FUZZ)
   target_compile_options(vexagrid_core PRIVATE
     -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
   target_link_options(vexagrid_core INTERFACE -fsanitize=address,undefined)
+  if(TARGET vexagrid_cli)
+    target_compile_options(vexagrid_cli PRIVATE
+      -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  endif()
 endif()
 
 # The form targets start from the shipped defaults file; its bytes are compiled in, so that a
@@ -30,7 +40,7 @@ string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," _fuzz_defaults_hex "${_fuzz_d
 file(CONFIGURE OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/defaultsfile.inc"
      CONTENT "${_fuzz_defaults_hex}\n" @ONLY)
 
-foreach(_name IN LISTS _fuzz_codecs _fuzz_forms)
+foreach(_name IN LISTS _fuzz_codecs _fuzz_forms _fuzz_cli)
   set(_target fuzz_${_name})
   add_executable(${_target} ${CMAKE_CURRENT_LIST_DIR}/${_target}.cpp
                             ${CMAKE_CURRENT_LIST_DIR}/fuzztarget.h)
@@ -39,7 +49,11 @@ foreach(_name IN LISTS _fuzz_codecs _fuzz_forms)
                                       ${CMAKE_CURRENT_LIST_DIR}/formproperties.cpp)
     target_include_directories(${_target} PRIVATE "${CMAKE_CURRENT_BINARY_DIR}")
   endif()
-  target_link_libraries(${_target} PRIVATE vexagrid_core)
+  if(_name IN_LIST _fuzz_cli)
+    target_link_libraries(${_target} PRIVATE vexagrid_cli)
+  else()
+    target_link_libraries(${_target} PRIVATE vexagrid_core)
+  endif()
   set_target_properties(${_target} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/fuzz")
   # The runs of a target that sets none: 5000 under libFuzzer, 3000 with the driver.

@@ -145,5 +145,7 @@ QList<QByteArray> fuzzSeeds()
             "smskp_combo=3",
             QByteArray("write\0--port\0COM3\0--set\0m_id=7\0x.vgf", 37),
             QByteArray("read\0--port=all\0-o\0-", 20),
-            "a\x01" "b\x02" "c\x01\n\x02"};
+            "a\x01"
+            "b\x02"
+            "c\x01\n\x02"};
 }

@@ -14,7 +14,7 @@ void checkDecoded(const QByteArray& content)
     fuzzCheck(lines.size() <= content.count('\n') + 1, "no more lines than line ends");
     for (const QString& line : lines)
         fuzzCheck(!line.contains(u'\n'), "no LF inside a line");
-    const qsizetype mark = lines.indexOf(configfile::kEndMark);
+    const qsizetype mark = lines.indexOf(configfile::kEndMark, configfile::kValueLines);
     fuzzCheck(mark < 0 || mark == lines.size() - 1, "nothing after the end mark");
 
     const QByteArray written = configfile::encode(lines);
@@ -36,7 +36,7 @@ void checkRoundTrip(const QByteArray& content)
         text += (u == 0 || u == '\r') ? u' ' : QChar(u);
     }
     const QStringList lines = text.split(u'\n');
-    const qsizetype mark = lines.indexOf(configfile::kEndMark);
+    const qsizetype mark = lines.indexOf(configfile::kEndMark, configfile::kValueLines);
     const QStringList expected = mark < 0 ? lines : lines.mid(0, mark + 1);
     fuzzCheck(configfile::decodeLines(configfile::encode(lines)) == expected, "lines round trip");
 }

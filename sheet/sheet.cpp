@@ -90,7 +90,8 @@ QString heading(Section section)
 
 QString captionTable(const QList<const Item*>& items)
 {
-    QString html = QStringLiteral("<table class=\"pairs\" width=\"100%\" cellspacing=\"0\" cellpadding=\"2\">");
+    QString html = QStringLiteral(
+        "<table class=\"pairs\" width=\"100%\" cellspacing=\"0\" cellpadding=\"2\">");
     for (const Item* item : items)
         html += QStringLiteral("<tr><td class=\"caption\" width=\"42%\">%1</td><td>%2</td></tr>")
                     .arg(item->caption.toHtmlEscaped(), escaped(item->value));
@@ -101,7 +102,8 @@ QString captionTable(const QList<const Item*>& items)
 QString telephoneTable(const Items& items)
 {
     QString html = QStringLiteral(
-        "<table class=\"grid\" width=\"100%\" cellspacing=\"0\" cellpadding=\"2\"><tr><th width=\"6%\">#</th>"
+        "<table class=\"grid\" width=\"100%\" cellspacing=\"0\" cellpadding=\"2\"><tr><th "
+        "width=\"6%\">#</th>"
         "<th align=\"left\">Telefonszám</th><th width=\"9%\">RING</th><th width=\"9%\">SMS</th>"
         "<th width=\"7%\">T</th><th width=\"7%\">S</th><th width=\"7%\">R</th>"
         "<th width=\"13%\">Kimenet</th></tr>");
@@ -126,10 +128,10 @@ QString telephoneTable(const Items& items)
 
 QString inputTable(const Items& items)
 {
-    QString html = QStringLiteral(
-        "<table class=\"grid\" width=\"100%\" cellspacing=\"0\" cellpadding=\"2\"><tr><th width=\"10%\">Fázis</th>"
-        "<th align=\"left\">Név</th><th align=\"left\">Kimaradáskor</th>"
-        "<th align=\"left\">Visszaálláskor</th></tr>");
+    QString html = QStringLiteral("<table class=\"grid\" width=\"100%\" cellspacing=\"0\" "
+                                  "cellpadding=\"2\"><tr><th width=\"10%\">Fázis</th>"
+                                  "<th align=\"left\">Név</th><th align=\"left\">Kimaradáskor</th>"
+                                  "<th align=\"left\">Visszaálláskor</th></tr>");
     const QStringList phases{"R", "S", "T"};
     for (int n = 1; n <= phases.size(); ++n) {
         html += QStringLiteral("<tr><td align=\"center\">%1</td><td>%2</td><td>%3</td><td>%4</td>"
@@ -144,7 +146,8 @@ QString inputTable(const Items& items)
 QString outputTable(const Items& items)
 {
     QString html = QStringLiteral(
-        "<table class=\"grid\" width=\"100%\" cellspacing=\"0\" cellpadding=\"2\"><tr><th width=\"10%\">Kimenet"
+        "<table class=\"grid\" width=\"100%\" cellspacing=\"0\" cellpadding=\"2\"><tr><th "
+        "width=\"10%\">Kimenet"
         "</th><th align=\"left\">Bekapcsoláskor</th><th align=\"left\">Kikapcsoláskor</th>"
         "<th align=\"left\">Rácsengetéskor</th></tr>");
     for (int n = 1; n <= 2; ++n) {
@@ -161,16 +164,15 @@ QString outputTable(const Items& items)
 QString bodyHtml(const QList<Item>& list, const Source& source)
 {
     const Items items(list);
-    QString html = QStringLiteral(
-        "<html><head><style>"
-        "p.kind { font-size: 9pt; margin: 0; color: #333333; }"
-        "h1 { font-size: 20pt; margin-top: 1pt; margin-bottom: 3pt; }"
-        "h2 { font-size: 12pt; margin-top: 14pt; margin-bottom: 4pt; }"
-        "p.meta { margin: 1pt 0; }"
-        "table { border-collapse: collapse; }"
-        "td, th { border: 0.5px solid #555555; }"
-        "th { background-color: #e6e6e6; font-weight: bold; }"
-        "</style></head><body>");
+    QString html = QStringLiteral("<html><head><style>"
+                                  "p.kind { font-size: 9pt; margin: 0; color: #333333; }"
+                                  "h1 { font-size: 20pt; margin-top: 1pt; margin-bottom: 3pt; }"
+                                  "h2 { font-size: 12pt; margin-top: 14pt; margin-bottom: 4pt; }"
+                                  "p.meta { margin: 1pt 0; }"
+                                  "table { border-collapse: collapse; }"
+                                  "td, th { border: 0.5px solid #555555; }"
+                                  "th { background-color: #e6e6e6; font-weight: bold; }"
+                                  "</style></head><body>");
     html += QStringLiteral("<p class=\"kind\">Konfigurációs lap · VexaGrid-3</p>");
     html += QStringLiteral("<h1>%1</h1>").arg(items.value(QStringLiteral("m_nev")));
     html += QStringLiteral("<p class=\"meta\"><b>%1:</b> %2 &nbsp;&nbsp; <b>Dátum:</b> %3</p>")
@@ -200,9 +202,10 @@ void drawFooter(QPainter& p, const QRectF& content, int page, int pages, const Q
     p.setPen(QPen(Qt::black, mm(0.2)));
     p.drawLine(QPointF(content.left(), y), QPointF(content.right(), y));
     const QRectF line(content.left(), y + mm(1), content.width(), mm(5));
-    p.drawText(line, Qt::AlignLeft | Qt::AlignTop,
-               QStringLiteral("%1 %2 · %3").arg(kProgramName, programVersion(),
-                                                 date.toString(QStringLiteral("yyyy. MM. dd."))));
+    p.drawText(
+        line, Qt::AlignLeft | Qt::AlignTop,
+        QStringLiteral("%1 %2 · %3")
+            .arg(kProgramName, programVersion(), date.toString(QStringLiteral("yyyy. MM. dd."))));
     p.drawText(line, Qt::AlignRight | Qt::AlignTop,
                QStringLiteral("%1/%2. oldal").arg(page).arg(pages));
     p.restore();
@@ -215,8 +218,8 @@ Written write(const fields::Values& values, const Source& source, const QString&
     Written written;
     QPdfWriter writer(path);
     writer.setResolution(kDpi);
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                     QMarginsF(0, 0, 0, 0)));
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
     writer.setTitle(QStringLiteral("Konfigurációs lap"));
     writer.setCreator(kProgramName);
 

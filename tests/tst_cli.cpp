@@ -129,6 +129,7 @@ private slots:
     void portInUse();
     void allAccountsForEveryPort();
     void jsonSchema();
+    void sheetOfTheSample();
     void threeModulesAtOnce_data();
     void threeModulesAtOnce();
     void eachRowItsOwnValues();
@@ -683,6 +684,46 @@ void TestCli::jsonSchema()
             QCOMPARE(found, expected);
         }
     }
+}
+
+// The configuration sheet: one page for the sample, the captions, the name and the numbers
+// with their "+", the PIN's digits only when asked for.
+void TestCli::sheetOfTheSample()
+{
+    SimFixture fixture;
+    SimModule* module = fixture.start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    const QString pdf = m_dir->filePath(QStringLiteral("lap.pdf"));
+    for (const bool pin : {false, true}) {
+        QStringList arguments{"sheet", sampleFile(), "-o", pdf};
+        if (pin)
+            arguments << "--pin";
+        const Run run = cli(fixture, arguments);
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.lines, QStringList{"Konfigurációs lap mentve: " + pdf + " (1 oldal)"});
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+        if (!text.waitForFinished(30000) || text.exitCode() != 0)
+            QSKIP("pdftotext is not installed");
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char* expected :
+             {"Szivattyuhaz", "Általános beállítások", "Modul azonosító száma", "Telefonszámok",
+              "+36301234567", "+36701112233", "R-S-T bemenetek", "Kimenetek",
+              "Riasztások aktiválása", "RIASZTAS BE", "VexaGrid-3 letöltő szoftver"})
+            QVERIFY2(page.contains(QString::fromUtf8(expected)), expected);
+        const QString pinLine = page.section(QStringLiteral("PIN-kódja"), 1).section(u'\n', 0, 0);
+        QCOMPARE(pinLine.trimmed(), pin ? QStringLiteral("1234") : QStringLiteral("****"));
+        QCOMPARE(page.count(u'\f'), 1); // one page
+    }
+    // Its place is made sure of before the module is asked.
+    const QString file = m_dir->filePath(QStringLiteral("a-file"));
+    QFile(file).open(QIODevice::WriteOnly);
+    const Run refused = cli(fixture, {"sheet", "--port", "COM3", "-o", file + "/lap.pdf"});
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains(QStringLiteral("nem írható: nem könyvtár")),
+             qPrintable(refused.err));
+    QVERIFY(module->requests().isEmpty());
 }
 
 void TestCli::threeModulesAtOnce_data()

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -78,6 +79,8 @@ private slots:
     void help();
     void portDoesNotOpen_data();
     void portDoesNotOpen();
+    void showExportsTheFile();
+    void diffOfTwoFiles();
 };
 
 void TestCliParsers::table_data()
@@ -281,6 +284,72 @@ void TestCliParsers::portDoesNotOpen()
     QCOMPARE(object.value("systemError").toString(),
              refuse ? QStringLiteral("Permission denied") : QString());
     QVERIFY(!QFile::exists(work.filePath("out.vgf")));
+}
+
+// show --json of a file gives back every value the file holds, by object name.
+void TestCliParsers::showExportsTheFile()
+{
+    QTemporaryDir work;
+    for (quint32 seed = 1; seed <= 20; ++seed) {
+        QRandomGenerator random(seed);
+        QStringList lines;
+        for (const fields::Field& field : fields::all()) {
+            if (field.widget != fields::Widget::LineEdit) {
+                lines << QString::number(random.bounded(2));
+                continue;
+            }
+            QString text;
+            const int length = random.bounded(field.maxLength + 1);
+            for (int i = 0; i < length; ++i)
+                text += QChar(char16_t(random.bounded(0x20, 0x7F)));
+            lines << text;
+        }
+        // A file as the window saves it: opened once, what stays of it.
+        Configuration config = Configuration::connected();
+        QVERIFY(config.load(lines));
+        const QString file = work.filePath(QStringLiteral("random%1.vgf").arg(seed));
+        QVERIFY(configfile::writeFile(file, config.lines()));
+
+        const InProcess run = runCli({"show", "--json", "--all", "--pin", file});
+        QCOMPARE(run.exitCode, 0);
+        const QJsonObject exported = QJsonDocument::fromJson(run.out.join(u'\n').toUtf8()).object();
+        for (int index = 0; index < fields::kCount; ++index) {
+            const fields::Field& field = fields::all()[std::size_t(index)];
+            const QJsonValue value =
+                exported.value(QLatin1String(field.name)).toObject().value("value");
+            const QString line = config.lines().at(index);
+            if (field.widget == fields::Widget::LineEdit)
+                QCOMPARE(value.toString(), line);
+            else
+                QCOMPARE(value.toBool(), line == QLatin1String("1"));
+        }
+        const QJsonObject row = exported.value("t1").toObject().value("row").toObject();
+        QCOMPARE(row.value("ring").toBool(), config.isChecked("cb_r_1"));
+    }
+}
+
+void TestCliParsers::diffOfTwoFiles()
+{
+    QTemporaryDir work;
+    Configuration sample = Configuration::connected();
+    sample.fillFromReadOut(SimModule::sampleFields());
+    const QString first = work.filePath("a.vgf");
+    const QString second = work.filePath("b.vgf");
+    QVERIFY(configfile::writeFile(first, sample.lines()));
+    QVERIFY(configfile::writeFile(second, sample.lines()));
+
+    InProcess run = runCli({"diff", first, second});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QStringList{first + " és " + second + ": Egyezik."});
+
+    sample.setText("m_nev", "Kut 2");
+    QVERIFY(configfile::writeFile(second, sample.lines()));
+    run = runCli({"diff", first, second});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out,
+             (QStringList{first + " és " + second + ": Eltér (1 mező):",
+                          "  Modul neve: az elsőben \"Szivattyuhaz\"; a másodikban \"Kut 2\""}));
+    QCOMPARE(runCli({"diff", first, work.filePath("none.vgf")}).exitCode, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCliParsers)

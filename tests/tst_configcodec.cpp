@@ -59,7 +59,9 @@ void tst_configcodec::decode_data()
     QTest::newRow("lone CR stays") << QByteArray("a\rb\r\n") << QStringList{"a\rb"};
     QTest::newRow("CR before CR LF stays") << QByteArray("a\r\r\n") << QStringList{"a\r"};
     QTest::newRow("CR at end of file") << QByteArray("a\r\nb\r") << QStringList{"a", "b"};
-    QTest::newRow("end mark") << QByteArray("a\r\n---\r\nb\r\n") << QStringList{"a", "---"};
+    // Among the values the end mark is a value: a field holding "---" saves a file that opens.
+    QTest::newRow("end mark among the values")
+        << QByteArray("a\r\n---\r\nb\r\n") << QStringList{"a", "---", "b"};
     QTest::newRow("end mark without ending") << QByteArray("a\r\n---") << QStringList{"a", "---"};
     QTest::newRow("not an end mark")
         << QByteArray("--- \r\n----\r\n-- -\r\nb\r\n") << QStringList{"--- ", "----", "-- -", "b"};
@@ -86,11 +88,14 @@ void tst_configcodec::lineCounts_data()
     QTest::newRow("defaults with end mark as 173") << configfile::encode(numbered(172) << "---"
                                                                                        << "about")
                                                    << 173 << true;
-    QTest::newRow("end mark as line 100")
-        << configfile::encode(numbered(99) << "---" << numbered(72)) << 100 << false;
-    QTest::newRow("end mark as line 172") << configfile::encode(numbered(171) << "---"
+    QTest::newRow("end mark as line 100, a value")
+        << configfile::encode(numbered(99) << "---" << numbered(72)) << 172 << true;
+    QTest::newRow("end mark as line 172, a value") << configfile::encode(numbered(171) << "---"
+                                                                                       << "x")
+                                                   << 173 << true;
+    QTest::newRow("end mark as line 174") << configfile::encode(numbered(173) << "---"
                                                                               << "x")
-                                          << 172 << true;
+                                          << 174 << true;
 }
 
 void tst_configcodec::lineCounts()

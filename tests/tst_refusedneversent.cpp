@@ -207,6 +207,9 @@ void TestRefusedNeverSent::fromAFile_data()
     QTest::newRow("accented message in a hidden field")
         << "be4_off_msg" << QStringLiteral("Négy") << "m_nev"
         << "Hiba" << accentText << 2;
+    QTest::newRow("line break in a name")
+        << "m_nev" << QStringLiteral("Kut\r1") << "m_pin"
+        << "Beviteli hiba" << QStringLiteral("Sortörés nem használható!") << 0;
     QTest::newRow("letter in a telephone number")
         << "t2"
         << "3630x"

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-svg-dev
   fonts-dejavu-core        # text in the off-screen tests and in the drawn pictures
   xvfb xauth               # a display for headless runs of the program
+  poppler-utils            # pdftotext: the tests read the configuration sheet back
 )
 case "${1:-}" in
 --fuzz) packages+=(clang libclang-rt-14-dev) ;;
