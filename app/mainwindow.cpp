@@ -81,25 +81,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ui->upload_gomb, &QPushButton::clicked, this, &MainWindow::readup);
     connect(ui->verify_gomb, &QPushButton::clicked, this, &MainWindow::verify_func);
 
-    // Leaving any line edit of a group re-checks that group (see DepartureFilter).
-    const struct
-    {
-        QWidget* group;
-        void (MainWindow::*check)();
-    } checkedGroups[] = {{ui->g_general, &MainWindow::check_general},
-                         {ui->g_tel, &MainWindow::check_tel},
-                         {ui->g_be, &MainWindow::check_be},
-                         {ui->g_ki, &MainWindow::check_ki},
-                         {ui->g_activate, &MainWindow::check_activate}};
-    for (const auto& entry : checkedGroups) {
-        auto* filter = new DepartureFilter(entry.group);
-        filter->watchGroup(entry.group);
-        connect(filter, &DepartureFilter::departed, this, entry.check);
-    }
-    connect(ui->smskp_combo, &QComboBox::currentIndexChanged, this, &MainWindow::smskpSelect);
-    const auto boxes = ui->g_tel->findChildren<QCheckBox*>();
-    for (QCheckBox* box : boxes)
-        connect(box, &QCheckBox::stateChanged, this, &MainWindow::check_cbs);
+    connectFields();
 
     auto* versionLabel = new QLabel(QStringLiteral("v%1   ").arg(m_settings.version), this);
     ui->menuBar->setCornerWidget(versionLabel, Qt::TopRightCorner);
@@ -122,6 +104,30 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     m_settings.deviceImage = QStringLiteral("i_vg-3.dll");
     showDeviceImage();
     globalDisableUI();
+}
+
+// Every field to the check of its group and the rules that follow it.
+void MainWindow::connectFields()
+{
+    // Leaving any line edit of a group re-checks that group (see DepartureFilter).
+    const struct
+    {
+        QWidget* group;
+        void (MainWindow::*check)();
+    } checkedGroups[] = {{ui->g_general, &MainWindow::check_general},
+                         {ui->g_tel, &MainWindow::check_tel},
+                         {ui->g_be, &MainWindow::check_be},
+                         {ui->g_ki, &MainWindow::check_ki},
+                         {ui->g_activate, &MainWindow::check_activate}};
+    for (const auto& entry : checkedGroups) {
+        auto* filter = new DepartureFilter(entry.group);
+        filter->watchGroup(entry.group);
+        connect(filter, &DepartureFilter::departed, this, entry.check);
+    }
+    connect(ui->smskp_combo, &QComboBox::currentIndexChanged, this, &MainWindow::smskpSelect);
+    const auto boxes = ui->g_tel->findChildren<QCheckBox*>();
+    for (QCheckBox* box : boxes)
+        connect(box, &QCheckBox::stateChanged, this, &MainWindow::check_cbs);
 }
 
 MainWindow::~MainWindow()

@@ -55,6 +55,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void connectFields();
     void showDeviceImage();
 
     Ui::MainWindow* ui;

@@ -125,6 +125,42 @@ struct Targets
     bool stop = false;      // the run ends here (already reported)
 };
 
+// A port that exists but did not open, as a failed module.
+Result openFailed(const PortMap::PortState& state)
+{
+    Result failed;
+    failed.port = state.name;
+    failed.error = Code::OpenFailed;
+    failed.message = outcomes::openFailure(state);
+    failed.keys.insert(QStringLiteral("reason"), porttexts::reasonCode(state));
+    failed.keys.insert(QStringLiteral("systemError"), state.error);
+    return failed;
+}
+
+// Every port that opens, asked who it is, in port order.
+QList<conversation::Result> identifyAll(const QList<Target>& candidates, const Options& options)
+{
+    QList<conversation::Result> answers;
+    QMutex mutex;
+    runFleet(
+        candidates, options.baud,
+        [&](Context& context) {
+            context.progress->start(Phase::Identify);
+            const conversation::Result identification =
+                conversation::identify(context.port, context.baud);
+            const QMutexLocker lock(&mutex);
+            answers << identification;
+            Result result;
+            result.ok = identification.ok();
+            return result;
+        },
+        showProgress(options));
+    std::sort(answers.begin(), answers.end(), [](const auto& a, const auto& b) {
+        return PortMap::portNumber(a.port.name) < PortMap::portNumber(b.port.name);
+    });
+    return answers;
+}
+
 // --port all: every port that exists. One that does not open may well hold a module and is a
 // failure; one that opens but does not answer as a module is none, and is named once.
 Targets findModules(const Options& options)
@@ -132,48 +168,17 @@ Targets findModules(const Options& options)
     Targets targets;
     QList<Target> candidates;
     for (const PortMap::PortState& state : PortMap::portStates()) {
-        if (state.opens) {
+        if (state.opens)
             candidates.append({state.name, std::nullopt});
-        } else if (PortMap::worthAHint(state)) {
-            Result failed;
-            failed.port = state.name;
-            failed.error = Code::OpenFailed;
-            failed.message = outcomes::openFailure(state);
-            failed.keys.insert(QStringLiteral("reason"), porttexts::reasonCode(state));
-            failed.keys.insert(QStringLiteral("systemError"), state.error);
-            targets.failures << failed;
-        }
+        else if (PortMap::worthAHint(state))
+            targets.failures << openFailed(state);
     }
-    QList<conversation::Result> answers;
-    runFleet(
-        candidates, options.baud,
-        [&answers](Context& context) {
-            context.progress->start(Phase::Identify);
-            const conversation::Result identification =
-                conversation::identify(context.port, context.baud);
-            Result result;
-            result.ok = identification.ok();
-            result.notModule = identification.opened() && !identification.ok();
-            static QMutex mutex;
-            const QMutexLocker lock(&mutex);
-            answers << identification;
-            return result;
-        },
-        showProgress(options));
-    std::sort(answers.begin(), answers.end(), [](const auto& a, const auto& b) {
-        return PortMap::portNumber(a.port.name) < PortMap::portNumber(b.port.name);
-    });
-
     QStringList passedOver;
-    for (const conversation::Result& answer : std::as_const(answers)) {
+    for (const conversation::Result& answer : identifyAll(candidates, options)) {
         const QString port = answer.port.name;
         if (answer.ok()) {
             targets.modules.append({port, answer});
-            continue;
-        }
-        if (!answer.opened()) {
-            Context context;
-            context.port = port;
+        } else if (!answer.opened()) {
             Result failed;
             failed.port = port;
             const outcomes::Words words = outcomes::of(answer);
@@ -181,27 +186,25 @@ Targets findModules(const Options& options)
             failed.message = words.line;
             addOpenFailure(failed.keys, answer);
             targets.failures << failed;
-            continue;
+        } else {
+            const QString why = answer.reply.isEmpty() ? QStringLiteral("nem válaszolt")
+                                                       : QStringLiteral("ismeretlen válasz");
+            passedOver << QStringLiteral("%1 (%2)").arg(port, why);
+            Result none;
+            none.port = port;
+            none.error = Code::NoDevice;
+            none.message = QStringLiteral("nem modul (%1)").arg(why);
+            none.keys.insert(QStringLiteral("module"), false);
+            if (report::isJson())
+                report::result(none);
         }
-        const QString why = answer.reply.isEmpty() ? QStringLiteral("nem válaszolt")
-                                                   : QStringLiteral("ismeretlen válasz");
-        passedOver << QStringLiteral("%1 (%2)").arg(port, why);
-        Result none;
-        none.port = port;
-        none.error = Code::NoDevice;
-        none.message = QStringLiteral("nem modul (%1)").arg(why);
-        none.keys.insert(QStringLiteral("module"), false);
-        if (report::isJson())
-            report::result(none);
     }
     if (!passedOver.isEmpty())
         report::note(QStringLiteral("nem modul: %1").arg(passedOver.join(QStringLiteral(", "))));
     if (interrupt::requested()) {
         finish(targets.failures, options);
         targets.stop = true;
-        return targets;
-    }
-    if (targets.modules.isEmpty()) {
+    } else if (targets.modules.isEmpty()) {
         sortByPort(targets.failures);
         for (const Result& failed : std::as_const(targets.failures))
             report::result(failed);

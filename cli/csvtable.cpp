@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace cli::csv {
 
 namespace {
@@ -76,6 +78,56 @@ private:
         m_table.errors.append({m_rowLine, column, text});
     }
 
+    // A quoted cell, from its opening quote; false when the quote is never closed.
+    bool readQuoted(int column, QString* cell, bool* bad)
+    {
+        const int openedOn = m_line;
+        ++m_at;
+        for (;;) {
+            if (atEnd()) {
+                m_table.errors.append(
+                    {openedOn, column,
+                     QStringLiteral("az idézőjel nincs lezárva (a fájl végéig)")});
+                return false;
+            }
+            const QChar c = m_text.at(m_at++);
+            if (c == u'"' && peek() == u'"') {
+                *cell += u'"';
+                ++m_at;
+            } else if (c == u'"') {
+                break;
+            } else {
+                if (c == u'\n' || (c == u'\r' && peek() != u'\n'))
+                    ++m_line;
+                *cell += c;
+            }
+        }
+        skipBlanks();
+        if (!atRowEnd() && peek() != m_table.separator) {
+            error(column, QStringLiteral("szöveg a záró idézőjel után"));
+            *bad = true;
+            while (!atRowEnd() && peek() != m_table.separator)
+                ++m_at;
+        }
+        return true;
+    }
+
+    void readUnquoted(int column, QString* cell, bool* bad)
+    {
+        while (!atRowEnd() && peek() != m_table.separator) {
+            const QChar c = m_text.at(m_at++);
+            if (c == u'"' && !*bad) {
+                error(column, QStringLiteral("szabálytalan idézőjel: egy cella csak egészében "
+                                             "idézhető"));
+                *bad = true;
+            }
+            *cell += c;
+        }
+        // Blanks around an unquoted cell are no part of it.
+        while (cell->endsWith(u' ') || cell->endsWith(u'\t'))
+            cell->chop(1);
+    }
+
     // False when the reading cannot go on (a quote never closed).
     bool readRow()
     {
@@ -88,70 +140,19 @@ private:
             QString cell;
             bool bad = false;
             skipBlanks();
-            if (peek() == u'"') {
-                rowHasText = true;
-                const int openedOn = m_line;
-                ++m_at;
-                bool closed = false;
-                while (!atEnd()) {
-                    const QChar c = m_text.at(m_at++);
-                    if (c == u'"') {
-                        if (peek() == u'"') {
-                            cell += u'"';
-                            ++m_at;
-                            continue;
-                        }
-                        closed = true;
-                        break;
-                    }
-                    if (c == u'\n' || (c == u'\r' && peek() != u'\n'))
-                        ++m_line;
-                    cell += c;
-                }
-                if (!closed) {
-                    m_table.errors.append(
-                        {openedOn, column,
-                         QStringLiteral("az idézőjel nincs lezárva (a fájl végéig)")});
-                    return false;
-                }
-                skipBlanks();
-                if (!atRowEnd() && peek() != m_table.separator) {
-                    error(column, QStringLiteral("szöveg a záró idézőjel után"));
-                    bad = true;
-                    while (!atRowEnd() && peek() != m_table.separator)
-                        ++m_at;
-                }
-            } else {
-                while (!atRowEnd() && peek() != m_table.separator) {
-                    const QChar c = m_text.at(m_at++);
-                    if (c == u'"' && !bad) {
-                        error(column,
-                              QStringLiteral(
-                                  "szabálytalan idézőjel: egy cella csak egészében idézhető"));
-                        bad = true;
-                    }
-                    cell += c;
-                }
-                // Blanks around an unquoted cell are no part of it.
-                while (cell.endsWith(u' ') || cell.endsWith(u'\t'))
-                    cell.chop(1);
-                rowHasText = rowHasText || !cell.isEmpty();
-            }
-            if (!bad) {
-                for (const QChar c : cell) {
-                    if (isControl(c)) {
-                        error(column, QStringLiteral("nem szöveges érték"));
-                        break;
-                    }
-                }
-            }
+            const bool quoted = peek() == u'"';
+            if (quoted && !readQuoted(column, &cell, &bad))
+                return false;
+            if (!quoted)
+                readUnquoted(column, &cell, &bad);
+            rowHasText = rowHasText || quoted || !cell.isEmpty();
+            if (!bad && std::any_of(cell.cbegin(), cell.cend(), isControl))
+                error(column, QStringLiteral("nem szöveges érték"));
             row.cells.append(cell);
-            if (peek() == m_table.separator) {
-                ++m_at;
-                rowHasText = true;
-                continue;
-            }
-            break;
+            if (peek() != m_table.separator)
+                break;
+            ++m_at;
+            rowHasText = true;
         }
         skipRowEnd();
         if (rowHasText)

@@ -31,12 +31,6 @@ const QList<OptionInfo> kOptions{
 };
 // clang-format on
 
-struct Given
-{
-    const OptionInfo* option;
-    QString value;
-};
-
 QString dashed(const OptionInfo& option)
 {
     return QStringLiteral("--") + QLatin1String(option.name);
@@ -96,6 +90,145 @@ PortList parsePorts(const QString& text)
     return list;
 }
 
+namespace {
+
+struct Given
+{
+    const OptionInfo* option;
+    QString value;
+};
+
+// The words of a command line: the options given, with their values, and the rest.
+struct Words
+{
+    QList<Given> given;
+    QStringList positional;
+    QString error;
+
+    bool isGiven(const char* name) const
+    {
+        return std::any_of(given.cbegin(), given.cend(), [name](const Given& each) {
+            return qstrcmp(each.option->name, name) == 0;
+        });
+    }
+    QString valueOf(const char* name) const
+    {
+        for (const Given& each : given) {
+            if (qstrcmp(each.option->name, name) == 0)
+                return each.value;
+        }
+        return QString();
+    }
+};
+
+// One option at `*at`, with its value from the same word or the next; false with the error.
+bool takeOption(const QStringList& arguments, qsizetype* at, Words& words)
+{
+    const QString& argument = arguments.at(*at);
+    const bool isLong = argument.startsWith(QLatin1String("--"));
+    QString name = argument.mid(isLong ? 2 : 1);
+    std::optional<QString> inlineValue;
+    if (isLong && name.contains(u'=')) {
+        inlineValue = name.section(u'=', 1);
+        name = name.section(u'=', 0, 0);
+    } else if (!isLong && name.size() > 1) {
+        // "-oFILE"
+        inlineValue = name.mid(1);
+        name = name.left(1);
+    }
+    const OptionInfo* option = (isLong || name.size() == 1) ? findOption(name) : nullptr;
+    if (!option || (isLong && name.size() == 1)) {
+        words.error = QStringLiteral("ismeretlen kapcsoló: %1").arg(argument.section(u'=', 0, 0));
+        return false;
+    }
+    QString value;
+    if (option->value && inlineValue) {
+        value = *inlineValue;
+    } else if (option->value && *at + 1 < arguments.size()) {
+        value = arguments.at(++*at);
+    } else if (option->value) {
+        words.error = QStringLiteral("a(z) %1 kapcsoló után hiányzik az érték (%1 %2)")
+                          .arg(dashed(*option), QString::fromUtf8(option->value));
+        return false;
+    } else if (inlineValue) {
+        words.error = QStringLiteral("a(z) %1 kapcsoló nem kap értéket").arg(dashed(*option));
+        return false;
+    }
+    if (!option->repeatable && words.isGiven(option->name)) {
+        words.error =
+            QStringLiteral("a(z) %1 kapcsoló csak egyszer adható meg").arg(dashed(*option));
+        return false;
+    }
+    words.given.append({option, value});
+    return true;
+}
+
+// Options anywhere, "--" ends them; everything else is the command and its files.
+Words split(const QStringList& arguments)
+{
+    Words words;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (optionsEnded || argument == QLatin1String("-") || !argument.startsWith(u'-'))
+            words.positional << argument;
+        else if (argument == QLatin1String("--"))
+            optionsEnded = true;
+        else if (!takeOption(arguments, &i, words))
+            return words;
+    }
+    return words;
+}
+
+// The options' values, and the files; "" when they are sound.
+QString readValues(const Words& words, Options& options)
+{
+    options.json = words.isGiven("json");
+    options.quiet = words.isGiven("quiet");
+    options.output = words.valueOf("output");
+    options.base = words.valueOf("base");
+    options.each = words.valueOf("each");
+    options.verify = words.isGiven("verify");
+    options.backupDir = words.valueOf("backup");
+    options.all = words.isGiven("all");
+    options.pin = words.isGiven("pin");
+    options.files = words.positional;
+    if (words.isGiven("baud")) {
+        bool ok = false;
+        options.baud = words.valueOf("baud").toInt(&ok);
+        if (!ok || !baudRates().contains(options.baud))
+            return QStringLiteral("hibás sebesség: --baud %1 (lehet: %2)")
+                .arg(words.valueOf("baud"), rateList());
+    }
+    if (words.isGiven("watch")) {
+        bool ok = false;
+        options.watchSeconds = words.valueOf("watch").toInt(&ok);
+        if (!ok || options.watchSeconds <= 0)
+            return QStringLiteral("hibás időköz: --watch %1 (egész másodperc, legalább 1)")
+                .arg(words.valueOf("watch"));
+    }
+    for (const Given& each : words.given) {
+        if (qstrcmp(each.option->name, "set") != 0)
+            continue;
+        QString error;
+        const std::optional<Override> override = parseAssignment(each.value, &error);
+        if (!override)
+            return error;
+        options.overrides.append(*override);
+    }
+    if (words.isGiven("port")) {
+        if (!options.each.isEmpty())
+            return QStringLiteral("--each mellett nincs --port: a táblázat portjaira ír");
+        const PortList list = parsePorts(words.valueOf("port"));
+        options.ports = list.ports;
+        options.allPorts = list.all;
+        return list.error;
+    }
+    return QString();
+}
+
+} // namespace
+
 Parsed parse(const QStringList& arguments)
 {
     Parsed parsed;
@@ -104,102 +237,34 @@ Parsed parse(const QStringList& arguments)
         parsed.error = error;
         return parsed;
     };
+    Words words = split(arguments);
+    if (!words.error.isEmpty())
+        return usage(words.error);
 
-    // Options anywhere, "--" ends them; everything else is the command and its files.
-    QList<Given> given;
-    QStringList positional;
-    bool optionsEnded = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (optionsEnded || argument == QLatin1String("-") || !argument.startsWith(u'-')) {
-            positional << argument;
-            continue;
-        }
-        if (argument == QLatin1String("--")) {
-            optionsEnded = true;
-            continue;
-        }
-        const bool isLong = argument.startsWith(QLatin1String("--"));
-        QString name = argument.mid(isLong ? 2 : 1);
-        std::optional<QString> inlineValue;
-        if (isLong && name.contains(u'=')) {
-            inlineValue = name.section(u'=', 1);
-            name = name.section(u'=', 0, 0);
-        } else if (!isLong && name.size() > 1) {
-            // "-oFILE"
-            inlineValue = name.mid(1);
-            name = name.left(1);
-        }
-        const OptionInfo* option = (isLong || name.size() == 1) ? findOption(name) : nullptr;
-        if (!option || (isLong && name.size() == 1))
-            return usage(
-                QStringLiteral("ismeretlen kapcsoló: %1").arg(argument.section(u'=', 0, 0)));
-        QString value;
-        if (option->value) {
-            if (inlineValue) {
-                value = *inlineValue;
-            } else if (i + 1 < arguments.size()) {
-                value = arguments.at(++i);
-            } else {
-                return usage(QStringLiteral("a(z) %1 kapcsoló után hiányzik az érték (%1 %2)")
-                                 .arg(dashed(*option), QString::fromUtf8(option->value)));
-            }
-        } else if (inlineValue) {
-            return usage(QStringLiteral("a(z) %1 kapcsoló nem kap értéket").arg(dashed(*option)));
-        }
-        if (!option->repeatable) {
-            for (const Given& earlier : std::as_const(given)) {
-                if (earlier.option == option)
-                    return usage(QStringLiteral("a(z) %1 kapcsoló csak egyszer adható meg")
-                                     .arg(dashed(*option)));
-            }
-        }
-        given.append({option, value});
-    }
-    const auto isGiven = [&given](const char* name) {
-        return std::any_of(given.cbegin(), given.cend(), [name](const Given& each) {
-            return qstrcmp(each.option->name, name) == 0;
-        });
-    };
-    const auto valueOf = [&given](const char* name) {
-        for (const Given& each : given) {
-            if (qstrcmp(each.option->name, name) == 0)
-                return each.value;
-        }
-        return QString();
-    };
-
-    if (positional.isEmpty()) {
-        if (isGiven("version")) {
-            parsed.kind = Parsed::Version;
+    if (words.positional.isEmpty()) {
+        parsed.kind = words.isGiven("version") ? Parsed::Version : Parsed::Help;
+        if (words.isGiven("version") || words.isGiven("help"))
             return parsed;
-        }
-        if (isGiven("help")) {
-            parsed.kind = Parsed::Help;
-            return parsed;
-        }
         return usage(QStringLiteral("hiányzik a parancs (%1)")
                          .arg(commandNames().join(QStringLiteral(", "))));
     }
-    const QString name = positional.takeFirst();
+    const QString name = words.positional.takeFirst();
     if (name == QLatin1String("help")) {
         parsed.kind = Parsed::Help;
-        if (!positional.isEmpty()) {
-            if (!findCommand(positional.first()))
-                return usage(QStringLiteral("ismeretlen parancs: %1").arg(positional.first()));
-            parsed.helpFor = positional.first();
-        }
+        parsed.helpFor = words.positional.value(0);
+        if (!parsed.helpFor.isEmpty() && !findCommand(parsed.helpFor))
+            return usage(QStringLiteral("ismeretlen parancs: %1").arg(parsed.helpFor));
         return parsed;
     }
     const CommandInfo* info = findCommand(name);
     if (!info)
         return usage(QStringLiteral("ismeretlen parancs: %1").arg(name));
-    if (isGiven("help")) {
+    if (words.isGiven("help")) {
         parsed.kind = Parsed::Help;
         parsed.helpFor = name;
         return parsed;
     }
-    for (const Given& each : std::as_const(given)) {
+    for (const Given& each : std::as_const(words.given)) {
         if (!info->takes(QLatin1String(each.option->name)))
             return usage(QStringLiteral("a(z) %1 kapcsoló nem használható a(z) %2 paranccsal")
                              .arg(dashed(*each.option), name));
@@ -208,52 +273,10 @@ Parsed parse(const QStringList& arguments)
     Options& options = parsed.options;
     options.command = info->command;
     options.name = name;
-    options.json = isGiven("json");
-    options.quiet = isGiven("quiet");
-    options.output = valueOf("output");
-    options.base = valueOf("base");
-    options.each = valueOf("each");
-    options.verify = isGiven("verify");
-    options.backupDir = valueOf("backup");
-    options.all = isGiven("all");
-    options.pin = isGiven("pin");
-    options.files = positional;
-
-    if (isGiven("baud")) {
-        bool ok = false;
-        options.baud = valueOf("baud").toInt(&ok);
-        if (!ok || !baudRates().contains(options.baud))
-            return usage(QStringLiteral("hibás sebesség: --baud %1 (lehet: %2)")
-                             .arg(valueOf("baud"), rateList()));
-    }
-    if (isGiven("watch")) {
-        bool ok = false;
-        options.watchSeconds = valueOf("watch").toInt(&ok);
-        if (!ok || options.watchSeconds <= 0)
-            return usage(QStringLiteral("hibás időköz: --watch %1 (egész másodperc, legalább 1)")
-                             .arg(valueOf("watch")));
-    }
-    for (const Given& each : std::as_const(given)) {
-        if (qstrcmp(each.option->name, "set") != 0)
-            continue;
-        QString error;
-        const std::optional<Override> override = parseAssignment(each.value, &error);
-        if (!override)
-            return usage(error);
-        options.overrides.append(*override);
-    }
-    if (isGiven("port")) {
-        if (!options.each.isEmpty())
-            return usage(QStringLiteral("--each mellett nincs --port: a táblázat portjaira ír"));
-        const PortList list = parsePorts(valueOf("port"));
-        if (!list.error.isEmpty())
-            return usage(list.error);
-        options.ports = list.ports;
-        options.allPorts = list.all;
-    }
+    if (const QString problem = readValues(words, options); !problem.isEmpty())
+        return usage(problem);
     if (const QString problem = info->check(options); !problem.isEmpty())
         return usage(problem);
-
     parsed.kind = Parsed::Run;
     return parsed;
 }

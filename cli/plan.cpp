@@ -245,12 +245,96 @@ Plan prepare(Configuration config, const QList<Override>& overrides)
     return plan;
 }
 
+namespace {
+
+// Problems of the table itself: each names the file, the row and the column.
+class TableProblems
+{
+public:
+    TableProblems(const QString& path, EachTable& table) : m_path(path), m_table(table) {}
+
+    void add(const QString& text, int line = 0, const QString& port = {})
+    {
+        m_table.problems.append({{Code::BadTable, text}, port, line, true});
+    }
+    const QString& path() const { return m_path; }
+
+private:
+    const QString& m_path;
+    EachTable& m_table;
+};
+
+// The header's port column; -1 (and a problem said) when it has none.
+int checkHeader(const csv::Row& header, TableProblems& problems)
+{
+    int portColumn = -1;
+    QSet<QString> seen;
+    for (int column = 0; column < header.cells.size(); ++column) {
+        const QString& name = header.cells.at(column);
+        const QString at = where(problems.path(), header.line, column + 1);
+        if (seen.contains(name))
+            problems.add(QStringLiteral("%1: a(z) \"%2\" oszlop kétszer szerepel.").arg(at, name),
+                         header.line);
+        seen.insert(name);
+        if (name == QLatin1String("port"))
+            portColumn = column;
+        else if (!isSettableName(name))
+            problems.add(
+                QStringLiteral("%1: ismeretlen mezőnév a fejlécben: \"%2\".").arg(at, name),
+                header.line);
+    }
+    if (portColumn < 0)
+        problems.add(
+            QStringLiteral("%1: a fejlécből hiányzik a \"port\" oszlop.").arg(problems.path()),
+            header.line);
+    return portColumn;
+}
+
+// A row of modules: its port and its overrides; nullopt (and a problem said) for a row that
+// does not fit the header or names a bad or repeated port.
+std::optional<EachRow> readRow(const csv::Row& row, const csv::Row& header, int portColumn,
+                               QSet<int>& ports, TableProblems& problems)
+{
+    const QString at = where(problems.path(), row.line);
+    if (row.cells.size() != header.cells.size()) {
+        problems.add(QStringLiteral("%1: %2 cella, a fejlécben %3 oszlop van.")
+                         .arg(at)
+                         .arg(row.cells.size())
+                         .arg(header.cells.size()),
+                     row.line);
+        return std::nullopt;
+    }
+    const QString port = row.cells.at(portColumn);
+    const int number = PortMap::portNumber(port);
+    if (number < PortMap::kFirstPort || number > PortMap::kLastPort) {
+        problems.add(QStringLiteral("%1: hibás port: \"%2\" (COM1 ... COM32).")
+                         .arg(where(problems.path(), row.line, portColumn + 1), port),
+                     row.line);
+        return std::nullopt;
+    }
+    EachRow each;
+    each.port = QStringLiteral("COM%1").arg(number);
+    each.line = row.line;
+    if (ports.contains(number)) {
+        problems.add(QStringLiteral("%1: a(z) %2 port kétszer szerepel.").arg(at, each.port),
+                     row.line, each.port);
+        return std::nullopt;
+    }
+    ports.insert(number);
+    for (int column = 0; column < header.cells.size(); ++column) {
+        const QString& cell = row.cells.at(column);
+        if (column != portColumn && !cell.isEmpty())
+            each.overrides.append({header.cells.at(column), cell});
+    }
+    return each;
+}
+
+} // namespace
+
 EachTable readEach(const QString& path)
 {
     EachTable table;
-    const auto problem = [&table](const QString& text, int line = 0, const QString& port = {}) {
-        table.problems.append({{Code::BadTable, text}, port, line, true});
-    };
+    TableProblems problems(path, table);
     QByteArray content;
     if (std::optional<Failure> failure =
             readText(path, QStringLiteral("táblázat"), &content, true)) {
@@ -259,78 +343,27 @@ EachTable readEach(const QString& path)
     }
     const csv::Table cells = csv::read(content);
     for (const csv::Error& error : cells.errors)
-        problem(QStringLiteral("%1: %2.").arg(where(path, error.line, error.column), error.text),
-                error.line);
+        problems.add(
+            QStringLiteral("%1: %2.").arg(where(path, error.line, error.column), error.text),
+            error.line);
     if (cells.rows.isEmpty()) {
         if (cells.errors.isEmpty())
-            problem(QStringLiteral("%1: üres táblázat.").arg(path));
+            problems.add(QStringLiteral("%1: üres táblázat.").arg(path));
         return table;
     }
-
     const csv::Row& header = cells.rows.first();
-    int portColumn = -1;
-    QSet<QString> seen;
-    for (int column = 0; column < header.cells.size(); ++column) {
-        const QString& name = header.cells.at(column);
-        const QString at = where(path, header.line, column + 1);
-        if (seen.contains(name))
-            problem(QStringLiteral("%1: a(z) \"%2\" oszlop kétszer szerepel.").arg(at, name),
-                    header.line);
-        seen.insert(name);
-        if (name == QLatin1String("port"))
-            portColumn = column;
-        else if (!isSettableName(name))
-            problem(QStringLiteral("%1: ismeretlen mezőnév a fejlécben: \"%2\".").arg(at, name),
-                    header.line);
-    }
-    if (portColumn < 0)
-        problem(QStringLiteral("%1: a fejlécből hiányzik a \"port\" oszlop.").arg(path),
-                header.line);
-
+    const int portColumn = checkHeader(header, problems);
     QSet<int> ports;
-    for (qsizetype i = 1; i < cells.rows.size(); ++i) {
-        const csv::Row& row = cells.rows.at(i);
-        const QString at = where(path, row.line);
-        if (row.cells.size() != header.cells.size()) {
-            problem(QStringLiteral("%1: %2 cella, a fejlécben %3 oszlop van.")
-                        .arg(at)
-                        .arg(row.cells.size())
-                        .arg(header.cells.size()),
-                    row.line);
-            continue;
-        }
-        if (portColumn < 0)
-            continue;
-        const QString port = row.cells.at(portColumn);
-        const int number = PortMap::portNumber(port);
-        if (number < PortMap::kFirstPort || number > PortMap::kLastPort) {
-            problem(QStringLiteral("%1: hibás port: \"%2\" (COM1 ... COM32).")
-                        .arg(where(path, row.line, portColumn + 1), port),
-                    row.line);
-            continue;
-        }
-        const QString name = QStringLiteral("COM%1").arg(number);
-        if (ports.contains(number)) {
-            problem(QStringLiteral("%1: a(z) %2 port kétszer szerepel.").arg(at, name), row.line,
-                    name);
-            continue;
-        }
-        ports.insert(number);
-
-        EachRow each;
-        each.port = name;
-        each.line = row.line;
-        for (int column = 0; column < header.cells.size(); ++column) {
-            const QString& cell = row.cells.at(column);
-            if (column != portColumn && !cell.isEmpty())
-                each.overrides.append({header.cells.at(column), cell});
-        }
-        table.rows.append(each);
+    for (qsizetype i = 1; portColumn >= 0 && i < cells.rows.size(); ++i) {
+        if (std::optional<EachRow> row =
+                readRow(cells.rows.at(i), header, portColumn, ports, problems))
+            table.rows.append(*row);
     }
     std::stable_sort(table.problems.begin(), table.problems.end(),
                      [](const Problem& a, const Problem& b) { return a.row < b.row; });
     if (table.rows.isEmpty() && table.problems.isEmpty())
-        problem(QStringLiteral("%1: a táblázatnak nincs egy sora sem a fejléc után.").arg(path));
+        problems.add(
+            QStringLiteral("%1: a táblázatnak nincs egy sora sem a fejléc után.").arg(path));
     return table;
 }
 

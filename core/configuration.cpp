@@ -231,6 +231,12 @@ void Configuration::fillFromReadOut(const QStringList& record)
         }
     }
 
+    fillRows(rows);
+    selectProvider(fieldrules::providerIndexForNumber(text(kSmsCentre)));
+}
+
+void Configuration::fillRows(const std::array<readout::TelRow, fields::kTelRows>& rows)
+{
     // Row by row, each box as the row's code says; columns 5 and 6 are not this module's.
     for (int row = 1; row <= fields::kTelRows; ++row) {
         for (const Field& field : fields::all()) {
@@ -249,7 +255,6 @@ void Configuration::fillFromReadOut(const QStringList& record)
             radio = fields::outputButton(row, 0);
         setChecked(radio, true);
     }
-    selectProvider(fieldrules::providerIndexForNumber(text(kSmsCentre)));
 }
 
 bool Configuration::operator==(const Configuration& other) const

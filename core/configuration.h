@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/fields.h"
+#include "core/readoutcodec.h"
 
 #include <QHash>
 #include <QString>
@@ -92,6 +93,8 @@ public:
 
 private:
     Configuration();
+    // The grid's boxes and each row's output from the rows of a read-out.
+    void fillRows(const std::array<readout::TelRow, fields::kTelRows>& rows);
 
     fields::Values m_values;
     int m_provider = 0;

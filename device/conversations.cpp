@@ -131,18 +131,52 @@ Result queryStatus(const QString& port, const StatusProgress& progress)
     return result;
 }
 
+namespace {
+
+// The frame piece by piece, each piece ended by CR: Ok once it has all gone, Cancelled when
+// the stop flag is seen between two bytes, Vanished when the port goes away.
+Outcome sendFrame(SerialPort& line, const QString& frame, char separator, Result& result,
+                  const std::function<void(int)>& report, const std::atomic<bool>* stop)
+{
+    // Each write returns once its byte has left the PC, so the acknowledgement wait after
+    // this starts when the whole frame has really gone.
+    const int maximum = int(frame.size()) + kStartedValue;
+    int value = kStartedValue;
+    const auto sent = [&] {
+        ++result.bytesSent;
+        // The frame's last piece is empty, and its lone CR would pass the maximum: the
+        // progress ends exactly full.
+        if (value < maximum)
+            report(++value);
+    };
+    const QStringList pieces = frame.split(QChar::fromLatin1(separator), Qt::KeepEmptyParts);
+    for (const QString& piece : pieces) {
+        for (const QChar c : piece) {
+            if (stop && stop->load())
+                return Outcome::Cancelled;
+            line.writeByte(char(c.unicode()));
+            sent();
+        }
+        line.writeCr();
+        sent();
+        if (line.hasVanished())
+            return Outcome::Vanished;
+    }
+    return Outcome::Ok;
+}
+
+} // namespace
+
 Result writeFrame(const QString& port, const QString& frame, char separator, char ackChar,
                   const WriteProgress& progress, const std::atomic<bool>* stop)
 {
     Result result = started(Exchange::Write, port);
-    const int maximum = int(frame.size()) + kStartedValue;
     if (progress.started)
-        progress.started(maximum);
+        progress.started(int(frame.size()) + kStartedValue);
     const auto report = [&](int value) {
         if (progress.value)
             progress.value(value);
     };
-    const auto stopped = [stop] { return stop && stop->load(); };
 
     // A character without a Latin-1 code would reach the module as a byte 0x00 and corrupt
     // its text; such a frame is not sent at all.
@@ -169,33 +203,9 @@ Result writeFrame(const QString& port, const QString& frame, char separator, cha
     // The module sends one more byte after "R" that means nothing; it may not come at all.
     line.readByte(&byte);
 
-    // Each write returns once its byte has left the PC, so the acknowledgement wait below
-    // starts when the whole frame has really gone.
-    int value = kStartedValue;
-    const auto sent = [&] {
-        ++result.bytesSent;
-        // The frame's last piece is empty, and its lone CR would pass the maximum: the
-        // progress ends exactly full.
-        if (value < maximum)
-            report(++value);
-    };
-    const QStringList pieces = frame.split(QChar::fromLatin1(separator), Qt::KeepEmptyParts);
-    for (const QString& piece : pieces) {
-        for (const QChar c : piece) {
-            if (stopped()) {
-                result.outcome = Outcome::Cancelled;
-                return result;
-            }
-            line.writeByte(char(c.unicode()));
-            sent();
-        }
-        line.writeCr();
-        sent();
-        if (line.hasVanished()) {
-            result.outcome = Outcome::Vanished;
-            return result;
-        }
-    }
+    result.outcome = sendFrame(line, frame, separator, result, report, stop);
+    if (result.outcome != Outcome::Ok)
+        return result;
 
     result.outcome = Outcome::NotAcknowledged;
     if (line.readByte(&byte)) {

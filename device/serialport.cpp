@@ -65,17 +65,9 @@ bool SerialPort::fail(const char* diagnostic, Diagnostics level, const PortMap::
 bool SerialPort::open(const Timeouts& timeouts, Diagnostics level)
 {
     close();
-    const int readTotalMultiplier = timeouts.readMultiplier;
-    const int readTotalConstant = timeouts.readConstant;
-    const int writeTotalMultiplier = timeouts.writeMultiplier;
-    const int writeTotalConstant = timeouts.writeConstant;
-
     m_failure.clear();
     m_refusal = PortMap::PortState();
     using Reason = PortMap::PortState::Reason;
-    const auto other = [](const QString& words) {
-        return PortMap::OpenResult{false, Reason::Other, words};
-    };
 
     const QString device = PortMap::devicePath(m_portName);
     if (device.isEmpty()) {
@@ -97,6 +89,18 @@ bool SerialPort::open(const Timeouts& timeouts, Diagnostics level)
         m_port.reset();
         return fail("unable to open comport", level, why);
     }
+    if (!configure(timeouts, level))
+        return false;
+    qCDebug(lcSerialTrace).noquote()
+        << m_portName << "open" << device << m_baudRate << "baud, read wait" << m_readWait << "ms";
+    return true;
+}
+
+bool SerialPort::configure(const Timeouts& timeouts, Diagnostics level)
+{
+    const auto other = [](const QString& words) {
+        return PortMap::OpenResult{false, PortMap::PortState::Reason::Other, words};
+    };
     if (m_baudRate <= 0) {
         qCDebug(lcSerial) << m_portName << "baud rate" << m_baudRate;
         return fail("unable to set comport dcb settings", level,
@@ -114,18 +118,16 @@ bool SerialPort::open(const Timeouts& timeouts, Diagnostics level)
         qCDebug(lcSerialTrace) << m_portName << "no control lines:" << m_port->errorString();
         m_port->clearError();
     }
-    if (readTotalMultiplier < 0 || readTotalConstant < 0 || writeTotalMultiplier < 0 ||
-        writeTotalConstant < 0) {
+    if (timeouts.readMultiplier < 0 || timeouts.readConstant < 0 || timeouts.writeMultiplier < 0 ||
+        timeouts.writeConstant < 0) {
         return fail("unable to set comport time-out settings", level,
                     other(QStringLiteral("érvénytelen várakozási idő")));
     }
-    m_readWait = sumClamped(readTotalMultiplier, readTotalConstant);
-    m_writeWait = (writeTotalMultiplier == 0 && writeTotalConstant == 0)
+    m_readWait = sumClamped(timeouts.readMultiplier, timeouts.readConstant);
+    m_writeWait = (timeouts.writeMultiplier == 0 && timeouts.writeConstant == 0)
                       ? -1
-                      : sumClamped(writeTotalMultiplier, writeTotalConstant);
+                      : sumClamped(timeouts.writeMultiplier, timeouts.writeConstant);
     m_vanished = false;
-    qCDebug(lcSerialTrace).noquote()
-        << m_portName << "open" << device << m_baudRate << "baud, read wait" << m_readWait << "ms";
     return true;
 }
 

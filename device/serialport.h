@@ -128,6 +128,8 @@ public:
 
 private:
     bool fail(const char* diagnostic, Diagnostics level, const PortMap::OpenResult& why);
+    // The line settings and waits on the port just opened; false (port closed) when refused.
+    bool configure(const Timeouts& timeouts, Diagnostics level);
     void writeOne(char byte);
     void noteError(const char* during);
 
