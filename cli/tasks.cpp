@@ -133,25 +133,6 @@ QStringList recordOf(const QString& frame)
     return readout::split(frame, QChar::fromLatin1(record.downloadSeparator)).fields;
 }
 
-QString sectionKey(description::Section section)
-{
-    switch (section) {
-    case description::Section::General:
-        return QStringLiteral("general");
-    case description::Section::Telephones:
-        return QStringLiteral("telephones");
-    case description::Section::Inputs:
-        return QStringLiteral("inputs");
-    case description::Section::Outputs:
-        return QStringLiteral("outputs");
-    case description::Section::Activation:
-        return QStringLiteral("activation");
-    case description::Section::Analog:
-        break;
-    }
-    return QStringLiteral("analog");
-}
-
 // A text field's value in quotes, so that blanks and an empty text show; the rows, modes and
 // ranges as they read.
 QString shown(const description::Difference& difference, const QString& value)
@@ -242,6 +223,21 @@ Result verifyStep(Context& context, const WriteJob& job, const QString& done, QJ
     return with(success(context, done + QStringLiteral(" Ellenőrizve.")), *keys);
 }
 
+// The identification and the read-out, as read, diff and show do them; the failure that
+// ended them, or nothing with the module's fields in `record`.
+std::optional<Result> identifyAndRead(Context& context, QJsonObject* keys, QStringList* record)
+{
+    if (std::optional<Result> failed = identifyStep(context, keys))
+        return failed;
+    if (stopRequested(context))
+        return with(interrupted(context, QStringLiteral("Megszakítva kiolvasás előtt.")), *keys);
+    const ReadStep read = readStep(context, Phase::Read);
+    if (read.failure)
+        return with(*read.failure, *keys);
+    *record = read.fields;
+    return std::nullopt;
+}
+
 } // namespace
 
 void addOpenFailure(QJsonObject& keys, const conversation::Result& exchange)
@@ -268,14 +264,15 @@ Differences differences(const QStringList& left, const QStringList& right, const
         QJsonArray names;
         for (const QString& name : difference.names)
             names.append(name);
-        found.list.append(QJsonObject{{QStringLiteral("name"), difference.key},
-                                      {QStringLiteral("names"), names},
-                                      {QStringLiteral("caption"), difference.caption},
-                                      {QStringLiteral("section"), sectionKey(difference.section)},
-                                      {QStringLiteral("used"), difference.used},
-                                      {QStringLiteral("counted"), counts},
-                                      {QStringLiteral("left"), difference.left},
-                                      {QStringLiteral("right"), difference.right}});
+        found.list.append(
+            QJsonObject{{QStringLiteral("name"), difference.key},
+                        {QStringLiteral("names"), names},
+                        {QStringLiteral("caption"), difference.caption},
+                        {QStringLiteral("section"), description::sectionKey(difference.section)},
+                        {QStringLiteral("used"), difference.used},
+                        {QStringLiteral("counted"), counts},
+                        {QStringLiteral("left"), difference.left},
+                        {QStringLiteral("right"), difference.right}});
         if (!counts) {
             unused << difference.caption;
             continue;
@@ -301,13 +298,11 @@ Configuration readOutState(const QStringList& defaults, const QStringList& recor
 Result fetchTask(Context& context)
 {
     QJsonObject keys;
-    if (std::optional<Result> failed = identifyStep(context, &keys))
+    QStringList record;
+    if (std::optional<Result> failed = identifyAndRead(context, &keys, &record))
         return *failed;
-    const ReadStep read = readStep(context, Phase::Read);
-    if (read.failure)
-        return with(*read.failure, keys);
     Result result = with(success(context, QStringLiteral("Sikeres kiolvasás.")), keys);
-    result.record = read.fields;
+    result.record = record;
     return result;
 }
 
@@ -322,14 +317,10 @@ Result identifyTask(Context& context)
 Result readTask(Context& context, const QStringList& defaults, const QString& path)
 {
     QJsonObject keys;
-    if (std::optional<Result> failed = identifyStep(context, &keys))
+    QStringList record;
+    if (std::optional<Result> failed = identifyAndRead(context, &keys, &record))
         return *failed;
-    if (stopRequested(context))
-        return with(interrupted(context, QStringLiteral("Megszakítva kiolvasás előtt.")), keys);
-    const ReadStep read = readStep(context, Phase::Read);
-    if (read.failure)
-        return with(*read.failure, keys);
-    const Configuration config = readOutState(defaults, read.fields);
+    const Configuration config = readOutState(defaults, record);
     keys.insert(QStringLiteral("m_id"), config.text(QStringLiteral("m_id")));
     keys.insert(QStringLiteral("m_nev"), config.text(QStringLiteral("m_nev")));
     if (path == QLatin1String("-")) {
@@ -378,16 +369,12 @@ Result writeTask(Context& context, const WriteJob& job)
 Result diffTask(Context& context, const Comparison& comparison)
 {
     QJsonObject keys;
-    if (std::optional<Result> failed = identifyStep(context, &keys))
+    QStringList record;
+    if (std::optional<Result> failed = identifyAndRead(context, &keys, &record))
         return *failed;
-    if (stopRequested(context))
-        return with(interrupted(context, QStringLiteral("Megszakítva kiolvasás előtt.")), keys);
-    const ReadStep read = readStep(context, Phase::Read);
-    if (read.failure)
-        return with(*read.failure, keys);
     const Differences found =
-        differences(read.fields, recordOf(comparison.frame), comparison,
-                    QStringLiteral("a modulban"), QStringLiteral("a fájlban"));
+        differences(record, recordOf(comparison.frame), comparison, QStringLiteral("a modulban"),
+                    QStringLiteral("a fájlban"));
     keys.insert(QStringLiteral("differences"), found.list);
     Result result = found.used == 0 ? success(context, QStringLiteral("Egyezik."))
                                     : failure(context, Code::Differs,

@@ -85,25 +85,6 @@ Source sourceOf(const Options& options)
     return source;
 }
 
-QString sectionKey(description::Section section)
-{
-    switch (section) {
-    case description::Section::General:
-        return QStringLiteral("general");
-    case description::Section::Telephones:
-        return QStringLiteral("telephones");
-    case description::Section::Inputs:
-        return QStringLiteral("inputs");
-    case description::Section::Outputs:
-        return QStringLiteral("outputs");
-    case description::Section::Activation:
-        return QStringLiteral("activation");
-    case description::Section::Analog:
-        break;
-    }
-    return QStringLiteral("analog");
-}
-
 QJsonObject rowJson(const description::TelRow& row)
 {
     QJsonArray phases;
@@ -149,7 +130,7 @@ QJsonObject exported(const Configuration& config, const Options& options)
                          rowJson(description::rowOf(config.values(), field.row)));
         for (const description::Item& item : items) {
             if (item.names.contains(name)) {
-                entry.insert(QStringLiteral("section"), sectionKey(item.section));
+                entry.insert(QStringLiteral("section"), description::sectionKey(item.section));
                 break;
             }
         }

@@ -165,6 +165,25 @@ QString sectionTitle(Section section)
     return QStringLiteral("Analóg bemenetek");
 }
 
+QString sectionKey(Section section)
+{
+    switch (section) {
+    case Section::General:
+        return QStringLiteral("general");
+    case Section::Telephones:
+        return QStringLiteral("telephones");
+    case Section::Inputs:
+        return QStringLiteral("inputs");
+    case Section::Outputs:
+        return QStringLiteral("outputs");
+    case Section::Activation:
+        return QStringLiteral("activation");
+    case Section::Analog:
+        break;
+    }
+    return QStringLiteral("analog");
+}
+
 QString pageTitle(int page)
 {
     switch (page) {

@@ -22,6 +22,9 @@ inline constexpr Section kSections[] = {Section::General, Section::Telephones, S
 // "Általános beállítások", "Telefonszámok", "R-S-T bemenetek", "Kimenetek",
 // "Riasztások aktiválása", "Analóg bemenetek".
 QString sectionTitle(Section section);
+// A section's name for scripts: "general", "telephones", "inputs", "outputs", "activation",
+// "analog".
+QString sectionKey(Section section);
 // The form's page of a section: "Általános", "R-S-T bemenetek", "Kimenetek", ...
 QString pageTitle(int page);
 
