@@ -36,6 +36,9 @@ Try:
   vexagrid-cli read --port COM3,COM4 -o kiolvasott/
   vexagrid-cli write --port COM3,COM4,COM5 --set m_nev="Szivattyu 1" --verify kiolvasott/COM3.vgf
   vexagrid-cli diff --port COM4 kiolvasott/COM3.vgf
+  vexagrid-cli show kiolvasott/COM3.vgf
+  vexagrid-cli diff kiolvasott/COM3.vgf kiolvasott/COM4.vgf
+  vexagrid-cli sheet kiolvasott/COM3.vgf -o lap.pdf
   vexagrid-cli status --port COM3 --watch 2          (Ctrl+C stops it)
 TRY
   if [ -t 0 ]; then

@@ -61,8 +61,9 @@ std::optional<Failure> ensureFile(const QString& path)
     const QFileInfo info(path);
     if (info.isDir())
         return cannot(path, QStringLiteral("könyvtár, nem fájl"));
+    // The folder's failure names the folder: that is where the user has to look.
     if (std::optional<Failure> failure = ensureFolder(info.path()))
-        return Failure{failure->code, QStringLiteral("%1: %2").arg(path, failure->message)};
+        return failure;
     if (info.exists() && !info.isWritable())
         return cannot(path, QStringLiteral("nincs jogosultság"));
     return std::nullopt;
