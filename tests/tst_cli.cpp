@@ -129,6 +129,7 @@ private slots:
     void portInUse();
     void allAccountsForEveryPort();
     void jsonSchema();
+    void terminalConventions();
     void sheetOfTheSample();
     void threeModulesAtOnce_data();
     void threeModulesAtOnce();
@@ -684,6 +685,41 @@ void TestCli::jsonSchema()
             QCOMPARE(found, expected);
         }
     }
+}
+
+// The conventions of a terminal tool: the configuration itself on stdout with "-o -", a map
+// of ports that is not there said so, no ports said so.
+void TestCli::terminalConventions()
+{
+    SimFixture fixture;
+    Run run = cli(fixture, {"ports"});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines, QStringList{"Nincs egyetlen soros port sem (COM1 ... COM32)."});
+
+    SimModule* module = fixture.start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    QVERIFY(module->setFields(sampleFields()));
+    QProcess process;
+    prepare(process, fixture, {"read", "--port", "COM3", "-o", "-"});
+    process.start();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(configfile::decodeLines(process.readAllStandardOutput()),
+             readOutState(trimmed(sampleFields())).lines());
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+             QStringLiteral("COM3: Sikeres kiolvasás.\n"));
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VEXAGRID_DOSDEVICES"), m_dir->filePath("nincs"));
+    process.setProcessEnvironment(environment);
+    process.setArguments({"identify", "--port", "all"});
+    process.start();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 2);
+    QVERIFY(process.readAllStandardOutput().isEmpty());
+    QVERIFY(QString::fromUtf8(process.readAllStandardError())
+                .startsWith("A VEXAGRID_DOSDEVICES könyvtár (" + m_dir->filePath("nincs") +
+                            ") nem létezik"));
 }
 
 // The configuration sheet: one page for the sample, the captions, the name and the numbers
