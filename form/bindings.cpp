@@ -145,20 +145,26 @@ void layOut(Ui::MainWindow& ui)
 void followPermissions(Ui::MainWindow& ui)
 {
     // Unchecking a box below re-enters this function through its state change; the RING
-    // and SMS boxes never count, so the nested run finds the same rows active.
+    // and SMS boxes never count, so the nested run finds the same rows active. Only the
+    // boxes the rule decides are touched: this runs at every change of a grid box.
     Configuration config = take(ui);
     config.applyPermissionRule();
-    put(config, ui);
-    applyEnabled(config, ui, notificationBoxes());
+    for (const QString& name : notificationBoxes()) {
+        auto* box = ui.g_tel->findChild<QCheckBox*>(name);
+        if (!box)
+            continue;
+        box->setChecked(config.isChecked(name));
+        box->setEnabled(config.isEnabledInLayout(name));
+    }
 }
 
 void followProvider(Ui::MainWindow& ui)
 {
     Configuration config = take(ui);
     config.applyProvider();
-    put(config, ui);
-    applyEnabled(config, ui, {kSmsCentre});
-    if (config.isEnabledInLayout(kSmsCentre))
+    ui.smskp->setText(config.text(kSmsCentre));
+    ui.smskp->setEnabled(config.isEnabledInLayout(kSmsCentre));
+    if (ui.smskp->isEnabled())
         ui.smskp->setFocus();
 }
 
