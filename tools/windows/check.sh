@@ -72,12 +72,63 @@ setup_wine() {
   rm -f "$wine_prefix"/dosdevices/com*
 }
 # Makes `com` (e.g. COM3) the device `device` in the prefix: the registry entry that wine
-# keeps, and the dosdevices link it makes from it.
+# keeps, and the dosdevices link it makes from it. Then starts a wine session, kept until
+# the stage ends, in which Windows programs see exactly the mapped ports listed.
+#
+# Windows lists its COM ports (a USB adapter's too) as the values of
+# HKLM\HARDWARE\DEVICEMAP\SERIALCOMM, and that is where Qt finds them under wine. wine's
+# serial driver fills that volatile key at the start of every session, with a value for
+# each entry under Ports -- the empty ones that turn COM1..COM32 off included -- and then for
+# each serial device of this machine. The program probes every listed port and explains
+# each one that does not open, so the names turned off would fill its port dialog with
+# hints; in this session the key keeps the mapped ports alone, as on a real Windows.
+mapped_ports=()
+wine_session=""
+serialcomm='HKLM\HARDWARE\DEVICEMAP\SERIALCOMM'
 map_com_port() {
   local com=$1 device=$2
   wine reg add 'HKLM\Software\Wine\Ports' /v "$com" /d "$device" /f >/dev/null 2>&1
   wineserver --kill 2>/dev/null || true
+  wineserver --wait
   ln -sfn "$device" "$wine_prefix/dosdevices/${com,,}"
+  mapped_ports+=("$com")
+  list_mapped_ports
+}
+# "value port" for each port that SERIALCOMM lists ("\Device\Serial2 COM3").
+serialcomm_ports() {
+  wine reg query "$serialcomm" 2>/dev/null | tr -d '\r' | awk '$2 == "REG_SZ" { print $1, $3 }'
+}
+list_mapped_ports() {
+  # Persistent: the key lasts only while the session does.
+  wineserver -p >/dev/null 2>&1 </dev/null
+  wine_session=1
+  # A session's first program waits for the session's start, which loads the serial
+  # driver; the driver has filled the key once it holds a value for every entry of Ports.
+  local entries i missing
+  entries=$(wine reg query 'HKLM\Software\Wine\Ports' | tr -d '\r' |
+    awk '$2 == "REG_SZ" && $1 ~ /^COM[0-9]+$/ { print $1 }' | sort)
+  for i in $(seq 50); do
+    missing=$(comm -23 <(echo "$entries") <(serialcomm_ports | awk '{ print $2 }' | sort))
+    [ -z "$missing" ] && break
+    sleep 0.1
+  done
+  [ -z "$missing" ] || { echo "wine listed no serial port for $missing" >&2; return 1; }
+  local name port
+  {
+    echo 'Windows Registry Editor Version 5.00'
+    echo "[${serialcomm/HKLM/HKEY_LOCAL_MACHINE}]"
+    serialcomm_ports | while read -r name port; do
+      case " ${mapped_ports[*]} " in *" $port "*) ;; *) echo "\"${name//\\/\\\\}\"=-" ;; esac
+    done
+  } >"$wine_prefix/serialcomm.reg"
+  wine regedit /S "$(windows_path "$wine_prefix/serialcomm.reg")" >/dev/null 2>&1
+  # COM33 and up (this machine's own serial devices, which wine numbers after the Ports
+  # entries) are past the program's last port.
+  local listed
+  listed=$(serialcomm_ports | awk '$2 ~ /^COM[0-9]+$/ && substr($2, 4) + 0 <= 32 { print $2 }' |
+    sort | tr '\n' ' ')
+  [ "$listed" = "$(printf '%s\n' "${mapped_ports[@]}" | sort | tr '\n' ' ')" ] ||
+    { echo "SERIALCOMM lists $listed instead of ${mapped_ports[*]}" >&2; return 1; }
 }
 stop_wine() {
   [ -n "$wine_prefix" ] || return 0
@@ -95,6 +146,10 @@ stop_helpers() {
     wait "$pid" 2>/dev/null || true
   done
   helper_pids=()
+  if [ -n "$wine_session" ]; then
+    wineserver --kill 2>/dev/null || true
+    wine_session=""
+  fi
 }
 trap 'stop_helpers; stop_wine' EXIT
 
@@ -201,7 +256,7 @@ stage_sim() {
   helper_pids+=($!)
   local pty
   pty=$(wait_for_module "$dir/win" com3)
-  map_com_port COM3 "$pty"
+  map_com_port COM3 "$pty" || return 1
   say "COM3 in the wine prefix is $pty"
   # wine's limit, shown without Qt (tools/windows/commprobe.c): on a pseudo-terminal its wait
   # for "a character came" ends at once, aborted, as no modem line can be read there.
