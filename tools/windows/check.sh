@@ -46,6 +46,11 @@ windows_tests=(tst_fieldrules tst_configcodec tst_readoutcodec tst_statuscodec t
 
 say() { echo "[check] $*" >&2; }
 
+# Under wine, Qt's own Windows font engine paints no text in a line edit (a bare QLineEdit
+# shows none either, on any style); its FreeType engine does. The screenshots should show
+# the form's texts, so the window runs on that engine here; a real Windows needs nothing.
+wine_fonts="-platform windows:fontengine=freetype"
+
 # --- wine ---------------------------------------------------------------------------------
 # One private prefix in a temporary folder for every wine stage; removed at the end.
 wine_prefix=""
@@ -315,7 +320,7 @@ stage_gui() {
   sleep 2
   # Started from another folder and with no WINEPATH: it has to find its runtime files and
   # every DLL beside itself.
-  (cd /tmp && DISPLAY=$display WINEPATH= wine "$folder/vexagrid.exe" >"$logs/gui.log" 2>&1) &
+  (cd /tmp && DISPLAY=$display WINEPATH= wine "$folder/vexagrid.exe" $wine_fonts >"$logs/gui.log" 2>&1) &
   helper_pids+=($!)
   local i
   for i in $(seq 60); do
@@ -428,7 +433,7 @@ settled_shot() {
 program_pid=""
 start_program() {
   local folder=$1 log=$2
-  (cd /tmp && WINEPATH= exec wine "$folder/vexagrid.exe") >"$log" 2>&1 &
+  (cd /tmp && WINEPATH= exec wine "$folder/vexagrid.exe" $wine_fonts) >"$log" 2>&1 &
   program_pid=$!
   helper_pids+=("$program_pid")
   wait_until 60 window_titled "VexaGrid-3 letöltő szoftver" >/dev/null ||
