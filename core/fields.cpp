@@ -49,19 +49,31 @@ struct Row
     }
 };
 
-constexpr Row line(const char* group, const char* name, int maxLength, int slot, Rule rule,
-                   const char* caption)
+// What every row says: the field, its widget and group box, its slot, coding and place in
+// the grid; shown, unchecked and fresh empty unless said otherwise.
+constexpr Row field(const char* name, Widget widget, const char* group, int slot, Coding coding,
+                    int row = 0, int column = 0)
 {
     Row r;
     r.f.name = name;
-    r.f.widget = Widget::LineEdit;
+    r.f.widget = widget;
     r.f.group = group;
-    r.f.maxLength = maxLength;
     r.f.layout = L::Shown;
-    r.f.rule = rule;
+    r.f.rule = R::None;
     r.f.fresh = "";
     r.f.slot = slot;
-    r.f.coding = slot > 0 ? C::Text : C::None;
+    r.f.coding = coding;
+    r.f.row = row;
+    r.f.column = column;
+    return r;
+}
+
+constexpr Row line(const char* group, const char* name, int maxLength, int slot, Rule rule,
+                   const char* caption)
+{
+    Row r = field(name, Widget::LineEdit, group, slot, slot > 0 ? C::Text : C::None);
+    r.f.maxLength = maxLength;
+    r.f.rule = rule;
     r.f.caption = caption;
     return r;
 }
@@ -112,49 +124,25 @@ constexpr Row plus(const char* name, int row, const char* caption)
 // belong to the wider family's modules and are hidden; columns 5 and 6 are never sent.
 constexpr Row box(const char* name, int row, int column)
 {
-    Row r;
-    r.f.name = name;
-    r.f.widget = Widget::CheckBox;
-    r.f.group = "g_tel";
-    r.f.layout = column >= 4 && column <= 6 ? L::Hidden : L::Shown;
-    r.f.rule = R::None;
-    r.f.slot = kFirstTelSlot + row - 1;
-    r.f.coding = column == 5 || column == 6 ? C::TelUnsent : C::TelColumn;
-    r.f.row = row;
-    r.f.column = column;
-    return r;
+    Row r = field(name, Widget::CheckBox, "g_tel", kFirstTelSlot + row - 1,
+                  column == 5 || column == 6 ? C::TelUnsent : C::TelColumn, row, column);
+    return column >= 4 && column <= 6 ? r.hide() : r;
 }
 
 // A telephone row's choice of the output a ring switches; outputs 3 and 4 do not exist on
 // this module, and "none" is the fresh choice.
 constexpr Row output(const char* name, int row, int value)
 {
-    Row r;
-    r.f.name = name;
-    r.f.widget = Widget::RadioButton;
-    r.f.group = "g_tel";
-    r.f.layout = value > 2 ? L::Disabled : L::Shown;
-    r.f.rule = R::None;
-    r.f.freshOn = value == 0;
-    r.f.slot = kFirstTelSlot + row - 1;
-    r.f.coding = C::TelOutput;
-    r.f.row = row;
-    r.f.column = value;
-    return r;
+    Row r = field(name, Widget::RadioButton, "g_tel", kFirstTelSlot + row - 1, C::TelOutput, row,
+                  value);
+    r = value > 2 ? r.disable() : r;
+    return value == 0 ? r.on() : r;
 }
 
 constexpr Row button(const char* group, const char* name, int slot, Coding coding, int row,
                      const char* caption)
 {
-    Row r;
-    r.f.name = name;
-    r.f.widget = Widget::RadioButton;
-    r.f.group = group;
-    r.f.layout = L::Shown;
-    r.f.rule = R::None;
-    r.f.slot = slot;
-    r.f.coding = coding;
-    r.f.row = row;
+    Row r = field(name, Widget::RadioButton, group, slot, coding, row);
     r.f.caption = caption;
     return r;
 }
