@@ -470,23 +470,16 @@ namespace {
 // The grid's boxes and the rows' output buttons by row and column, looked up once.
 QString gridName(Widget widget, int row, int column)
 {
-    static const QHash<QPair<int, int>, QString> boxes = [] {
-        QHash<QPair<int, int>, QString> map;
+    using Places = QHash<QPair<int, int>, QString>;
+    static const QHash<Widget, Places> places = [] {
+        QHash<Widget, Places> map;
         for (const Field& field : kFields) {
-            if (field.widget == Widget::CheckBox)
-                map.insert({field.row, field.column}, QLatin1String(field.name));
+            if (field.widget == Widget::CheckBox || field.coding == Coding::TelOutput)
+                map[field.widget].insert({field.row, field.column}, QLatin1String(field.name));
         }
         return map;
     }();
-    static const QHash<QPair<int, int>, QString> outputs = [] {
-        QHash<QPair<int, int>, QString> map;
-        for (const Field& field : kFields) {
-            if (field.coding == Coding::TelOutput)
-                map.insert({field.row, field.column}, QLatin1String(field.name));
-        }
-        return map;
-    }();
-    return (widget == Widget::CheckBox ? boxes : outputs).value({row, column});
+    return places.value(widget).value({row, column});
 }
 
 } // namespace
