@@ -93,6 +93,8 @@ int finish(QList<Result> results, const Options& options)
     return anyFailed ? 1 : 0;
 }
 
+} // namespace
+
 // A VEXAGRID_DOSDEVICES that names no folder would quietly leave the machine's own ports
 // in its place.
 bool deviceMapUsable()
@@ -110,12 +112,16 @@ bool deviceMapUsable()
         why = QStringLiteral("nem olvasható");
     if (why.isEmpty())
         return true;
-    report::error(runError(Code::DeviceMapMissing,
-                           QStringLiteral("A VEXAGRID_DOSDEVICES könyvtár (%1) %2; a portok nem "
-                                          "kereshetők.")
-                               .arg(named, why)));
+    report::Line line;
+    line.error = Code::DeviceMapMissing;
+    line.message = QStringLiteral("A VEXAGRID_DOSDEVICES könyvtár (%1) %2; a portok nem "
+                                  "kereshetők.")
+                       .arg(named, why);
+    report::error(line);
     return false;
 }
+
+namespace {
 
 // The modules a command works on, and the ports that could not be asked.
 struct Targets
@@ -228,6 +234,8 @@ Targets resolveTargets(const Options& options)
 
 int listPorts(const Options&)
 {
+    if (!deviceMapUsable())
+        return kUsage;
     const QList<PortMap::PortState> states = PortMap::portStates();
     if (states.isEmpty()) {
         report::Line none;

@@ -42,6 +42,9 @@ QString commandHelp(const CommandInfo& command);
 // A bash completion script for the commands, their options and the form's object names.
 QString bashCompletion();
 
+// False, and the reason said, when VEXAGRID_DOSDEVICES names no folder that can be read.
+bool deviceMapUsable();
+
 // Runs the parsed command; the exit code: 0 every module succeeded (diff: they are equal),
 // 1 any failed (diff: they differ), 2 the command line, a table or (diff) the comparison
 // could not be carried out, 130 interrupted.

@@ -1,5 +1,6 @@
 #include "cli/views.h"
 
+#include "cli/commands.h"
 #include "cli/fleet.h"
 #include "cli/outputs.h"
 #include "cli/plan.h"
@@ -68,6 +69,10 @@ Source sourceOf(const Options& options)
     if (defaults.failure) {
         report::error(problem(defaults.failure->code, defaults.failure->message));
         source.exitCode = 1;
+        return source;
+    }
+    if (!deviceMapUsable()) {
+        source.exitCode = 2;
         return source;
     }
     source.port = options.ports.first();
