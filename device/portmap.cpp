@@ -231,6 +231,8 @@ PortMap::OpenResult PortMap::failureOf(const QSerialPort& port, const QString& d
         break;
     case QSerialPort::PermissionError:
 #ifdef Q_OS_WIN
+        // Windows has no access rights on a COM port: only another program holding it.
+        Q_UNUSED(device);
         result.reason = Reason::InUse;
 #else
         // The library says "permission" both for a device the user may not open and for
