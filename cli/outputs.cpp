@@ -49,10 +49,14 @@ std::optional<Failure> ensureFolder(const QString& dir)
     }
     // A probe file, removed again, proves that the folder takes files.
     QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".vexagrid-XXXXXX")));
-    if (!probe.open())
-        return cannot(dir, probe.error() == QFileDevice::PermissionsError
-                               ? QStringLiteral("nincs jogosultság")
-                               : probe.errorString());
+    if (!probe.open()) {
+        // A temporary file reports a refused create as a plain open error: the folder's own
+        // permission tells the user's case apart from a full or read-only disk.
+        if (probe.error() == QFileDevice::PermissionsError || !QFileInfo(folder).isWritable())
+            return cannot(dir, QStringLiteral("nincs jogosultság"));
+        return cannot(dir,
+                      QStringLiteral("nem hozható létre benne fájl (%1)").arg(probe.errorString()));
+    }
     return std::nullopt;
 }
 

@@ -12,10 +12,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -390,6 +392,33 @@ void TestCli::outputsMadeSureOfFirst()
     const Run run = cli(fixture, {"read", "--port", "COM3", "-o", made});
     QCOMPARE(run.exitCode, 0);
     QVERIFY(QFile::exists(made));
+
+    // A folder the user may not write in is named in the user's words. Root writes anywhere,
+    // so as root the run is made as nobody.
+    const QString locked = m_dir->filePath(QStringLiteral("zart"));
+    QVERIFY(QDir().mkdir(locked));
+    const auto readable = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                          QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(locked, readable));
+    QVERIFY(QFile::setPermissions(m_dir->path(), readable | QFile::WriteOwner));
+    QStringList command{program(), "read", "--port", "COM3", "-o", locked + "/"};
+    if (::geteuid() == 0) {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (setpriv.isEmpty())
+            return;
+        command =
+            QStringList{setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+    }
+    QProcess process;
+    prepare(process, fixture, command.mid(1));
+    process.setProgram(command.first());
+    process.start();
+    const Run refused = finish(process);
+    if (refused.exitCode == 126 || refused.exitCode == 127)
+        return; // nobody may not run the program from this build folder
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains(QStringLiteral("zart/: nem írható: nincs jogosultság.")),
+             qPrintable(refused.err));
 }
 
 void TestCli::readSavesWhatTheWindowSaves()
