@@ -19,18 +19,24 @@ struct ProgramSettings
 {
     QString port = QStringLiteral("COM1");
     std::int32_t baud = 1200;
+    // Kept because the record has always carried it; nothing reads it.
     std::uint8_t checkSize = 0;
     char ackChar = 'O';
+    // Kept because the record has always carried it; every exchange has its own fixed
+    // waits instead.
     std::int32_t serialTimeout = 2000;
+    // Kept because the record has always carried it; nothing reads it.
     std::int32_t checkValue = 0;
     char downloadSeparator = '|';
+    // The read-out's separator and command character. The read-out asks and splits with the
+    // protocol's own fixed characters; these are kept because the record has always had them.
     char uploadSeparator = '|';
     char uploadCommand = '{';
     QString downloadText;
     QString fileTitle;
     QString filePath;
     QString linkText;
-    QString aboutText;
+    QString aboutText; // set from the defaults file; nothing shows it
     QString deviceImage = QStringLiteral("i_vg-3.dll");
     std::int32_t deviceKind = 0;
     QString version = programVersion();
