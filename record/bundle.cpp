@@ -1,0 +1,489 @@
+#include "record/bundle.h"
+
+#include "core/configcodec.h"
+#include "record/record.h"
+#include "record/recordprivate.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSqlError>
+
+namespace record::bundle {
+
+namespace {
+
+const QStringList kEventKeys = {
+    "id",      "run",     "operation", "state",         "host",           "operator",
+    "version", "port",    "adapter",   "adapterSerial", "identification", "firmware",
+    "module",  "outcome", "message",   "configuration", "status",         "differences",
+    "source",  "started", "finished"};
+
+Failure bad(const QString& what)
+{
+    return Failure(messages::Code::BadBundle, what);
+}
+
+QJsonValue textOrNull(const QString& text)
+{
+    return text.isEmpty() ? QJsonValue() : QJsonValue(text);
+}
+
+QJsonValue timeOrNull(const QDateTime& time)
+{
+    return time.isValid() ? QJsonValue(timeText(time)) : QJsonValue();
+}
+
+bool isId(const QJsonValue& value)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
+    return value.isString() && form.match(value.toString()).hasMatch();
+}
+
+bool isHash(const QJsonValue& value)
+{
+    static const QRegularExpression form(QStringLiteral("^[0-9a-f]{64}$"));
+    return value.isString() && form.match(value.toString()).hasMatch();
+}
+
+bool hasExactly(const QJsonObject& json, const QStringList& keys)
+{
+    if (json.size() != keys.size())
+        return false;
+    for (const QString& key : keys) {
+        if (!json.contains(key))
+            return false;
+    }
+    return true;
+}
+
+// Checks the event's plain values in order, and reads them into `event`.
+std::optional<QString> readTexts(const QJsonObject& json, Event* event)
+{
+    const std::pair<const char*, QString*> texts[] = {
+        {"host", &event->host},
+        {"operator", &event->operatorName},
+        {"version", &event->programVersion},
+        {"port", &event->port},
+        {"adapter", &event->adapter},
+        {"adapterSerial", &event->adapterSerial},
+        {"identification", &event->identification},
+        {"firmware", &event->firmware},
+        {"module", &event->moduleId},
+        {"outcome", &event->outcome},
+        {"message", &event->message},
+    };
+    for (const auto& [key, target] : texts) {
+        const QJsonValue value = json.value(QLatin1String(key));
+        if (!value.isString() || value.toString().size() > kMaxText)
+            return QStringLiteral("az esemény „%1” értéke hibás").arg(QLatin1String(key));
+        *target = value.toString();
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> readTimes(const QJsonObject& json, Event* event)
+{
+    event->startedAt = timeFromText(json.value(QLatin1String("started")).toString());
+    if (!event->startedAt.isValid())
+        return QStringLiteral("az esemény kezdete hibás");
+    const QJsonValue finished = json.value(QLatin1String("finished"));
+    event->finishedAt = timeFromText(finished.toString());
+    if (!finished.isNull() && !event->finishedAt.isValid())
+        return QStringLiteral("az esemény vége hibás");
+    if (event->state == State::Finished && !event->finishedAt.isValid())
+        return QStringLiteral("a befejezett eseménynek nincs vége");
+    return std::nullopt;
+}
+
+std::optional<QString> readReferences(const QJsonObject& json, const QSet<QString>& known,
+                                      Event* event)
+{
+    const QJsonValue configuration = json.value(QLatin1String("configuration"));
+    if (!configuration.isNull()) {
+        if (!known.contains(configuration.toString()))
+            return QStringLiteral("az esemény olyan konfigurációt nevez meg, amely nincs előtte "
+                                  "a csomagban");
+        event->configurationHash = configuration.toString();
+    }
+    const QJsonValue source = json.value(QLatin1String("source"));
+    if (!source.isNull() && !isId(source))
+        return QStringLiteral("az esemény forrásának azonosítója hibás");
+    event->sourceEvent = source.toString();
+    const QJsonValue status = json.value(QLatin1String("status"));
+    const QJsonValue differences = json.value(QLatin1String("differences"));
+    if (!(status.isNull() || status.isObject()) || !(differences.isNull() || differences.isArray()))
+        return QStringLiteral("az esemény állapota vagy eltérései hibásak");
+    event->status = status;
+    event->differences = differences;
+    return std::nullopt;
+}
+
+} // namespace
+
+QJsonObject eventJson(const Event& event)
+{
+    return QJsonObject{
+        {"id", event.id},
+        {"run", event.runId},
+        {"operation", operationName(event.operation)},
+        {"state", stateName(event.state)},
+        {"host", event.host},
+        {"operator", event.operatorName},
+        {"version", event.programVersion},
+        {"port", event.port},
+        {"adapter", event.adapter},
+        {"adapterSerial", event.adapterSerial},
+        {"identification", event.identification},
+        {"firmware", event.firmware},
+        {"module", event.moduleId},
+        {"outcome", event.outcome},
+        {"message", event.message},
+        {"configuration", textOrNull(event.configurationHash)},
+        {"status", event.status.isObject() ? event.status : QJsonValue()},
+        {"differences", event.differences.isArray() ? event.differences : QJsonValue()},
+        {"source", textOrNull(event.sourceEvent)},
+        {"started", timeOrNull(event.startedAt)},
+        {"finished", timeOrNull(event.finishedAt)},
+    };
+}
+
+Expected<Event> eventFromJson(const QJsonObject& json, const QSet<QString>& configurations)
+{
+    if (!hasExactly(json, kEventKeys))
+        return bad(QStringLiteral("az esemény mezői nem a vártak"));
+    Event event;
+    if (!isId(json.value(QLatin1String("id"))) || !isId(json.value(QLatin1String("run"))))
+        return bad(QStringLiteral("az esemény azonosítója hibás"));
+    event.id = json.value(QLatin1String("id")).toString();
+    event.runId = json.value(QLatin1String("run")).toString();
+    const auto operation = operationNamed(json.value(QLatin1String("operation")).toString());
+    const auto state = stateNamed(json.value(QLatin1String("state")).toString());
+    if (!operation)
+        return bad(QStringLiteral("ismeretlen művelet"));
+    // A started event belongs to the program still working on it, on its own machine.
+    if (!state || *state == State::Started)
+        return bad(QStringLiteral("az esemény állapota hibás"));
+    event.operation = *operation;
+    event.state = *state;
+    for (const auto& problem : {readTexts(json, &event), readTimes(json, &event),
+                                readReferences(json, configurations, &event)}) {
+        if (problem)
+            return bad(*problem);
+    }
+    return event;
+}
+
+Expected<QByteArray> configurationFromJson(const QJsonObject& json)
+{
+    const QJsonValue hash = json.value(QLatin1String("configuration"));
+    const QJsonValue content = json.value(QLatin1String("content"));
+    if (!hasExactly(json, {"configuration", "content"}) || !isHash(hash) || !content.isString())
+        return bad(QStringLiteral("a konfiguráció sora hibás"));
+    if (content.toString().size() > kMaxConfiguration * 4 / 3 + 4)
+        return bad(QStringLiteral("a konfiguráció túl nagy"));
+    const auto decoded = QByteArray::fromBase64Encoding(content.toString().toLatin1(),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded || decoded.decoded.size() > kMaxConfiguration)
+        return bad(QStringLiteral("a konfiguráció tartalma hibás"));
+    if (configurationHash(decoded.decoded) != hash.toString())
+        return bad(QStringLiteral("a konfiguráció tartalma nem egyezik az ellenőrzőösszegével"));
+    if (!configfile::hasAllValues(configfile::decodeLines(decoded.decoded)))
+        return bad(QStringLiteral("a konfiguráció nem teljes"));
+    return decoded.decoded;
+}
+
+} // namespace record::bundle
+
+namespace record {
+
+namespace {
+
+using namespace bundle;
+
+QByteArray lineOf(const QJsonObject& json)
+{
+    return QJsonDocument(json).toJson(QJsonDocument::Compact) + '\n';
+}
+
+// Writes the lines of a bundle, keeping their checksum.
+class Writer
+{
+public:
+    explicit Writer(QIODevice& out) : m_out(out) {}
+
+    bool write(const QJsonObject& json)
+    {
+        const QByteArray line = lineOf(json);
+        m_sum.addData(line);
+        return m_out.write(line) == line.size();
+    }
+    bool end(const BundleCounts& counts)
+    {
+        const QJsonObject end{{"configurations", counts.configurations},
+                              {"events", counts.events},
+                              {"sha256", QString::fromLatin1(m_sum.result().toHex())}};
+        const QByteArray line = lineOf(QJsonObject{{"end", end}});
+        return m_out.write(line) == line.size();
+    }
+
+private:
+    QIODevice& m_out;
+    QCryptographicHash m_sum{QCryptographicHash::Sha256};
+};
+
+Failure outputFailed(const QString& what, const QString& reason)
+{
+    return Failure(messages::Code::OutputFailed,
+                   QStringLiteral("A csomag nem írható (%1): %2").arg(what, reason));
+}
+
+// The whole bundle refused, and why: which line, what was wrong with it.
+Failure refused(qint64 line, const QString& what)
+{
+    return Failure(messages::Code::BadBundle,
+                   QStringLiteral("A csomag nem importálható (%1. sor): %2. Semmi sem került az "
+                                  "előzményekbe.")
+                       .arg(line)
+                       .arg(what),
+                   QJsonObject{{QStringLiteral("line"), line}, {QStringLiteral("reason"), what}});
+}
+
+} // namespace
+
+Expected<BundleCounts> Record::exportBundle(QIODevice& out, const QDateTime& since) const
+{
+    // One read transaction: the configurations and the events of one moment.
+    auto& connection = d->connection;
+    if (auto begun = connection.run(QStringLiteral("BEGIN")); !begun)
+        return begun.failure();
+    struct End
+    {
+        db::Connection& connection;
+        ~End() { QSqlQuery(connection.database()).exec(QStringLiteral("ROLLBACK")); }
+    } end{connection};
+
+    const QString selected = QStringLiteral("state <> 'started' AND started_at >= ?");
+    const QVariantList from = {since.isValid() ? timeText(since) : QStringLiteral("")};
+    Writer writer(out);
+    BundleCounts counts;
+    const QJsonObject header{
+        {"bundle", kKind},
+        {"version", kVersion},
+        {"created", timeText(QDateTime::currentDateTimeUtc())},
+        {"host", d->identity.host},
+        {"since", since.isValid() ? QJsonValue(timeText(since)) : QJsonValue()}};
+    if (!writer.write(header))
+        return outputFailed(path(), out.errorString());
+    {
+        Expected<QSqlQuery> query = connection.run(
+            QStringLiteral("SELECT hash, content FROM configurations WHERE hash IN "
+                           "(SELECT configuration FROM events WHERE %1) ORDER BY hash")
+                .arg(selected),
+            from);
+        if (!query)
+            return query.failure();
+        while (query->next()) {
+            const QJsonObject line{
+                {"configuration", query->value(0).toString()},
+                {"content", QString::fromLatin1(query->value(1).toByteArray().toBase64())}};
+            if (!writer.write(line))
+                return outputFailed(path(), out.errorString());
+            ++counts.configurations;
+        }
+    }
+    Expected<QSqlQuery> query =
+        connection.run(QStringLiteral("SELECT %1 FROM events WHERE %2 ORDER BY started_at, id")
+                           .arg(rows::kEventColumns, selected),
+                       from);
+    if (!query)
+        return query.failure();
+    while (query->next()) {
+        if (!writer.write(QJsonObject{{"event", eventJson(rows::eventFromRow(*query))}}))
+            return outputFailed(path(), out.errorString());
+        ++counts.events;
+    }
+    if (!writer.end(counts))
+        return outputFailed(path(), out.errorString());
+    return counts;
+}
+
+Expected<BundleCounts> Record::exportBundle(const QString& file, const QDateTime& since) const
+{
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return outputFailed(file, out.errorString());
+    Expected<BundleCounts> counts = exportBundle(out, since);
+    if (!counts) {
+        out.cancelWriting();
+        return counts;
+    }
+    if (!out.commit())
+        return outputFailed(file, out.errorString());
+    return counts;
+}
+
+namespace {
+
+// Reads a bundle's lines into the record, inside the caller's transaction.
+class Reader
+{
+public:
+    explicit Reader(Inserter& insert) : m_insert(insert) {}
+
+    // One line, its LF taken off; `sum` holds the lines before it.
+    Expected<void> line(const QByteArray& text, const QCryptographicHash& sum);
+    bool ended() const { return m_ended; }
+    const BundleCounts& counts() const { return m_counts; }
+
+private:
+    Expected<void> header(const QJsonObject& json);
+    Expected<void> configuration(const QJsonObject& json);
+    Expected<void> event(const QJsonObject& json);
+    Expected<void> end(const QJsonObject& json, const QCryptographicHash& sum);
+
+    Inserter& m_insert;
+    qint64 m_number = 0;
+    bool m_ended = false;
+    bool m_inEvents = false;
+    QSet<QString> m_configurations;
+    BundleCounts m_counts;
+};
+
+Expected<void> Reader::line(const QByteArray& text, const QCryptographicHash& sum)
+{
+    ++m_number;
+    if (m_ended)
+        return bad(QStringLiteral("a záró sor után még van valami"));
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return bad(QStringLiteral("a sor nem JSON-objektum"));
+    const QJsonObject json = document.object();
+    if (m_number == 1)
+        return header(json);
+    if (json.contains(QLatin1String("configuration")))
+        return configuration(json);
+    if (json.contains(QLatin1String("event")))
+        return event(json);
+    if (json.contains(QLatin1String("end")))
+        return end(json, sum);
+    return bad(QStringLiteral("ismeretlen sor"));
+}
+
+Expected<void> Reader::header(const QJsonObject& json)
+{
+    const QStringList keys = {"bundle", "version", "created", "host", "since"};
+    if (!hasExactly(json, keys) || json.value(QLatin1String("bundle")).toString() != kKind)
+        return bad(QStringLiteral("nem előzménycsomag"));
+    const QJsonValue version = json.value(QLatin1String("version"));
+    if (!version.isDouble() || version.toDouble() != kVersion)
+        return bad(version.isDouble() && version.toDouble() > kVersion
+                       ? QStringLiteral("a csomagot a program egy újabb változata írta")
+                       : QStringLiteral("a csomag változata hibás"));
+    const QJsonValue since = json.value(QLatin1String("since"));
+    if (!timeFromText(json.value(QLatin1String("created")).toString()).isValid() ||
+        !(since.isNull() || timeFromText(since.toString()).isValid()) ||
+        !json.value(QLatin1String("host")).isString())
+        return bad(QStringLiteral("a csomag fejléce hibás"));
+    return {};
+}
+
+Expected<void> Reader::configuration(const QJsonObject& json)
+{
+    if (m_inEvents)
+        return bad(QStringLiteral("konfiguráció az események között"));
+    Expected<QByteArray> content = configurationFromJson(json);
+    if (!content)
+        return content.failure();
+    Expected<bool> stored = m_insert.configuration(*content);
+    if (!stored)
+        return stored.failure();
+    m_configurations.insert(json.value(QLatin1String("configuration")).toString());
+    ++m_counts.configurations;
+    m_counts.newConfigurations += *stored ? 1 : 0;
+    return {};
+}
+
+Expected<void> Reader::event(const QJsonObject& json)
+{
+    m_inEvents = true;
+    if (json.size() != 1 || !json.value(QLatin1String("event")).isObject())
+        return bad(QStringLiteral("az esemény sora hibás"));
+    Expected<Event> event =
+        eventFromJson(json.value(QLatin1String("event")).toObject(), m_configurations);
+    if (!event)
+        return event.failure();
+    Expected<bool> stored = m_insert.event(*event, true);
+    if (!stored)
+        return stored.failure();
+    ++m_counts.events;
+    m_counts.newEvents += *stored ? 1 : 0;
+    return {};
+}
+
+Expected<void> Reader::end(const QJsonObject& json, const QCryptographicHash& sum)
+{
+    const QJsonObject end = json.value(QLatin1String("end")).toObject();
+    if (json.size() != 1 || !hasExactly(end, {"configurations", "events", "sha256"}))
+        return bad(QStringLiteral("a záró sor hibás"));
+    if (end.value(QLatin1String("sha256")).toString() != QString::fromLatin1(sum.result().toHex()))
+        return bad(QStringLiteral("a csomag sérült (az ellenőrzőösszeg nem egyezik)"));
+    if (end.value(QLatin1String("configurations")).toDouble(-1) !=
+            double(m_counts.configurations) ||
+        end.value(QLatin1String("events")).toDouble(-1) != double(m_counts.events))
+        return bad(QStringLiteral("a csomag sorainak száma nem egyezik a záró sorral"));
+    m_ended = true;
+    return {};
+}
+
+} // namespace
+
+Expected<BundleCounts> Record::importBundle(QIODevice& in)
+{
+    db::WriteTransaction transaction(d->connection);
+    Inserter insert(d->connection);
+    if (auto begun = transaction.begin(); !begun)
+        return begun.failure();
+    if (auto prepared = insert.prepare(); !prepared)
+        return prepared.failure();
+    Reader reader(insert);
+    QCryptographicHash sum(QCryptographicHash::Sha256);
+    qint64 number = 0;
+    while (!in.atEnd()) {
+        const QByteArray line = in.readLine(kMaxLine + 2);
+        ++number;
+        if (line.size() > kMaxLine)
+            return refused(number, QStringLiteral("túl hosszú sor"));
+        if (!line.endsWith('\n'))
+            return refused(number, QStringLiteral("csonka (a sor vége hiányzik)"));
+        if (auto read = reader.line(line.chopped(1), sum); !read)
+            return refused(number, read.failure().message);
+        sum.addData(line);
+    }
+    if (number == 0)
+        return refused(1, QStringLiteral("üres"));
+    if (!reader.ended())
+        return refused(number, QStringLiteral("csonka (a záró sor hiányzik)"));
+    if (auto committed = transaction.commit(); !committed)
+        return committed.failure();
+    return reader.counts();
+}
+
+Expected<BundleCounts> Record::importBundle(const QString& file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return Failure(
+            QFileInfo::exists(file) ? messages::Code::FileUnreadable : messages::Code::FileMissing,
+            QStringLiteral("A csomag nem olvasható (%1): %2").arg(file, in.errorString()),
+            QJsonObject{{QStringLiteral("path"), file}});
+    return importBundle(in);
+}
+
+} // namespace record
