@@ -11,12 +11,19 @@ set(_fuzz_cli "")
 if(TARGET vexagrid_cli)
   set(_fuzz_cli cliparsers)
 endif()
+# The record's bundle reader (a file from another machine), where the record is built.
+set(_fuzz_record "")
+if(TARGET vexagrid_record)
+  set(_fuzz_record recordbundle)
+endif()
 
 # Inputs per bounded run of the suite. The form targets open, check and save a whole
 # configuration per input, so they get fewer: each takes a fraction of a second in a normal
 # build and about two under the sanitizers.
 set(_fuzz_runs_configuration 1000)
 set(_fuzz_runs_readoutfill 8000)
+# Each input is a transaction on a record.
+set(_fuzz_runs_recordbundle 2000)
 
 if(VEXAGRID_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
@@ -25,10 +32,12 @@ if(VEXAGRID_FUZZ)
   target_compile_options(vexagrid_core PRIVATE
     -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
   target_link_options(vexagrid_core INTERFACE -fsanitize=address,undefined)
-  if(TARGET vexagrid_cli)
-    target_compile_options(vexagrid_cli PRIVATE
-      -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
-  endif()
+  foreach(_library IN ITEMS vexagrid_cli vexagrid_record)
+    if(TARGET ${_library})
+      target_compile_options(${_library} PRIVATE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    endif()
+  endforeach()
 endif()
 
 # The form targets start from the shipped defaults file; its bytes are compiled in, so that a
@@ -40,7 +49,7 @@ string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," _fuzz_defaults_hex "${_fuzz_d
 file(CONFIGURE OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/defaultsfile.inc"
      CONTENT "${_fuzz_defaults_hex}\n" @ONLY)
 
-foreach(_name IN LISTS _fuzz_codecs _fuzz_forms _fuzz_cli)
+foreach(_name IN LISTS _fuzz_codecs _fuzz_forms _fuzz_cli _fuzz_record)
   set(_target fuzz_${_name})
   add_executable(${_target} ${CMAKE_CURRENT_LIST_DIR}/${_target}.cpp
                             ${CMAKE_CURRENT_LIST_DIR}/fuzztarget.h)
@@ -51,6 +60,8 @@ foreach(_name IN LISTS _fuzz_codecs _fuzz_forms _fuzz_cli)
   endif()
   if(_name IN_LIST _fuzz_cli)
     target_link_libraries(${_target} PRIVATE vexagrid_cli)
+  elseif(_name IN_LIST _fuzz_record)
+    target_link_libraries(${_target} PRIVATE vexagrid_record)
   else()
     target_link_libraries(${_target} PRIVATE vexagrid_core)
   endif()

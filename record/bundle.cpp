@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSqlError>
 
@@ -38,17 +37,9 @@ QJsonValue timeOrNull(const QDateTime& time)
     return time.isValid() ? QJsonValue(timeText(time)) : QJsonValue();
 }
 
-bool isId(const QJsonValue& value)
+bool isIdValue(const QJsonValue& value)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
-    return value.isString() && form.match(value.toString()).hasMatch();
-}
-
-bool isHash(const QJsonValue& value)
-{
-    static const QRegularExpression form(QStringLiteral("^[0-9a-f]{64}$"));
-    return value.isString() && form.match(value.toString()).hasMatch();
+    return value.isString() && isId(value.toString());
 }
 
 bool hasExactly(const QJsonObject& json, const QStringList& keys)
@@ -112,7 +103,7 @@ std::optional<QString> readReferences(const QJsonObject& json, const QSet<QStrin
         event->configurationHash = configuration.toString();
     }
     const QJsonValue source = json.value(QLatin1String("source"));
-    if (!source.isNull() && !isId(source))
+    if (!source.isNull() && !isIdValue(source))
         return QStringLiteral("az esemény forrásának azonosítója hibás");
     event->sourceEvent = source.toString();
     const QJsonValue status = json.value(QLatin1String("status"));
@@ -158,7 +149,7 @@ Expected<Event> eventFromJson(const QJsonObject& json, const QSet<QString>& conf
     if (!hasExactly(json, kEventKeys))
         return bad(QStringLiteral("az esemény mezői nem a vártak"));
     Event event;
-    if (!isId(json.value(QLatin1String("id"))) || !isId(json.value(QLatin1String("run"))))
+    if (!isIdValue(json.value(QLatin1String("id"))) || !isIdValue(json.value(QLatin1String("run"))))
         return bad(QStringLiteral("az esemény azonosítója hibás"));
     event.id = json.value(QLatin1String("id")).toString();
     event.runId = json.value(QLatin1String("run")).toString();
@@ -183,7 +174,8 @@ Expected<QByteArray> configurationFromJson(const QJsonObject& json)
 {
     const QJsonValue hash = json.value(QLatin1String("configuration"));
     const QJsonValue content = json.value(QLatin1String("content"));
-    if (!hasExactly(json, {"configuration", "content"}) || !isHash(hash) || !content.isString())
+    if (!hasExactly(json, {"configuration", "content"}) || !hash.isString() ||
+        !isHash(hash.toString()) || !content.isString())
         return bad(QStringLiteral("a konfiguráció sora hibás"));
     if (content.toString().size() > kMaxConfiguration * 4 / 3 + 4)
         return bad(QStringLiteral("a konfiguráció túl nagy"));

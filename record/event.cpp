@@ -3,7 +3,6 @@
 #include "core/configcodec.h"
 
 #include <QCryptographicHash>
-#include <QRegularExpression>
 #include <QUuid>
 
 namespace record {
@@ -34,7 +33,35 @@ constexpr StateEntry kStates[] = {
     {State::Interrupted, "interrupted"},
 };
 
+// Whether `text` has the shape: 'd' a digit, 'x' a lower-case hex digit, anything else itself.
+bool shaped(QStringView text, QLatin1StringView shape)
+{
+    if (text.size() != shape.size())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const char want = shape[i].toLatin1();
+        const bool digit = c >= u'0' && c <= u'9';
+        const bool ok = want == 'd'   ? digit
+                        : want == 'x' ? digit || (c >= u'a' && c <= u'f')
+                                      : c == char16_t(want);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+bool isId(QStringView text)
+{
+    return shaped(text, QLatin1StringView("xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx"));
+}
+
+bool isHash(QStringView text)
+{
+    return text.size() == 64 && shaped(text, QLatin1StringView(QByteArray(64, 'x')));
+}
 
 QString operationName(Operation operation)
 {
@@ -115,9 +142,7 @@ QString timeText(const QDateTime& time)
 QDateTime timeFromText(const QString& text)
 {
     // Exactly the form timeText() writes, so that the texts of every event sort as their times.
-    static const QRegularExpression form(
-        QStringLiteral("^\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}\\.\\d{3}Z$"));
-    if (!form.match(text).hasMatch())
+    if (!shaped(text, QLatin1StringView("dddd-dd-ddTdd:dd:dd.dddZ")))
         return QDateTime();
     const QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);
     if (!time.isValid() || timeText(time) != text)

@@ -117,6 +117,9 @@ QString configurationHash(const QByteArray& content);
 
 // A new id for an event or a run.
 QString newId();
+// Whether a text is an id as newId() makes them, or a hash as configurationHash() does.
+bool isId(QStringView text);
+bool isHash(QStringView text);
 
 // Times in the record: UTC ISO-8601 with milliseconds ("2026-12-09T10:15:00.123Z"), the same
 // text in SQLite and PostgreSQL, ordered as text as in time.

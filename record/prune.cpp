@@ -3,6 +3,7 @@
 #include "record/record.h"
 
 #include "record/recordprivate.h"
+#include "record/schema.h"
 
 namespace record {
 
@@ -90,6 +91,8 @@ Expected<void> remove(db::Connection& connection)
         QStringLiteral("DELETE FROM events WHERE id IN (SELECT id FROM temp.pruned)"),
         QStringLiteral("DELETE ") + kOrphans,
         QStringLiteral("DELETE FROM temp.pruned"),
+        QStringLiteral("DELETE FROM modules"),
+        schema::kRebuildModules,
     };
     for (const QString& sql : statements) {
         if (auto done = connection.run(sql, {}, kUnwritable); !done)

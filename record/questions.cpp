@@ -5,7 +5,8 @@
 #include "record/recordprivate.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace record {
 
@@ -68,38 +69,18 @@ Expected<std::optional<Event>> firstOf(db::Connection& connection, const QString
     return std::optional<Event>(events->first());
 }
 
-// Every module once: the distinct ids are found by hopping through the module index (one
-// seek per module, not a scan of every event), then each module's latest event, latest
-// configuration event and latest firmware by one more seek each.
+// Every module once, from the table the events keep up to date.
 const QString kModules = QStringLiteral(R"(
-    WITH RECURSIVE ids (module_id) AS (
-        SELECT min(module_id) FROM events WHERE module_id > ''
-        UNION ALL
-        SELECT (SELECT min(module_id) FROM events WHERE module_id > ids.module_id)
-        FROM ids WHERE ids.module_id IS NOT NULL),
-    latest AS (
-        SELECT ids.module_id,
-            (SELECT id FROM events WHERE module_id = ids.module_id
-             ORDER BY started_at DESC, id DESC LIMIT 1) AS last_id,
-            (SELECT id FROM events WHERE module_id = ids.module_id AND %1
-             ORDER BY started_at DESC, id DESC LIMIT 1) AS shown_id,
-            (SELECT firmware FROM events WHERE module_id = ids.module_id AND firmware <> ''
-             ORDER BY started_at DESC, id DESC LIMIT 1) AS firmware
-        FROM ids WHERE ids.module_id IS NOT NULL)
-    SELECT latest.module_id, coalesce(latest.firmware, ''), last.id, last.started_at,
-        last.port, last.host, last.operator_name, shown.id, shown.configuration, named.name
-    FROM latest
-    JOIN events AS last ON last.id = latest.last_id
-    LEFT JOIN events AS shown ON shown.id = latest.shown_id
-    LEFT JOIN configurations AS named ON named.hash = shown.configuration
-    %2
-    ORDER BY latest.module_id)");
+    SELECT modules.module_id, modules.firmware, modules.last_event, modules.last_started,
+        modules.last_port, modules.last_host, modules.last_operator,
+        coalesce(modules.shown_event, ''), coalesce(modules.configuration, ''), modules.name
+    FROM modules %1
+    ORDER BY modules.module_id)");
 
 Expected<QList<Module>> modulesOf(db::Connection& connection, const QString& condition,
                                   const QVariantList& values)
 {
-    Expected<QSqlQuery> query =
-        connection.run(kModules.arg(rows::kShowsConfiguration, condition), values);
+    Expected<QSqlQuery> query = connection.run(kModules.arg(condition), values);
     if (!query)
         return query.failure();
     QList<Module> modules;
@@ -164,9 +145,11 @@ Expected<qint64> Record::count(const EventFilter& filter) const
 
 Expected<Event> Record::event(const QString& idOrPrefix) const
 {
-    static const QRegularExpression form(QStringLiteral("^[0-9a-f-]{6,36}$"));
     const QString prefix = idOrPrefix.trimmed().toLower();
-    if (!form.match(prefix).hasMatch())
+    const bool idLike = std::all_of(prefix.cbegin(), prefix.cend(), [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || c == u'-';
+    });
+    if (!idLike || prefix.size() < kShortestPrefix || prefix.size() > 36)
         return Failure(messages::Code::Usage,
                        QStringLiteral("Egy esemény az azonosítójával vagy annak legalább %1 "
                                       "karakteres elejével adható meg (0-9, a-f): %2")
@@ -250,7 +233,9 @@ Expected<QList<Module>> Record::modulesHolding(const QString& text) const
     if (text.contains(u'\n') || text.contains(u'\r'))
         return QList<Module>();
     return modulesOf(d->connection,
-                     QStringLiteral("WHERE instr(lower(CAST(named.content AS TEXT)), ?) > 0"),
+                     QStringLiteral("JOIN configurations AS named ON named.hash = "
+                                    "modules.configuration "
+                                    "WHERE instr(lower(CAST(named.content AS TEXT)), ?) > 0"),
                      {asciiLower(text)});
 }
 

@@ -11,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QSqlError>
 
 namespace record {
@@ -23,9 +22,7 @@ const QString kEventColumns = QStringLiteral(
     "adapter_serial, identification, firmware, module_id, outcome, message, configuration, "
     "status, differences, source_event, started_at, finished_at");
 
-const QString kShowsConfiguration =
-    QStringLiteral("(state = 'finished' AND configuration IS NOT NULL AND "
-                   "(outcome = '' OR operation IN ('read', 'backup', 'verify')))");
+const QString kShowsConfiguration = schema::showsConfiguration();
 
 namespace {
 
@@ -137,13 +134,6 @@ constexpr auto kUnwritable = messages::Code::RecordUnwritable;
 QString ownersFolder(const QString& path)
 {
     return path + QStringLiteral("-owners");
-}
-
-bool isId(const QString& text)
-{
-    static const QRegularExpression form(
-        QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"));
-    return form.match(text).hasMatch();
 }
 
 // A folder only its user may enter, made when missing (with its parents).
@@ -436,6 +426,9 @@ Expected<BundleCounts> Record::insertSettled(const QList<QByteArray>& configurat
         counts.newConfigurations += *stored ? 1 : 0;
     }
     for (const Event& event : events) {
+        if (event.state == State::Started)
+            return db::unwritable(path(), QStringLiteral("egy máshol készült esemény nem "
+                                                         "lehet folyamatban"));
         Expected<bool> stored = insert.event(event, toPush);
         if (!stored)
             return stored.failure();

@@ -10,6 +10,32 @@ namespace record::schema {
 
 namespace {
 
+// A module's row after its event NEW: the latest event, the latest event that showed its
+// configuration, the latest firmware (ties in time go to the greater id, as in the lists).
+QString seenModule()
+{
+    return QStringLiteral(R"(
+        INSERT INTO modules (module_id, last_event, last_started, last_port, last_host,
+            last_operator, firmware)
+        VALUES (NEW.module_id, NEW.id, NEW.started_at, NEW.port, NEW.host, NEW.operator_name, '')
+        ON CONFLICT (module_id) DO UPDATE SET last_event = excluded.last_event,
+            last_started = excluded.last_started, last_port = excluded.last_port,
+            last_host = excluded.last_host, last_operator = excluded.last_operator
+        WHERE excluded.last_started > modules.last_started
+            OR (excluded.last_started = modules.last_started
+                AND excluded.last_event >= modules.last_event);
+        UPDATE modules SET shown_event = NEW.id, shown_started = NEW.started_at,
+            configuration = NEW.configuration,
+            name = (SELECT name FROM configurations WHERE hash = NEW.configuration)
+        WHERE module_id = NEW.module_id AND %1
+            AND (shown_started IS NULL OR NEW.started_at > shown_started
+                OR (NEW.started_at = shown_started AND NEW.id >= shown_event));
+        UPDATE modules SET firmware = NEW.firmware, firmware_started = NEW.started_at
+        WHERE module_id = NEW.module_id AND NEW.firmware <> ''
+            AND (firmware_started IS NULL OR NEW.started_at >= firmware_started);)")
+        .arg(showsConfiguration(QStringLiteral("NEW.")));
+}
+
 // Version 1. The events and configurations tables are what a team's server holds too: keyed
 // by the events' own UUIDs and the configurations' content hashes, times as UTC text, no
 // number that another machine would see. `running` and `unpushed` are this file's own
@@ -61,6 +87,27 @@ const QStringList kVersion1 = {
     QStringLiteral(R"(CREATE TRIGGER settled_events_unchanged BEFORE UPDATE ON events
         WHEN OLD.state <> 'started'
         BEGIN SELECT RAISE(ABORT, 'a settled event is never changed'); END)"),
+    // Every module once, as last seen: kept up to date as events come, so that the list of
+    // modules and the search read a row per module instead of seeking through its events.
+    QStringLiteral(R"(CREATE TABLE modules (
+        module_id TEXT PRIMARY KEY,
+        last_event TEXT NOT NULL,
+        last_started TEXT NOT NULL,
+        last_port TEXT NOT NULL,
+        last_host TEXT NOT NULL,
+        last_operator TEXT NOT NULL,
+        shown_event TEXT,
+        shown_started TEXT,
+        configuration TEXT,
+        name TEXT NOT NULL DEFAULT '',
+        firmware TEXT NOT NULL,
+        firmware_started TEXT))"),
+    QStringLiteral("CREATE TRIGGER modules_on_insert AFTER INSERT ON events "
+                   "WHEN NEW.module_id <> '' BEGIN %1 END")
+        .arg(seenModule()),
+    QStringLiteral("CREATE TRIGGER modules_on_update AFTER UPDATE ON events "
+                   "WHEN NEW.module_id <> '' BEGIN %1 END")
+        .arg(seenModule()),
 };
 
 const QByteArray kSqliteMagic("SQLite format 3\0", 16);
@@ -104,6 +151,41 @@ Expected<int> versionOf(db::Connection& connection)
 }
 
 } // namespace
+
+QString showsConfiguration(const QString& row)
+{
+    return QStringLiteral("(%1state = 'finished' AND %1configuration IS NOT NULL AND "
+                          "(%1outcome = '' OR %1operation IN ('read', 'backup', 'verify')))")
+        .arg(row);
+}
+
+const QString kRebuildModules = QStringLiteral(R"(
+    WITH RECURSIVE ids (module_id) AS (
+        SELECT min(module_id) FROM events WHERE module_id > ''
+        UNION ALL
+        SELECT (SELECT min(module_id) FROM events WHERE module_id > ids.module_id)
+        FROM ids WHERE ids.module_id IS NOT NULL),
+    latest AS (
+        SELECT ids.module_id,
+            (SELECT id FROM events WHERE module_id = ids.module_id
+             ORDER BY started_at DESC, id DESC LIMIT 1) AS last_id,
+            (SELECT id FROM events WHERE module_id = ids.module_id AND %1
+             ORDER BY started_at DESC, id DESC LIMIT 1) AS shown_id,
+            (SELECT id FROM events WHERE module_id = ids.module_id AND firmware <> ''
+             ORDER BY started_at DESC, id DESC LIMIT 1) AS firmware_id
+        FROM ids WHERE ids.module_id IS NOT NULL)
+    INSERT INTO modules (module_id, last_event, last_started, last_port, last_host,
+        last_operator, shown_event, shown_started, configuration, name, firmware,
+        firmware_started)
+    SELECT latest.module_id, last.id, last.started_at, last.port, last.host, last.operator_name,
+        shown.id, shown.started_at, shown.configuration, coalesce(named.name, ''),
+        coalesce(firmware.firmware, ''), firmware.started_at
+    FROM latest
+    JOIN events AS last ON last.id = latest.last_id
+    LEFT JOIN events AS shown ON shown.id = latest.shown_id
+    LEFT JOIN configurations AS named ON named.hash = shown.configuration
+    LEFT JOIN events AS firmware ON firmware.id = latest.firmware_id)")
+                                    .arg(showsConfiguration());
 
 const QList<Step>& steps()
 {

@@ -17,6 +17,14 @@ namespace record::schema {
 constexpr int kVersion = 1;
 constexpr qint32 kApplicationId = 0x56584752; // "VXGR"
 
+// The condition of an event that shows its module's configuration: finished with a
+// configuration the module held afterwards (read from it, or written into it successfully).
+// `row` prefixes the columns ("NEW.", "events.").
+QString showsConfiguration(const QString& row = {});
+
+// Fills the empty modules table from the events (after events were deleted).
+extern const QString kRebuildModules;
+
 // One upgrade: the statements that bring a record of version `version - 1` to `version`.
 struct Step
 {

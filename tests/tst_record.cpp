@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,6 +30,7 @@ private slots:
     void location();
     void madeUserOnly();
     void startedIsDurable();
+    void abandonedMarkedInterrupted_data();
     void abandonedMarkedInterrupted();
     void concurrentWriters();
     void refusedUntouched_data();
@@ -227,8 +229,19 @@ void tst_record::startedIsDurable()
     QVERIFY(!writer.finish(write).ok());
 }
 
+void tst_record::abandonedMarkedInterrupted_data()
+{
+    QTest::addColumn<bool>("killed");
+
+    QTest::newRow("closed without finishing") << false;
+    // A killed program leaves its lock file, naming a process that no longer runs.
+    QTest::newRow("killed") << true;
+}
+
 void tst_record::abandonedMarkedInterrupted()
 {
+    QFETCH(bool, killed);
+
     Event write;
     write.operation = Operation::Write;
     write.moduleId = QStringLiteral("0101");
@@ -236,7 +249,15 @@ void tst_record::abandonedMarkedInterrupted()
         Record dying = openRecord();
         QVERIFY(dying.start(write).ok());
     }
+    const QString lock = recordPath() + "-owners/" +
+                         rawValue(recordPath(), "SELECT owner FROM running").toString();
+    if (killed) {
+        QFile file(lock);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("999999999\ntst_record\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    }
     Record next = openRecord();
+    QVERIFY(!QFileInfo::exists(lock));
     Expected<Event> seen = next.event(write.id);
     QVERIFY(seen.ok());
     QCOMPARE(seen->state, State::Interrupted);
@@ -531,15 +552,18 @@ void tst_record::prune_data()
     QTest::addColumn<int>("keepLast");
     QTest::addColumn<int>("olderThanDays"); // -1: any age
     QTest::addColumn<QStringList>("kept");
+    QTest::addColumn<QString>("shown"); // the module's configuration afterwards
 
     // A module read on days 0..5, a status query on each day, a failed write on day 1, an
     // interrupted write on day 0.
     QTest::newRow("keep the last 2")
-        << 2 << -1 << QStringList{"read 5", "read 4", "interrupted", "read 0"};
+        << 2 << -1 << QStringList{"read 5", "read 4", "interrupted", "read 0"} << "read 5";
     QTest::newRow("keep the last 2, older than 3 days")
         << 2 << 3 << QStringList{"status 5", "read 5", "status 4",    "read 4",
-                                 "status 3", "read 3", "interrupted", "read 0"};
-    QTest::newRow("keep none but the first") << 0 << -1 << QStringList{"interrupted", "read 0"};
+                                 "status 3", "read 3", "interrupted", "read 0"}
+        << "read 5";
+    QTest::newRow("keep none but the first")
+        << 0 << -1 << QStringList{"interrupted", "read 0"} << "read 0";
 }
 
 void tst_record::prune()
@@ -547,6 +571,7 @@ void tst_record::prune()
     QFETCH(int, keepLast);
     QFETCH(int, olderThanDays);
     QFETCH(QStringList, kept);
+    QFETCH(QString, shown);
 
     Record record = openRecord();
     const QDateTime now = at(0).addDays(6);
@@ -609,6 +634,9 @@ void tst_record::prune()
     QCOMPARE(rawValue(recordPath(), "SELECT count(*) FROM configurations").toInt(), named);
     QCOMPARE(done->configurations, qint64(configurations.size() - named));
     QCOMPARE(rawValue(recordPath(), "PRAGMA foreign_key_check").toString(), QString());
+    const QList<record::Module> modules = *record.modules();
+    QCOMPARE(modules.size(), 1);
+    QCOMPARE(record.event(modules.first().configurationEventId)->message, shown);
 }
 
 void tst_record::bundleTwice()
