@@ -229,10 +229,13 @@ private:
     QCryptographicHash m_sum{QCryptographicHash::Sha256};
 };
 
-Failure outputFailed(const QString& what, const QString& reason)
+// `file` is "" when the caller gave a device of its own.
+Failure outputFailed(const QString& file, const QString& reason)
 {
+    const QString where = file.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(file);
     return Failure(messages::Code::OutputFailed,
-                   QStringLiteral("A csomag nem írható (%1): %2").arg(what, reason));
+                   QStringLiteral("A csomag nem írható%1: %2").arg(where, reason),
+                   QJsonObject{{QStringLiteral("path"), file}});
 }
 
 // The whole bundle refused, and why: which line, what was wrong with it.
@@ -271,7 +274,7 @@ Expected<BundleCounts> Record::exportBundle(QIODevice& out, const QDateTime& sin
         {"host", d->identity.host},
         {"since", since.isValid() ? QJsonValue(timeText(since)) : QJsonValue()}};
     if (!writer.write(header))
-        return outputFailed(path(), out.errorString());
+        return outputFailed(QString(), out.errorString());
     {
         Expected<QSqlQuery> query = connection.run(
             QStringLiteral("SELECT hash, content FROM configurations WHERE hash IN "
@@ -285,7 +288,7 @@ Expected<BundleCounts> Record::exportBundle(QIODevice& out, const QDateTime& sin
                 {"configuration", query->value(0).toString()},
                 {"content", QString::fromLatin1(query->value(1).toByteArray().toBase64())}};
             if (!writer.write(line))
-                return outputFailed(path(), out.errorString());
+                return outputFailed(QString(), out.errorString());
             ++counts.configurations;
         }
     }
@@ -297,11 +300,11 @@ Expected<BundleCounts> Record::exportBundle(QIODevice& out, const QDateTime& sin
         return query.failure();
     while (query->next()) {
         if (!writer.write(QJsonObject{{"event", eventJson(rows::eventFromRow(*query))}}))
-            return outputFailed(path(), out.errorString());
+            return outputFailed(QString(), out.errorString());
         ++counts.events;
     }
     if (!writer.end(counts))
-        return outputFailed(path(), out.errorString());
+        return outputFailed(QString(), out.errorString());
     return counts;
 }
 

@@ -57,6 +57,24 @@ QJsonObject withSystemError(QJsonObject details, const QString& path, const QStr
 
 } // namespace
 
+QString fileReason(const QFileDevice& file)
+{
+    switch (file.error()) {
+    case QFileDevice::PermissionsError:
+        return QStringLiteral("nincs jogosultság");
+    case QFileDevice::ResourceError:
+        return QStringLiteral("nincs elég hely vagy erőforrás");
+    case QFileDevice::ReadError:
+        return QStringLiteral("olvasási hiba");
+    case QFileDevice::WriteError:
+        return QStringLiteral("írási hiba");
+    case QFileDevice::OpenError:
+        return QStringLiteral("nem nyitható meg");
+    default:
+        return QStringLiteral("fájlhiba");
+    }
+}
+
 Failure unwritable(const QString& path, const QString& reason, QJsonObject details)
 {
     return Failure(messages::Code::RecordUnwritable,

@@ -2,6 +2,7 @@
 
 #include "core/failure.h"
 
+#include <QFileDevice>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -17,6 +18,9 @@ Failure unreadable(const QString& path, const QString& reason, QJsonObject detai
 // The same from a failed statement: the database's error in Hungarian words, its own English
 // words in the details ("systemError").
 Failure failed(messages::Code code, const QString& path, const QSqlError& error);
+
+// Why a file could not be opened, read or written, in a few Hungarian words.
+QString fileReason(const QFileDevice& file);
 
 // One SQLite connection under a name of its own, for the thread that made it. Qt cannot
 // move a connection between threads; it is removed only after every query on it is gone

@@ -166,7 +166,8 @@ Expected<void> makeFile(const QString& path)
     if (QFileInfo::exists(path)) // another program made it first
         return {};
     return db::unwritable(path,
-                          QStringLiteral("a fájl nem hozható létre (%1)").arg(file.errorString()));
+                          QStringLiteral("a fájl nem hozható létre: %1").arg(db::fileReason(file)),
+                          QJsonObject{{QStringLiteral("systemError"), file.errorString()}});
 }
 
 // Refuses what is no record before SQLite touches it; makes a missing one.
@@ -187,7 +188,7 @@ Expected<void> checkFile(const QString& path)
     case schema::FileKind::Unreadable:
         break;
     }
-    return db::unwritable(path, QStringLiteral("a fájl nem olvasható (%1)").arg(inspection.reason));
+    return db::unwritable(path, QStringLiteral("a fájl nem olvasható: %1").arg(inspection.reason));
 }
 
 Failure notRunning(const QString& path, const QString& id)

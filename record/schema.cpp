@@ -206,7 +206,7 @@ Inspection inspect(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         inspection.kind = FileKind::Unreadable;
-        inspection.reason = file.errorString();
+        inspection.reason = db::fileReason(file);
         return inspection;
     }
     const QByteArray header = file.read(kHeaderSize);

@@ -50,7 +50,7 @@ struct Inspection
 {
     FileKind kind = FileKind::Missing;
     int version = 0;
-    QString reason; // Unreadable: the system's words
+    QString reason; // Unreadable: why, in Hungarian words
 };
 
 Inspection inspect(const QString& path);

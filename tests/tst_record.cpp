@@ -50,6 +50,7 @@ private:
     QString recordPath() const { return m_dir->filePath(QStringLiteral("record.sqlite")); }
     Record openRecord(const QString& path = {});
     void buildHistory(Record& record);
+    int buildDays(Record& record);
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -249,8 +250,8 @@ void tst_record::abandonedMarkedInterrupted()
         Record dying = openRecord();
         QVERIFY(dying.start(write).ok());
     }
-    const QString lock = recordPath() + "-owners/" +
-                         rawValue(recordPath(), "SELECT owner FROM running").toString();
+    const QString lock =
+        recordPath() + "-owners/" + rawValue(recordPath(), "SELECT owner FROM running").toString();
     if (killed) {
         QFile file(lock);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -547,34 +548,10 @@ void tst_record::modules()
     QCOMPARE(held("0\r\n0"), QStringList());
 }
 
-void tst_record::prune_data()
+// A module read on days 0..5, a status query on each day, a failed write on day 1, an
+// interrupted write on day 0; each with a configuration of its own. Gives their number.
+int tst_record::buildDays(Record& record)
 {
-    QTest::addColumn<int>("keepLast");
-    QTest::addColumn<int>("olderThanDays"); // -1: any age
-    QTest::addColumn<QStringList>("kept");
-    QTest::addColumn<QString>("shown"); // the module's configuration afterwards
-
-    // A module read on days 0..5, a status query on each day, a failed write on day 1, an
-    // interrupted write on day 0.
-    QTest::newRow("keep the last 2")
-        << 2 << -1 << QStringList{"read 5", "read 4", "interrupted", "read 0"} << "read 5";
-    QTest::newRow("keep the last 2, older than 3 days")
-        << 2 << 3 << QStringList{"status 5", "read 5", "status 4",    "read 4",
-                                 "status 3", "read 3", "interrupted", "read 0"}
-        << "read 5";
-    QTest::newRow("keep none but the first")
-        << 0 << -1 << QStringList{"interrupted", "read 0"} << "read 0";
-}
-
-void tst_record::prune()
-{
-    QFETCH(int, keepLast);
-    QFETCH(int, olderThanDays);
-    QFETCH(QStringList, kept);
-    QFETCH(QString, shown);
-
-    Record record = openRecord();
-    const QDateTime now = at(0).addDays(6);
     QList<QByteArray> configurations;
     QList<Event> events;
     auto add = [&](const QString& label, Operation operation, int day, int configuration,
@@ -602,7 +579,39 @@ void tst_record::prune()
         add(QStringLiteral("read %1").arg(day), Operation::ReadOut, day, day + 1);
         add(QStringLiteral("status %1").arg(day), Operation::Status, day, 0);
     }
-    QVERIFY(record.insertSettled(configurations, events, true).ok());
+    if (!record.insertSettled(configurations, events, true).ok())
+        return -1;
+    return int(configurations.size());
+}
+
+void tst_record::prune_data()
+{
+    QTest::addColumn<int>("keepLast");
+    QTest::addColumn<int>("olderThanDays"); // -1: any age
+    QTest::addColumn<QStringList>("kept");
+    QTest::addColumn<QString>("shown"); // the module's configuration afterwards
+
+    // See buildDays().
+    QTest::newRow("keep the last 2")
+        << 2 << -1 << QStringList{"read 5", "read 4", "interrupted", "read 0"} << "read 5";
+    QTest::newRow("keep the last 2, older than 3 days")
+        << 2 << 3 << QStringList{"status 5", "read 5", "status 4",    "read 4",
+                                 "status 3", "read 3", "interrupted", "read 0"}
+        << "read 5";
+    QTest::newRow("keep none but the first")
+        << 0 << -1 << QStringList{"interrupted", "read 0"} << "read 0";
+}
+
+void tst_record::prune()
+{
+    QFETCH(int, keepLast);
+    QFETCH(int, olderThanDays);
+    QFETCH(QStringList, kept);
+    QFETCH(QString, shown);
+
+    Record record = openRecord();
+    const int configurations = buildDays(record);
+    QCOMPARE(configurations, 8);
     Event running;
     running.operation = Operation::Write;
     running.startedAt = at(0);
@@ -614,7 +623,7 @@ void tst_record::prune()
     rule.keepLast = keepLast;
     if (olderThanDays >= 0)
         rule.olderThanDays = olderThanDays;
-    rule.now = now;
+    rule.now = at(0).addDays(6);
     const Expected<record::PruneReport> dry = record.prune(rule, record::PruneMode::DryRun);
     QVERIFY(dry.ok());
     const qint64 all = *record.count({});
@@ -632,7 +641,7 @@ void tst_record::prune()
     const int named =
         rawValue(recordPath(), "SELECT count(DISTINCT configuration) FROM events").toInt();
     QCOMPARE(rawValue(recordPath(), "SELECT count(*) FROM configurations").toInt(), named);
-    QCOMPARE(done->configurations, qint64(configurations.size() - named));
+    QCOMPARE(done->configurations, qint64(configurations - named));
     QCOMPARE(rawValue(recordPath(), "PRAGMA foreign_key_check").toString(), QString());
     const QList<record::Module> modules = *record.modules();
     QCOMPARE(modules.size(), 1);
