@@ -239,4 +239,13 @@ Expected<QList<Module>> Record::modulesHolding(const QString& text) const
                      {asciiLower(text)});
 }
 
+Expected<QList<Event>> Record::unpushed(int limit) const
+{
+    return eventsOf(d->connection,
+                    QStringLiteral("SELECT %1 FROM events WHERE id IN (SELECT event_id FROM "
+                                   "unpushed) ORDER BY started_at, id LIMIT ?")
+                        .arg(rows::kEventColumns),
+                    {limit});
+}
+
 } // namespace record

@@ -441,6 +441,20 @@ Expected<BundleCounts> Record::insertSettled(const QList<QByteArray>& configurat
     return counts;
 }
 
+Expected<void> Record::markPushed(const QStringList& ids)
+{
+    db::WriteTransaction transaction(d->connection);
+    if (auto begun = transaction.begin(); !begun)
+        return begun;
+    for (const QString& id : ids) {
+        if (auto done = d->connection.run(QStringLiteral("DELETE FROM unpushed WHERE event_id = ?"),
+                                          {id}, kUnwritable);
+            !done)
+            return done.failure();
+    }
+    return transaction.commit();
+}
+
 Inserter::Inserter(db::Connection& connection)
     : m_connection(connection), m_configuration(connection.database()),
       m_event(connection.database()), m_unpushed(connection.database()),

@@ -131,6 +131,14 @@ public:
     Expected<BundleCounts> insertSettled(const QList<QByteArray>& configurations,
                                          const QList<Event>& events, bool toPush);
 
+    // --- For a team's server ---------------------------------------------------------------
+
+    // Settled events the server may not have yet (this machine's own, and those a bundle
+    // brought), oldest first, with the configurations they name: one batch to push.
+    Expected<QList<Event>> unpushed(int limit) const;
+    // The server has these now.
+    Expected<void> markPushed(const QStringList& ids);
+
 private:
     struct Private;
     explicit Record(std::unique_ptr<Private> d);

@@ -692,6 +692,12 @@ void tst_record::bundleTwice()
     };
     QCOMPARE(json(*office.events(settled)), json(*laptop.events(settled)));
     QCOMPARE(office.modules()->size(), 2);
+
+    // What a team's server lacks: the office's own event and those the bundle brought.
+    const QList<Event> toPush = *office.unpushed(100);
+    QCOMPARE(toPush.size(), 8);
+    QVERIFY(office.markPushed({toPush.first().id, toPush.last().id}).ok());
+    QCOMPARE(office.unpushed(100)->size(), 6);
 }
 
 void tst_record::bundleRefusedWhole_data()
