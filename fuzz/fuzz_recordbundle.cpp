@@ -2,6 +2,7 @@
 // refused whole (the record as it was) or imported with every event's configuration readable,
 // and importing them again changes nothing.
 
+#include "record/bundle.h"
 #include "record/record.h"
 
 #include "core/configcodec.h"
@@ -9,11 +10,9 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 
@@ -67,30 +66,6 @@ Fixture& fixture()
     return instance;
 }
 
-// The lines with a fresh end line of the right counts and checksum, so that the checks behind
-// the checksum are reached by mutated bundles too.
-QByteArray sealed(const QByteArray& bytes)
-{
-    QList<QByteArray> lines = bytes.split('\n');
-    lines.removeLast(); // what follows the last LF: an unfinished line
-    if (!lines.isEmpty() && lines.last().startsWith("{\"end\""))
-        lines.removeLast();
-    QByteArray body;
-    int configurations = 0;
-    int events = 0;
-    for (const QByteArray& line : lines) {
-        body += line + '\n';
-        configurations += line.startsWith("{\"configuration\"") ? 1 : 0;
-        events += line.startsWith("{\"event\"") ? 1 : 0;
-    }
-    const QJsonObject end{
-        {"configurations", configurations},
-        {"events", events},
-        {"sha256",
-         QString::fromLatin1(QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex())}};
-    return body + QJsonDocument(QJsonObject{{"end", end}}).toJson(QJsonDocument::Compact) + '\n';
-}
-
 Expected<record::BundleCounts> import(record::Record& record, QByteArray bytes)
 {
     QBuffer in(&bytes);
@@ -128,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool seal = !bytes.isEmpty() && (bytes.front() & 1);
     bytes.remove(0, 1);
     if (seal)
-        bytes = sealed(bytes);
+        bytes = record::bundle::sealed(bytes);
 
     const qint64 before = *record.count({});
     const Expected<record::BundleCounts> first = import(record, bytes);

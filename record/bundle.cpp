@@ -16,12 +16,6 @@ namespace record::bundle {
 
 namespace {
 
-const QStringList kEventKeys = {
-    "id",      "run",     "operation", "state",         "host",           "operator",
-    "version", "port",    "adapter",   "adapterSerial", "identification", "firmware",
-    "module",  "outcome", "message",   "configuration", "status",         "differences",
-    "source",  "started", "finished"};
-
 Failure bad(const QString& what)
 {
     return Failure(messages::Code::BadBundle, what);
@@ -53,27 +47,16 @@ bool hasExactly(const QJsonObject& json, const QStringList& keys)
     return true;
 }
 
-// Checks the event's plain values in order, and reads them into `event`.
+// Checks the event's texts and reads them into `event`: the ids, ids as this program makes them.
 std::optional<QString> readTexts(const QJsonObject& json, Event* event)
 {
-    const std::pair<const char*, QString*> texts[] = {
-        {"host", &event->host},
-        {"operator", &event->operatorName},
-        {"version", &event->programVersion},
-        {"port", &event->port},
-        {"adapter", &event->adapter},
-        {"adapterSerial", &event->adapterSerial},
-        {"identification", &event->identification},
-        {"firmware", &event->firmware},
-        {"module", &event->moduleId},
-        {"outcome", &event->outcome},
-        {"message", &event->message},
-    };
-    for (const auto& [key, target] : texts) {
-        const QJsonValue value = json.value(QLatin1String(key));
-        if (!value.isString() || value.toString().size() > kMaxText)
-            return QStringLiteral("az esemény „%1” értéke hibás").arg(QLatin1String(key));
-        *target = value.toString();
+    for (int i = 0; i < rows::kTexts; ++i) {
+        const rows::Text& each = rows::kEventTexts[i];
+        const QJsonValue value = json.value(QLatin1String(each.key));
+        const bool isText = value.isString() && value.toString().size() <= kMaxText;
+        if (!isText || (i < 2 && !isId(value.toString())))
+            return QStringLiteral("az esemény „%1” értéke hibás").arg(QLatin1String(each.key));
+        event->*each.member = value.toString();
     }
     return std::nullopt;
 }
@@ -119,40 +102,27 @@ std::optional<QString> readReferences(const QJsonObject& json, const QSet<QStrin
 
 QJsonObject eventJson(const Event& event)
 {
-    return QJsonObject{
-        {"id", event.id},
-        {"run", event.runId},
-        {"operation", operationName(event.operation)},
-        {"state", stateName(event.state)},
-        {"host", event.host},
-        {"operator", event.operatorName},
-        {"version", event.programVersion},
-        {"port", event.port},
-        {"adapter", event.adapter},
-        {"adapterSerial", event.adapterSerial},
-        {"identification", event.identification},
-        {"firmware", event.firmware},
-        {"module", event.moduleId},
-        {"outcome", event.outcome},
-        {"message", event.message},
-        {"configuration", textOrNull(event.configurationHash)},
-        {"status", event.status.isObject() ? event.status : QJsonValue()},
-        {"differences", event.differences.isArray() ? event.differences : QJsonValue()},
-        {"source", textOrNull(event.sourceEvent)},
-        {"started", timeOrNull(event.startedAt)},
-        {"finished", timeOrNull(event.finishedAt)},
-    };
+    QJsonObject json;
+    for (const rows::Text& each : rows::kEventTexts)
+        json.insert(QLatin1String(each.key), event.*each.member);
+    json.insert(QLatin1String("operation"), operationName(event.operation));
+    json.insert(QLatin1String("state"), stateName(event.state));
+    json.insert(QLatin1String("configuration"), textOrNull(event.configurationHash));
+    json.insert(QLatin1String("status"), event.status.isObject() ? event.status : QJsonValue());
+    json.insert(QLatin1String("differences"),
+                event.differences.isArray() ? event.differences : QJsonValue());
+    json.insert(QLatin1String("source"), textOrNull(event.sourceEvent));
+    json.insert(QLatin1String("started"), timeOrNull(event.startedAt));
+    json.insert(QLatin1String("finished"), timeOrNull(event.finishedAt));
+    return json;
 }
 
 Expected<Event> eventFromJson(const QJsonObject& json, const QSet<QString>& configurations)
 {
-    if (!hasExactly(json, kEventKeys))
+    static const QStringList keys = eventJson(Event()).keys();
+    if (!hasExactly(json, keys))
         return bad(QStringLiteral("az esemény mezői nem a vártak"));
     Event event;
-    if (!isIdValue(json.value(QLatin1String("id"))) || !isIdValue(json.value(QLatin1String("run"))))
-        return bad(QStringLiteral("az esemény azonosítója hibás"));
-    event.id = json.value(QLatin1String("id")).toString();
-    event.runId = json.value(QLatin1String("run")).toString();
     const auto operation = operationNamed(json.value(QLatin1String("operation")).toString());
     const auto state = stateNamed(json.value(QLatin1String("state")).toString());
     if (!operation)
@@ -203,6 +173,14 @@ QByteArray lineOf(const QJsonObject& json)
     return QJsonDocument(json).toJson(QJsonDocument::Compact) + '\n';
 }
 
+QByteArray endLine(const BundleCounts& counts, const QByteArray& sum)
+{
+    const QJsonObject end{{"configurations", counts.configurations},
+                          {"events", counts.events},
+                          {"sha256", QString::fromLatin1(sum.toHex())}};
+    return lineOf(QJsonObject{{"end", end}});
+}
+
 // Writes the lines of a bundle, keeping their checksum.
 class Writer
 {
@@ -217,10 +195,7 @@ public:
     }
     bool end(const BundleCounts& counts)
     {
-        const QJsonObject end{{"configurations", counts.configurations},
-                              {"events", counts.events},
-                              {"sha256", QString::fromLatin1(m_sum.result().toHex())}};
-        const QByteArray line = lineOf(QJsonObject{{"end", end}});
+        const QByteArray line = endLine(counts, m_sum.result());
         return m_out.write(line) == line.size();
     }
 
@@ -443,10 +418,8 @@ Expected<BundleCounts> Record::importBundle(QIODevice& in)
 {
     db::WriteTransaction transaction(d->connection);
     Inserter insert(d->connection);
-    if (auto begun = transaction.begin(); !begun)
+    if (auto begun = insert.begin(transaction); !begun)
         return begun.failure();
-    if (auto prepared = insert.prepare(); !prepared)
-        return prepared.failure();
     Reader reader(insert);
     QCryptographicHash sum(QCryptographicHash::Sha256);
     qint64 number = 0;
@@ -482,3 +455,24 @@ Expected<BundleCounts> Record::importBundle(const QString& file)
 }
 
 } // namespace record
+
+namespace record::bundle {
+
+QByteArray sealed(const QByteArray& lines)
+{
+    QList<QByteArray> kept = lines.split('\n');
+    kept.removeLast(); // what follows the last LF: an unfinished line, or nothing
+    QByteArray body;
+    BundleCounts counts;
+    for (const QByteArray& line : std::as_const(kept)) {
+        const QJsonObject json = QJsonDocument::fromJson(line).object();
+        if (json.contains(QLatin1String("end")))
+            continue;
+        counts.configurations += json.contains(QLatin1String("configuration")) ? 1 : 0;
+        counts.events += json.contains(QLatin1String("event")) ? 1 : 0;
+        body += line + '\n';
+    }
+    return body + endLine(counts, QCryptographicHash::hash(body, QCryptographicHash::Sha256));
+}
+
+} // namespace record::bundle

@@ -44,4 +44,9 @@ Expected<Event> eventFromJson(const QJsonObject& json, const QSet<QString>& conf
 // file, and hashed as `hash` says.
 Expected<QByteArray> configurationFromJson(const QJsonObject& json);
 
+// The complete lines of `lines` (an unfinished last one and any end line left out) followed by
+// the end line their writer would have given them: for tests and fuzzing, which change a bundle
+// and still want the checks behind its checksum to be reached.
+QByteArray sealed(const QByteArray& lines);
+
 } // namespace record::bundle

@@ -17,10 +17,50 @@ namespace record {
 
 namespace rows {
 
-const QString kEventColumns = QStringLiteral(
-    "id, run_id, operation, state, host, operator_name, program_version, port, adapter, "
-    "adapter_serial, identification, firmware, module_id, outcome, message, configuration, "
-    "status, differences, source_event, started_at, finished_at");
+// clang-format off
+const Text kEventTexts[kTexts] = {
+    {"id",              "id",             &Event::id},
+    {"run_id",          "run",            &Event::runId},
+    {"host",            "host",           &Event::host},
+    {"operator_name",   "operator",       &Event::operatorName},
+    {"program_version", "version",        &Event::programVersion},
+    {"port",            "port",           &Event::port},
+    {"adapter",         "adapter",        &Event::adapter},
+    {"adapter_serial",  "adapterSerial",  &Event::adapterSerial},
+    {"identification",  "identification", &Event::identification},
+    {"firmware",        "firmware",       &Event::firmware},
+    {"module_id",       "module",         &Event::moduleId},
+    {"outcome",         "outcome",        &Event::outcome},
+    {"message",         "message",        &Event::message},
+};
+// clang-format on
+
+namespace {
+
+constexpr int kOperation = kTexts;
+constexpr int kState = kTexts + 1;
+constexpr int kConfiguration = kTexts + 2;
+constexpr int kStatus = kTexts + 3;
+constexpr int kDifferences = kTexts + 4;
+constexpr int kSource = kTexts + 5;
+constexpr int kStarted = kTexts + 6;
+constexpr int kFinished = kTexts + 7;
+
+QString columns()
+{
+    QStringList names;
+    for (const Text& each : kEventTexts)
+        names.append(QLatin1String(each.column));
+    names << QStringLiteral("operation") << QStringLiteral("state")
+          << QStringLiteral("configuration") << QStringLiteral("status")
+          << QStringLiteral("differences") << QStringLiteral("source_event")
+          << QStringLiteral("started_at") << QStringLiteral("finished_at");
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+const QString kEventColumns = columns();
 
 const QString kShowsConfiguration = schema::showsConfiguration();
 
@@ -63,55 +103,49 @@ QDateTime timeFrom(const QVariant& column)
 
 Event eventFromRow(const QSqlQuery& query, int first)
 {
-    auto text = [&](int at) { return query.value(first + at).toString(); };
+    auto value = [&](int at) { return query.value(first + at); };
     Event event;
-    event.id = text(0);
-    event.runId = text(1);
-    event.operation = operationNamed(text(2)).value_or(Operation::Identify);
-    event.state = stateNamed(text(3)).value_or(State::Interrupted);
-    event.host = text(4);
-    event.operatorName = text(5);
-    event.programVersion = text(6);
-    event.port = text(7);
-    event.adapter = text(8);
-    event.adapterSerial = text(9);
-    event.identification = text(10);
-    event.firmware = text(11);
-    event.moduleId = text(12);
-    event.outcome = text(13);
-    event.message = text(14);
-    event.configurationHash = text(15);
-    event.status = jsonFrom(query.value(first + 16));
-    event.differences = jsonFrom(query.value(first + 17));
-    event.sourceEvent = text(18);
-    event.startedAt = timeFrom(query.value(first + 19));
-    event.finishedAt = timeFrom(query.value(first + 20));
+    for (int i = 0; i < kTexts; ++i)
+        event.*kEventTexts[i].member = value(i).toString();
+    event.operation = operationNamed(value(kOperation).toString()).value_or(Operation::Identify);
+    event.state = stateNamed(value(kState).toString()).value_or(State::Interrupted);
+    event.configurationHash = value(kConfiguration).toString();
+    event.status = jsonFrom(value(kStatus));
+    event.differences = jsonFrom(value(kDifferences));
+    event.sourceEvent = value(kSource).toString();
+    event.startedAt = timeFrom(value(kStarted));
+    event.finishedAt = timeFrom(value(kFinished));
     return event;
 }
 
 QVariantList eventValues(const Event& event)
 {
-    return {text(event.id),
-            text(event.runId),
-            operationName(event.operation),
-            stateName(event.state),
-            text(event.host),
-            text(event.operatorName),
-            text(event.programVersion),
-            text(event.port),
-            text(event.adapter),
-            text(event.adapterSerial),
-            text(event.identification),
-            text(event.firmware),
-            text(event.moduleId),
-            text(event.outcome),
-            text(event.message),
-            textOrNull(event.configurationHash),
-            jsonOrNull(event.status),
-            jsonOrNull(event.differences),
-            textOrNull(event.sourceEvent),
-            timeValue(event.startedAt),
-            timeValue(event.finishedAt)};
+    QVariantList values;
+    for (const Text& each : kEventTexts)
+        values.append(text(event.*each.member));
+    values << operationName(event.operation) << stateName(event.state)
+           << textOrNull(event.configurationHash) << jsonOrNull(event.status)
+           << jsonOrNull(event.differences) << textOrNull(event.sourceEvent)
+           << timeValue(event.startedAt) << timeValue(event.finishedAt);
+    return values;
+}
+
+// What finish() stores: the texts learnt during the exchange, the configuration (unless
+// none is given), status, differences, source and the finish; the values, then the event's id.
+QString finishedColumns(const Event& event, QVariantList* values)
+{
+    const QVariantList all = eventValues(event);
+    QStringList assigned;
+    for (int i = kFirstFinishedText; i < kTexts; ++i) {
+        assigned.append(QLatin1String(kEventTexts[i].column) + QStringLiteral(" = ?"));
+        values->append(all.at(i));
+    }
+    assigned << QStringLiteral("configuration = coalesce(?, configuration)")
+             << QStringLiteral("status = ?") << QStringLiteral("differences = ?")
+             << QStringLiteral("source_event = ?") << QStringLiteral("finished_at = ?");
+    *values << all.at(kConfiguration) << all.at(kStatus) << all.at(kDifferences) << all.at(kSource)
+            << all.at(kFinished) << event.id;
+    return assigned.join(QStringLiteral(", "));
 }
 
 // Qt binds a null QString as NULL: an empty text is stored as one.
@@ -328,16 +362,10 @@ Expected<void> Record::start(Event& event)
 
     db::WriteTransaction transaction(d->connection);
     Inserter insert(d->connection);
-    if (auto begun = transaction.begin(); !begun)
+    if (auto begun = insert.begin(transaction); !begun)
         return begun;
-    if (auto prepared = insert.prepare(); !prepared)
-        return prepared;
-    if (!event.configuration.isEmpty()) {
-        const QByteArray content = configurationContent(event.configuration);
-        if (auto stored = insert.configuration(content); !stored)
-            return stored.failure();
-        event.configurationHash = configurationHash(content);
-    }
+    if (auto stored = insert.configurationOf(event); !stored)
+        return stored;
     if (auto stored = insert.event(event, false, d->ownerToken); !stored)
         return stored.failure();
     return transaction.commit();
@@ -351,25 +379,16 @@ Expected<void> Record::finish(Event& event)
 
     db::WriteTransaction transaction(d->connection);
     Inserter insert(d->connection);
-    if (auto begun = transaction.begin(); !begun)
+    if (auto begun = insert.begin(transaction); !begun)
         return begun;
-    if (auto prepared = insert.prepare(); !prepared)
-        return prepared;
-    if (!event.configuration.isEmpty()) {
-        const QByteArray content = configurationContent(event.configuration);
-        if (auto stored = insert.configuration(content); !stored)
-            return stored.failure();
-        event.configurationHash = configurationHash(content);
-    }
-    // The columns from port to source_event, then the finish, then the id.
-    const QVariantList all = rows::eventValues(event);
-    const QVariantList values = all.mid(7, 12) + QVariantList{all.last(), event.id};
+    if (auto stored = insert.configurationOf(event); !stored)
+        return stored;
+    QVariantList values;
+    const QString assigned = rows::finishedColumns(event, &values);
     Expected<QSqlQuery> updated = d->connection.run(
-        QStringLiteral("UPDATE events SET state = 'finished', port = ?, adapter = ?, "
-                       "adapter_serial = ?, identification = ?, firmware = ?, module_id = ?, "
-                       "outcome = ?, message = ?, configuration = coalesce(?, configuration), "
-                       "status = ?, differences = ?, source_event = ?, finished_at = ? "
-                       "WHERE id = ? AND state = 'started'"),
+        QStringLiteral("UPDATE events SET state = 'finished', %1 WHERE id = ? AND "
+                       "state = 'started'")
+            .arg(assigned),
         values, kUnwritable);
     if (!updated)
         return updated.failure();
@@ -415,10 +434,8 @@ Expected<BundleCounts> Record::insertSettled(const QList<QByteArray>& configurat
     BundleCounts counts;
     db::WriteTransaction transaction(d->connection);
     Inserter insert(d->connection);
-    if (auto begun = transaction.begin(); !begun)
+    if (auto begun = insert.begin(transaction); !begun)
         return begun.failure();
-    if (auto prepared = insert.prepare(); !prepared)
-        return prepared.failure();
     for (const QByteArray& content : configurations) {
         Expected<bool> stored = insert.configuration(content);
         if (!stored)
@@ -460,6 +477,24 @@ Inserter::Inserter(db::Connection& connection)
       m_event(connection.database()), m_unpushed(connection.database()),
       m_running(connection.database())
 {
+}
+
+Expected<void> Inserter::begin(db::WriteTransaction& transaction)
+{
+    if (auto begun = transaction.begin(); !begun)
+        return begun;
+    return prepare();
+}
+
+Expected<void> Inserter::configurationOf(Event& event)
+{
+    if (event.configuration.isEmpty())
+        return {};
+    const QByteArray content = configurationContent(event.configuration);
+    if (auto stored = configuration(content); !stored)
+        return stored.failure();
+    event.configurationHash = configurationHash(content);
+    return {};
 }
 
 Expected<void> Inserter::prepare()

@@ -2,7 +2,6 @@
 #include "record/record.h"
 
 #include <QBuffer>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -109,25 +108,6 @@ QStringList labelsOf(const QList<Event>& events)
     for (const Event& event : events)
         labels.append(event.message);
     return labels;
-}
-
-// A bundle's lines with a fresh end line: right counts and checksum for whatever they hold.
-QByteArray sealed(const QList<QByteArray>& lines)
-{
-    QByteArray body;
-    int configurations = 0;
-    int events = 0;
-    for (const QByteArray& line : lines) {
-        body += line + '\n';
-        configurations += line.startsWith("{\"configuration\"") ? 1 : 0;
-        events += line.startsWith("{\"event\"") ? 1 : 0;
-    }
-    const QJsonObject end{
-        {"configurations", configurations},
-        {"events", events},
-        {"sha256",
-         QString::fromLatin1(QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex())}};
-    return body + QJsonDocument(QJsonObject{{"end", end}}).toJson(QJsonDocument::Compact) + '\n';
 }
 
 } // namespace
@@ -741,23 +721,23 @@ void tst_record::bundleRefusedWhole()
     if (damage == "cut") {
         bundle.chop(bundle.size() / 3);
     } else if (damage == "no end") {
-        bundle = sealed(lines);
+        bundle = record::bundle::sealed(lines.join('\n') + '\n');
         bundle.truncate(bundle.lastIndexOf("{\"end\""));
     } else if (damage == "message") {
         bundle.replace("\"read 2\"", "\"raed 2\"");
     } else if (damage == "drop config") {
         lines.removeAt(1);
-        bundle = sealed(lines);
+        bundle = record::bundle::sealed(lines.join('\n') + '\n');
     } else if (damage == "content") {
         QJsonObject json = QJsonDocument::fromJson(lines[1]).object();
         QByteArray content = QByteArray::fromBase64(json.value("content").toString().toLatin1());
         content[0] = content[0] == '0' ? '1' : '0';
         json.insert("content", QString::fromLatin1(content.toBase64()));
         lines[1] = QJsonDocument(json).toJson(QJsonDocument::Compact);
-        bundle = sealed(lines);
+        bundle = record::bundle::sealed(lines.join('\n') + '\n');
     } else if (damage == "started") {
         lines.last().replace("\"state\":\"finished\"", "\"state\":\"started\"");
-        bundle = sealed(lines);
+        bundle = record::bundle::sealed(lines.join('\n') + '\n');
     } else {
         bundle += bundle.left(bundle.indexOf('\n') + 1);
     }
