@@ -160,9 +160,8 @@ void timed(const char* what, const std::function<qsizetype()>& question)
     }
     std::sort(again.begin(), again.end());
     std::sort(againCpu.begin(), againCpu.end());
-    std::printf("%-44s first %7.1f ms (cpu %6.1f)  median %7.1f ms (cpu %6.1f)  %lld rows\n",
-                what, first, firstCpu, again.at(2), againCpu.at(2),
-                static_cast<long long>(rows));
+    std::printf("%-44s first %7.1f ms (cpu %6.1f)  median %7.1f ms (cpu %6.1f)  %lld rows\n", what,
+                first, firstCpu, again.at(2), againCpu.at(2), static_cast<long long>(rows));
 }
 
 // The file's bytes in use, everything in the write-ahead log written back first.
