@@ -139,10 +139,13 @@ void TestCliParsers::table()
         return;
     }
     QCOMPARE(table.errors.size(), 1);
-    const cli::csv::Error& found = table.errors.first();
-    QCOMPARE(QStringLiteral("%1:%2:").arg(found.line).arg(found.column),
+    const Failure& found = table.errors.first();
+    QCOMPARE(found.code, messages::Code::BadTable);
+    QCOMPARE(QStringLiteral("%1:%2:")
+                 .arg(found.details.value("row").toInt())
+                 .arg(found.details.value("column").toInt()),
              error.section(u':', 0, 1) + u':');
-    QVERIFY2(found.text.startsWith(error.section(u':', 2)), qPrintable(found.text));
+    QVERIFY2(found.message.startsWith(error.section(u':', 2)), qPrintable(found.message));
 }
 
 void TestCliParsers::options_data()
@@ -182,14 +185,15 @@ void TestCliParsers::options()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, error);
-    const cli::Parsed parsed = cli::parse(QStringList{"vexagrid-cli"} + arguments);
+    const Expected<cli::Parsed> parsed = cli::parse(QStringList{"vexagrid-cli"} + arguments);
     if (error.isEmpty()) {
-        QCOMPARE(parsed.error, QString());
-        QCOMPARE(parsed.kind, cli::Parsed::Run);
+        QCOMPARE(parsed.ok() ? QString() : parsed.failure().message, QString());
+        QCOMPARE(parsed->kind, cli::Parsed::Run);
         return;
     }
-    QCOMPARE(parsed.kind, cli::Parsed::Usage);
-    QVERIFY2(parsed.error.startsWith(error), qPrintable(parsed.error));
+    QVERIFY(!parsed.ok());
+    QCOMPARE(parsed.failure().code, messages::Code::Usage);
+    QVERIFY2(parsed.failure().message.startsWith(error), qPrintable(parsed.failure().message));
 }
 
 // Each command's help: its synopsis, its options and an example, however it is asked for.
