@@ -47,6 +47,21 @@ QString exitCodes()
         "táblázat (diff: nem hasonlítható össze), 130 Ctrl+C.");
 }
 
+// The completion's case for each command: the options it takes.
+QString completionCases()
+{
+    QString cases;
+    for (const CommandInfo& command : commandTable()) {
+        QStringList words;
+        for (const CommandOption& own : command.options)
+            words << QStringLiteral("--") + QLatin1String(own.name);
+        words << QStringLiteral("--json") << QStringLiteral("--quiet") << QStringLiteral("--help");
+        cases += QStringLiteral("        %1) options=\"%2\" ;;\n")
+                     .arg(QLatin1String(command.name), words.join(u' '));
+    }
+    return cases;
+}
+
 } // namespace
 
 QString generalHelp()
@@ -90,21 +105,12 @@ QString bashCompletion()
 {
     QStringList names = fields::allEdits() + fields::allBoxes() + fields::allRadios();
     names << kProviderName;
-    QString cases;
-    for (const CommandInfo& command : commandTable()) {
-        QStringList words;
-        for (const CommandOption& own : command.options)
-            words << QStringLiteral("--") + QLatin1String(own.name);
-        words << QStringLiteral("--json") << QStringLiteral("--quiet") << QStringLiteral("--help");
-        cases += QStringLiteral("        %1) options=\"%2\" ;;\n")
-                     .arg(QLatin1String(command.name), words.join(u' '));
-    }
-    QString ports;
+    QStringList ports;
     for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n)
-        ports += QStringLiteral("COM%1 ").arg(n);
-    QString rates;
+        ports << QStringLiteral("COM%1").arg(n);
+    QStringList rates;
     for (const qint32 rate : baudRates())
-        rates += QString::number(rate) + u' ';
+        rates << QString::number(rate);
     return QStringLiteral(
                "# bash completion for vexagrid-cli (vexagrid-cli completion prints it)\n"
                "_vexagrid_cli()\n"
@@ -144,7 +150,8 @@ QString bashCompletion()
                "    fi\n"
                "}\n"
                "complete -F _vexagrid_cli vexagrid-cli\n")
-        .arg(ports.trimmed(), rates.trimmed(), names.join(u' '), commandNames().join(u' '), cases);
+        .arg(ports.join(u' '), rates.join(u' '), names.join(u' '), commandNames().join(u' '),
+             completionCases());
 }
 
 } // namespace cli

@@ -172,15 +172,26 @@ Expected<Words> split(const QStringList& arguments)
     return words;
 }
 
-// The whole number an option's value is, when `allowed` takes it; otherwise `refusal`.
-Expected<int> numberOf(const QString& text, bool (*allowed)(int), const QString& refusal)
+// An option that takes a whole number: where it goes, what it may be, and the words for a
+// value it may not be.
+struct NumberOption
 {
-    bool ok = false;
-    const int number = text.toInt(&ok);
-    if (!ok || !allowed(number))
-        return usage(refusal);
-    return number;
-}
+    const char* name;
+    int Options::*target;
+    bool (*allowed)(int number);
+    QString (*refusal)(const QString& value);
+};
+
+const NumberOption kNumberOptions[] = {
+    {"baud", &Options::baud, [](int rate) { return baudRates().contains(rate); },
+     [](const QString& value) {
+         return QStringLiteral("hibás sebesség: --baud %1 (lehet: %2)").arg(value, rateList());
+     }},
+    {"watch", &Options::watchSeconds, [](int seconds) { return seconds > 0; },
+     [](const QString& value) {
+         return QStringLiteral("hibás időköz: --watch %1 (egész másodperc, legalább 1)").arg(value);
+     }},
+};
 
 // The options' values, and the files.
 Expected<void> readValues(const Words& words, Options& options)
@@ -195,23 +206,14 @@ Expected<void> readValues(const Words& words, Options& options)
     options.all = words.isGiven("all");
     options.pin = words.isGiven("pin");
     options.files = words.positional;
-    if (words.isGiven("baud")) {
-        const QString value = words.valueOf("baud");
-        const Expected<int> baud = numberOf(
-            value, [](int rate) { return baudRates().contains(rate); },
-            QStringLiteral("hibás sebesség: --baud %1 (lehet: %2)").arg(value, rateList()));
-        if (!baud)
-            return baud.failure();
-        options.baud = *baud;
-    }
-    if (words.isGiven("watch")) {
-        const QString value = words.valueOf("watch");
-        const Expected<int> seconds = numberOf(
-            value, [](int number) { return number > 0; },
-            QStringLiteral("hibás időköz: --watch %1 (egész másodperc, legalább 1)").arg(value));
-        if (!seconds)
-            return seconds.failure();
-        options.watchSeconds = *seconds;
+    for (const NumberOption& number : kNumberOptions) {
+        if (!words.isGiven(number.name))
+            continue;
+        const QString value = words.valueOf(number.name);
+        bool ok = false;
+        options.*number.target = value.toInt(&ok);
+        if (!ok || !number.allowed(options.*number.target))
+            return usage(number.refusal(value));
     }
     for (const Given& each : words.given) {
         if (qstrcmp(each.option->name, "set") != 0)
