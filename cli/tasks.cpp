@@ -233,17 +233,6 @@ Result written(Context& context, const WriteJob& job, QJsonObject& keys)
     return succeeded(context, done + QStringLiteral(" Ellenőrizve."), keys);
 }
 
-// The identification and the read-out, as read, diff and show do them: the module's fields,
-// or the failure that ended them.
-Expected<QStringList> identifyAndRead(Context& context, QJsonObject* keys)
-{
-    if (const Expected<void> identified = identifyStep(context, keys); !identified)
-        return identified.failure();
-    if (stopRequested(context))
-        return Failure{Code::Interrupted, QStringLiteral("Megszakítva kiolvasás előtt.")};
-    return readStep(context, Phase::Read);
-}
-
 } // namespace
 
 QString phaseName(Phase phase)
@@ -321,7 +310,12 @@ Configuration readOutState(const QStringList& defaults, const QStringList& recor
 Result fetchTask(Context& context)
 {
     QJsonObject keys;
-    const Expected<QStringList> record = identifyAndRead(context, &keys);
+    if (const Expected<void> identified = identifyStep(context, &keys); !identified)
+        return failed(context, identified.failure(), keys);
+    if (stopRequested(context))
+        return failed(context, {Code::Interrupted, QStringLiteral("Megszakítva kiolvasás előtt.")},
+                      keys);
+    const Expected<QStringList> record = readStep(context, Phase::Read);
     if (!record)
         return failed(context, record.failure(), keys);
     Result result = succeeded(context, QStringLiteral("Sikeres kiolvasás."), keys);
@@ -339,24 +333,25 @@ Result identifyTask(Context& context)
 
 Result readTask(Context& context, const QStringList& defaults, const QString& path)
 {
-    QJsonObject keys;
-    const Expected<QStringList> record = identifyAndRead(context, &keys);
-    if (!record)
-        return failed(context, record.failure(), keys);
-    const Configuration config = readOutState(defaults, *record);
-    keys.insert(QStringLiteral("m_id"), config.text(QStringLiteral("m_id")));
-    keys.insert(QStringLiteral("m_nev"), config.text(QStringLiteral("m_nev")));
+    Result result = fetchTask(context);
+    if (!result.ok)
+        return result;
+    const Configuration config = readOutState(defaults, result.record);
+    result.record.clear();
+    result.keys.insert(QStringLiteral("m_id"), config.text(QStringLiteral("m_id")));
+    result.keys.insert(QStringLiteral("m_nev"), config.text(QStringLiteral("m_nev")));
     if (path == QLatin1String("-")) {
-        Result result = succeeded(context, QStringLiteral("Sikeres kiolvasás."), keys);
         result.content = configfile::encode(config.lines());
         return result;
     }
-    keys.insert(QStringLiteral("file"), path);
+    result.keys.insert(QStringLiteral("file"), path);
     if (!configfile::writeFile(path, config.lines()))
         return failed(
             context,
-            {Code::SaveFailed, QStringLiteral("A fájl mentése nem sikerült: %1").arg(path)}, keys);
-    return succeeded(context, QStringLiteral("Sikeres kiolvasás, mentve: %1").arg(path), keys);
+            {Code::SaveFailed, QStringLiteral("A fájl mentése nem sikerült: %1").arg(path)},
+            result.keys);
+    result.message = QStringLiteral("Sikeres kiolvasás, mentve: %1").arg(path);
+    return result;
 }
 
 Result writeTask(Context& context, const WriteJob& job)
@@ -378,13 +373,13 @@ Result writeTask(Context& context, const WriteJob& job)
 
 Result diffTask(Context& context, const Comparison& comparison)
 {
-    QJsonObject keys;
-    const Expected<QStringList> record = identifyAndRead(context, &keys);
-    if (!record)
-        return failed(context, record.failure(), keys);
+    const Result fetched = fetchTask(context);
+    if (!fetched.ok)
+        return fetched;
+    QJsonObject keys = fetched.keys;
     const Differences found =
-        differences(*record, recordOf(comparison.frame), comparison, QStringLiteral("a modulban"),
-                    QStringLiteral("a fájlban"));
+        differences(fetched.record, recordOf(comparison.frame), comparison,
+                    QStringLiteral("a modulban"), QStringLiteral("a fájlban"));
     keys.insert(QStringLiteral("differences"), found.list);
     Result result =
         found.used == 0
