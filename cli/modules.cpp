@@ -68,23 +68,9 @@ QList<conversation::Result> identifyAll(const QList<Target>& candidates, const O
     return answers;
 }
 
-// A port that opened but answered as no module: named, never dropped.
-QString passedOver(const conversation::Result& answer)
-{
-    const QString why = answer.reply.isEmpty() ? QStringLiteral("nem válaszolt")
-                                               : QStringLiteral("ismeretlen válasz");
-    if (report::isJson()) {
-        Result none = Result::failed(answer.port.name, {Code::NoDevice,
-                                                        QStringLiteral("nem modul (%1)").arg(why),
-                                                        {{QStringLiteral("module"), false}}});
-        report::result(none);
-    }
-    return QStringLiteral("%1 (%2)").arg(answer.port.name, why);
-}
-
-// --port all: every port that exists. One that does not open may well hold a module and is a
-// failure; one that opens but does not answer as a module is none, and is named once.
-Expected<Targets> findModules(const Options& options)
+// --port all: every port that exists, asked who it is, sorted into modules, ports that did
+// not open (which may well hold a module: failures) and ports that hold none.
+Targets searchPorts(const Options& options)
 {
     Targets targets;
     QList<Target> candidates;
@@ -94,7 +80,6 @@ Expected<Targets> findModules(const Options& options)
         else if (PortMap::worthAHint(state))
             targets.failures << openFailed(state);
     }
-    QStringList none;
     for (const conversation::Result& answer : identifyAll(candidates, options)) {
         if (answer.ok()) {
             targets.modules.append({answer.port.name, answer});
@@ -104,11 +89,36 @@ Expected<Targets> findModules(const Options& options)
             addOpenFailure(keys, answer);
             targets.failures << Result::failed(answer.port.name, {words.code, words.line, keys});
         } else {
-            none << passedOver(answer);
+            targets.notModules << answer;
         }
     }
-    if (!none.isEmpty())
-        report::note(QStringLiteral("nem modul: %1").arg(none.join(QStringLiteral(", "))));
+    return targets;
+}
+
+// The ports that hold no module, named once: in JSON each an object of its own, as text one
+// note.
+void sayNotModules(const QList<conversation::Result>& answers)
+{
+    QStringList named;
+    for (const conversation::Result& answer : answers) {
+        const QString why = answer.reply.isEmpty() ? QStringLiteral("nem válaszolt")
+                                                   : QStringLiteral("ismeretlen válasz");
+        if (report::isJson())
+            report::result(
+                Result::failed(answer.port.name, {Code::NoDevice,
+                                                  QStringLiteral("nem modul (%1)").arg(why),
+                                                  {{QStringLiteral("module"), false}}}));
+        named << QStringLiteral("%1 (%2)").arg(answer.port.name, why);
+    }
+    if (!named.isEmpty())
+        report::note(QStringLiteral("nem modul: %1").arg(named.join(QStringLiteral(", "))));
+}
+
+// The modules --port all finds; the run ends here when an interrupt came or there is none.
+Expected<Targets> findModules(const Options& options)
+{
+    const Targets targets = searchPorts(options);
+    sayNotModules(targets.notModules);
     if (interrupt::requested()) {
         printInPortOrder(targets.failures);
         return interrupted(targets.failures);

@@ -17,6 +17,8 @@ struct Targets
 {
     QList<Target> modules;
     QList<Result> failures; // ports that exist but do not open: each a failed module
+    // With --port all, the ports that opened but answered as no module (named, never dropped).
+    QList<conversation::Result> notModules;
 };
 
 // A VEXAGRID_DOSDEVICES that names no folder that can be read would quietly leave the

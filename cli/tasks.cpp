@@ -307,28 +307,28 @@ Configuration readOutState(const QStringList& defaults, const QStringList& recor
     return config;
 }
 
-Result fetchTask(Context& context)
-{
-    QJsonObject keys;
-    if (const Expected<void> identified = identifyStep(context, &keys); !identified)
-        return failed(context, identified.failure(), keys);
-    if (stopRequested(context))
-        return failed(context, {Code::Interrupted, QStringLiteral("Megszakítva kiolvasás előtt.")},
-                      keys);
-    const Expected<QStringList> record = readStep(context, Phase::Read);
-    if (!record)
-        return failed(context, record.failure(), keys);
-    Result result = succeeded(context, QStringLiteral("Sikeres kiolvasás."), keys);
-    result.record = *record;
-    return result;
-}
-
 Result identifyTask(Context& context)
 {
     QJsonObject keys;
     if (const Expected<void> identified = identifyStep(context, &keys); !identified)
         return failed(context, identified.failure(), keys);
     return succeeded(context, keys.value(QStringLiteral("identification")).toString(), keys);
+}
+
+Result fetchTask(Context& context)
+{
+    Result result = identifyTask(context);
+    if (!result.ok)
+        return result;
+    if (stopRequested(context))
+        return failed(context, {Code::Interrupted, QStringLiteral("Megszakítva kiolvasás előtt.")},
+                      result.keys);
+    const Expected<QStringList> record = readStep(context, Phase::Read);
+    if (!record)
+        return failed(context, record.failure(), result.keys);
+    result.message = QStringLiteral("Sikeres kiolvasás.");
+    result.record = *record;
+    return result;
 }
 
 Result readTask(Context& context, const QStringList& defaults, const QString& path)
