@@ -56,23 +56,18 @@ Expected<void> checkRead(const Options& options)
     return {};
 }
 
-// Every file is made sure of before any read-out is asked for; each that cannot be written
-// is said.
-bool outputsWritable(const QList<Target>& modules, const QString& output)
+// Every module's file that cannot be written, and why.
+QList<Failure> unwritable(const QList<Target>& modules, const QString& output)
 {
-    bool writable = true;
+    QList<Failure> refused;
     for (const Target& target : modules) {
         const QString path = outputFor(output, target.port);
         if (path == QLatin1String("-"))
             continue;
-        if (const Expected<void> file = outputs::ensureFile(path); !file) {
-            report::error(report::Line::of(file.failure()));
-            writable = false;
-        }
+        if (const Expected<void> file = outputs::ensureFile(path); !file)
+            refused << file.failure();
     }
-    if (!writable)
-        report::note(QStringLiteral("Semmi sem lett kiolvasva."));
-    return writable;
+    return refused;
 }
 
 // "-o -": the configuration is the standard output, and what happened goes beside it.
@@ -106,8 +101,14 @@ Expected<Exit> readModules(const Options& options)
         return argchecks::usage(QStringLiteral("több modulhoz könyvtár (-o KÖNYVTÁR/) vagy "
                                                "{port} minta kell, nem egy fájl: %1")
                                     .arg(options.output));
-    if (!outputsWritable(targets->modules, options.output))
+    // Every file is made sure of before any read-out is asked for.
+    const QList<Failure> refused = unwritable(targets->modules, options.output);
+    if (!refused.isEmpty()) {
+        for (const Failure& failure : refused)
+            report::error(report::Line::of(failure));
+        report::note(QStringLiteral("Semmi sem lett kiolvasva."));
         return Exit::Failed;
+    }
     const QList<Result> results = runModules(targets->modules, options, [&](Context& context) {
         return readTask(context, *defaults, outputFor(options.output, context.port));
     });
