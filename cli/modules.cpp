@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QMutex>
 
+#include <algorithm>
+
 namespace cli {
 
 namespace {
