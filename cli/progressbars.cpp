@@ -2,6 +2,7 @@
 
 #include "cli/interrupt.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
