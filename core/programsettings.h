@@ -12,8 +12,8 @@ QString programVersion();
 // The baud rates a port can be given, as the port dialog lists them.
 const QList<qint32>& baudRates();
 
-// What the identification found on the port. The record stores it as the 32-bit number it
-// has always been: 0 before a module answers, 4 once one has.
+// What the identification found on the port. The settings record keeps it as the 32-bit
+// number it has always been (deviceKind): 0 before a module answers, 4 once one has.
 enum class DeviceKind : std::int32_t {
     Unknown = 0,   // no module identified: only what every module has is shown
     VexaGrid3 = 4, // a module answered the identification
@@ -47,7 +47,7 @@ struct ProgramSettings
     QString linkText;
     QString aboutText; // set from the defaults file; nothing shows it
     QString deviceImage = QStringLiteral("i_vg-3.dll");
-    DeviceKind deviceKind = DeviceKind::Unknown;
+    std::int32_t deviceKind = 0; // a DeviceKind
     QString version = programVersion();
     QString deviceId;
 };

@@ -72,7 +72,7 @@ void TestApp::settingsDefaults()
     QVERIFY(s.downloadText.isNull() && s.fileTitle.isNull() && s.filePath.isNull());
     QVERIFY(s.linkText.isNull() && s.aboutText.isNull() && s.deviceId.isNull());
     QCOMPARE(s.deviceImage, "i_vg-3.dll");
-    QCOMPARE(std::int32_t(s.deviceKind), 0);
+    QCOMPARE(s.deviceKind, 0);
     QCOMPARE(s.version, "1.03");
 }
 
@@ -123,7 +123,7 @@ void TestApp::startupState()
     QCOMPARE(ui.tabWidget->currentIndex(), 0);
     QVERIFY(!ui.tabWidget->isTabEnabled(1));
     QCOMPARE(window.settings().deviceImage, "i_vg-3.dll");
-    QCOMPARE(window.settings().deviceKind, DeviceKind::Unknown);
+    QCOMPARE(window.settings().deviceKind, 0);
 }
 
 void TestApp::pictureMissingLeavesLabelEmpty()

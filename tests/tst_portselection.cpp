@@ -742,7 +742,7 @@ void TestPortSelection::identificationSucceeds()
 
     QCOMPARE(module->received(), "~|");
     QCOMPARE(module->requests().first().line.toString(), QString("%1 8N1").arg(baud));
-    QCOMPARE(window->settings().deviceKind, DeviceKind::VexaGrid3);
+    QCOMPARE(window->settings().deviceKind, 4);
     QCOMPARE(window->settings().deviceId, reply);
     QCOMPARE(window->settings().baud, baud);
     QVERIFY(hasLabel(window->statusBar(), QString("COM3   Baud: %1").arg(baud)));
@@ -816,7 +816,7 @@ void TestPortSelection::identificationFails()
     std::unique_ptr<MainWindow> window;
     if (connectedBefore) {
         window.reset(fixture::connectedWindow());
-        window->settings().deviceKind = DeviceKind::VexaGrid3;
+        window->settings().deviceKind = 4;
         window->settings().deviceId = "V_BEFORE";
     } else {
         window.reset(new MainWindow);
@@ -853,7 +853,7 @@ void TestPortSelection::identificationFails()
     QCOMPARE(written.critical(), diagnostics);
     QVERIFY(hasLabel(window->statusBar(), label));
     QCOMPARE(window->settings().baud, baud);
-    QCOMPARE(window->settings().deviceKind, DeviceKind::Unknown);
+    QCOMPARE(window->settings().deviceKind, 0);
     QCOMPARE(window->settings().deviceId, connectedBefore ? "V_BEFORE" : QString());
     // The interface stays as it was, and the form keeps what it holds.
     QCOMPARE(ui.tabWidget->isEnabled(), connectedBefore);

@@ -117,7 +117,7 @@ void TestStatus::init()
     module->setStatus(busyModule());
     window = fixture::connectedWindow();
     window->settings().port = "COM3";
-    window->settings().deviceKind = DeviceKind::VexaGrid3;
+    window->settings().deviceKind = 4;
     // The query ignores the record's rate.
     window->settings().baud = 9600;
 }
@@ -159,31 +159,31 @@ void TestStatus::verifyFailureBox(const DialogDriver& driver, const QString& rea
 
 void TestStatus::panelShowsTheReply_data()
 {
-    QTest::addColumn<DeviceKind>("kind");
+    QTest::addColumn<int>("kind");
     QTest::addColumn<int>("strength");
     QTest::addColumn<bool>("supply");
     QTest::addColumn<QString>("firmware");
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("identified module")
-        << DeviceKind::VexaGrid3 << 3 << true << "FW2.14\u00e9"
+        << 4 << 3 << true << "FW2.14\u00e9"
         << expectedPanel({active, off, active, active, alarm, normal, alarm, alarm, normal},
                          "23.4 V", "01234", "FW2.14\u00e9", 30);
     // Without an identified module only what every module has is shown.
     QTest::newRow("no module identified")
-        << DeviceKind::Unknown << 3 << true << "FW2.14"
+        << 0 << 3 << true << "FW2.14"
         << expectedPanel({active, off, off, off, alarm, normal, normal, normal, normal}, "--.- V",
                          "-----", "FW2.14", 30);
     // Markup in the version is shown as it came.
     QTest::newRow("strength 6, no supply")
-        << DeviceKind::VexaGrid3 << 6 << false << "<b>FW3</b>"
+        << 4 << 6 << false << "<b>FW3</b>"
         << expectedPanel({active, off, active, active, alarm, normal, alarm, alarm, alarm},
                          "23.4 V", "01234", "<b>FW3</b>", 10);
 }
 
 void TestStatus::panelShowsTheReply()
 {
-    QFETCH(DeviceKind, kind);
+    QFETCH(int, kind);
     QFETCH(int, strength);
     QFETCH(bool, supply);
     QFETCH(QString, firmware);
