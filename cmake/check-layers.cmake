@@ -132,14 +132,15 @@ endforeach()
 
 # --- The includes ---------------------------------------------------------------------------
 
-# The folders of the tree; those with a CMakeLists.txt are the project's and are scanned.
+# The folders of the tree. Those with a CMakeLists.txt or a target are the project's and are
+# scanned (a build tree in the source tree has neither).
 file(GLOB entries LIST_DIRECTORIES true RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/*")
 set(tree_folders "")
 set(scanned_folders "")
 foreach(entry IN LISTS entries)
   if(IS_DIRECTORY "${SOURCE_DIR}/${entry}" AND NOT entry MATCHES "^\\.")
     list(APPEND tree_folders "${entry}")
-    if(EXISTS "${SOURCE_DIR}/${entry}/CMakeLists.txt")
+    if(EXISTS "${SOURCE_DIR}/${entry}/CMakeLists.txt" OR entry IN_LIST folders_with_targets)
       list(APPEND scanned_folders "${entry}")
     endif()
   endif()
@@ -241,5 +242,6 @@ if(count)
   message(FATAL_ERROR "The layers point the wrong way (${count} found):\n  ${shown}")
 endif()
 list(LENGTH sources scanned)
-message(STATUS "Layers: ${scanned} files of ${scanned_folders}: every include and link "
-               "points the way the link graph says, the headless targets link no widgets.")
+list(JOIN scanned_folders ", " folders)
+message(STATUS "Layers: ${scanned} files of ${folders}: every include and link points the way "
+               "the link graph says, the headless targets link none of what they must not.")
