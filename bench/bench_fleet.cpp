@@ -122,11 +122,18 @@ int main(int argc, char* argv[])
 
     const QString defaults = QStringLiteral(VEXAGRID_DEFAULTS_FILE);
     Configuration config = Configuration::connected();
-    config.load(configfile::readFile(defaults).value_or(QStringList()));
+    if (const Expected<void> loaded = config.load(configfile::readFile(defaults).valueOr({}));
+        !loaded) {
+        std::fprintf(stderr, "bench_fleet: %s: %s\n", qPrintable(defaults),
+                     qPrintable(loaded.failure().message));
+        return 1;
+    }
     config.fillFromReadOut(sampleFields());
     const QString file = directory.filePath(QStringLiteral("fleet.vgf"));
-    if (!configfile::writeFile(file, config.lines()))
+    if (const Expected<void> saved = configfile::writeFile(file, config.lines()); !saved) {
+        std::fprintf(stderr, "bench_fleet: %s\n", qPrintable(saved.failure().message));
         return 1;
+    }
 
     const QString program = app.applicationDirPath() + QStringLiteral("/vexagrid-cli");
     const auto write = [&](const QStringList& targets) {

@@ -21,14 +21,6 @@ namespace {
 
 using messages::Code;
 
-Failure refusalFailure(Code code, const fieldchecks::Refusal& refusal)
-{
-    QString message = refusal.title + QStringLiteral(": ") + refusal.text;
-    if (!refusal.field.isEmpty())
-        message += QStringLiteral(" (%1)").arg(refusal.field);
-    return {code, message};
-}
-
 bool isRadio(const QString& name)
 {
     return fields::allRadios().contains(name);
@@ -139,7 +131,7 @@ Defaults loadDefaults(const QString& base)
         // missing or too short; so does this.
         const QStringList lines =
             configfile::readFile(runtimefiles::locate(messages::kDefaultsFile))
-                .value_or(QStringList());
+                .valueOr(QStringList());
         if (configfile::hasAllValues(lines))
             defaults.lines = lines;
         return defaults;
@@ -154,7 +146,8 @@ Defaults loadDefaults(const QString& base)
 Configuration startState(const QStringList& defaults)
 {
     Configuration config = Configuration::connected();
-    config.load(defaults);
+    // Without a usable defaults file the window keeps its connected state; so does this.
+    static_cast<void>(config.load(defaults));
     return config;
 }
 
@@ -163,7 +156,8 @@ std::optional<Failure> openFile(const QString& path, Configuration& config)
     QStringList lines;
     if (std::optional<Failure> failure = readLines(path, &lines))
         return failure;
-    config.load(lines);
+    // readLines() has made sure of every value.
+    static_cast<void>(config.load(lines));
     return std::nullopt;
 }
 
@@ -210,8 +204,8 @@ std::optional<Failure> applyOverride(Configuration& config, const Override& over
                            .arg(maximum)};
     config.setText(name, value);
     if (const std::optional<fieldchecks::Group> group = fieldchecks::groupOf(name)) {
-        if (const std::optional<fieldchecks::Refusal> refusal = fieldchecks::check(*group, config))
-            return refusalFailure(Code::FieldRefused, *refusal);
+        if (const Expected<void> checked = fieldchecks::check(*group, config); !checked)
+            return Failure{checked.failure().code, checked.failure().message};
     }
     return std::nullopt;
 }
@@ -226,22 +220,12 @@ Plan prepare(Configuration config, const QList<Override>& overrides)
         }
     }
     const ProgramSettings record;
-    const fieldchecks::Download download =
+    const Expected<QString> frame =
         fieldchecks::prepareDownload(config, QChar::fromLatin1(record.downloadSeparator));
-    switch (download.outcome) {
-    case fieldchecks::Download::Ready:
-        plan.frame = download.frame;
-        break;
-    case fieldchecks::Download::Missing:
-        plan.failure = refusalFailure(Code::FieldMissing, download.refusal);
-        break;
-    case fieldchecks::Download::Refused:
-        plan.failure = refusalFailure(Code::FieldRefused, download.refusal);
-        break;
-    case fieldchecks::Download::Unsendable:
-        plan.failure = refusalFailure(Code::Unsendable, download.refusal);
-        break;
-    }
+    if (frame)
+        plan.frame = *frame;
+    else
+        plan.failure = Failure{frame.failure().code, frame.failure().message};
     return plan;
 }
 

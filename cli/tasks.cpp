@@ -130,7 +130,16 @@ Result with(Result result, const QJsonObject& keys)
 QStringList recordOf(const QString& frame)
 {
     const ProgramSettings record;
-    return readout::split(frame, QChar::fromLatin1(record.downloadSeparator)).fields;
+    return readout::split(frame, QChar::fromLatin1(record.downloadSeparator))
+        .valueOr(QStringList());
+}
+
+// The keys gathered so far, and why a file was not saved: "reason" and "systemError".
+QJsonObject whyNotSaved(QJsonObject keys, const ::Failure& why)
+{
+    keys.insert(QStringLiteral("reason"), why.details.value(QStringLiteral("reason")));
+    keys.insert(QStringLiteral("systemError"), why.details.value(QStringLiteral("systemError")));
+    return keys;
 }
 
 // A text field's value in quotes, so that blanks and an empty text show; the rows, modes and
@@ -163,12 +172,12 @@ std::optional<Result> backupStep(Context& context, const WriteJob& job, QJsonObj
     const Configuration config = readOutState(job.defaults, read.fields);
     const QString path = outputs::backupPath(job.backupDir, config.text(QStringLiteral("m_id")),
                                              context.port, QDateTime::currentDateTimeUtc());
-    if (!configfile::writeFile(path, config.lines()))
+    if (const Expected<void> saved = configfile::writeFile(path, config.lines()); !saved)
         return with(failure(context, Code::BackupFailed,
                             QStringLiteral("A mentés nem sikerült (%1), a modulba nem került "
                                            "semmi.")
                                 .arg(path)),
-                    *keys);
+                    whyNotSaved(*keys, saved.failure()));
     keys->insert(QStringLiteral("backup"), path);
     if (stopRequested(context))
         return with(interrupted(context, nothingWritten), *keys);
@@ -329,10 +338,10 @@ Result readTask(Context& context, const QStringList& defaults, const QString& pa
         return result;
     }
     keys.insert(QStringLiteral("file"), path);
-    if (!configfile::writeFile(path, config.lines()))
+    if (const Expected<void> saved = configfile::writeFile(path, config.lines()); !saved)
         return with(failure(context, Code::SaveFailed,
                             QStringLiteral("A fájl mentése nem sikerült: %1").arg(path)),
-                    keys);
+                    whyNotSaved(keys, saved.failure()));
     return with(success(context, QStringLiteral("Sikeres kiolvasás, mentve: %1").arg(path)), keys);
 }
 
@@ -396,8 +405,8 @@ Result statusTask(Context& context, bool identified)
     steps.requestSent = [progress] { ++progress->value; };
     steps.byte = [progress](char) { ++progress->value; };
     const conversation::Result reply = conversation::queryStatus(context.port, steps);
-    const std::optional<status::View> view =
-        reply.ok() ? status::decode(reply.reply, kVexaGridKind) : std::nullopt;
+    const Expected<status::View> view = reply.ok() ? status::decode(reply.reply, kVexaGridKind)
+                                                   : Expected<status::View>(reply.failure());
     if (!view)
         return with(failed(context, reply), keys);
 

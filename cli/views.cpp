@@ -221,7 +221,7 @@ int sheet(const Options& options)
     const Source source = sourceOf(options);
     if (!source.config)
         return source.exitCode;
-    const sheet::Written written = sheet::write(
+    const Expected<int> written = sheet::write(
         source.config->values(),
         {source.file, source.identification, QDate::currentDate(), options.pin}, options.output);
     report::Line line;
@@ -229,17 +229,17 @@ int sheet(const Options& options)
     line.keys.insert(QStringLiteral("file"), options.output);
     if (!source.identification.isEmpty())
         line.keys.insert(QStringLiteral("identification"), source.identification);
-    if (!written.ok) {
+    if (!written) {
         line.error = Code::OutputFailed;
-        line.message = QStringLiteral("%1: nem írható: %2.").arg(options.output, written.error);
+        line.message =
+            QStringLiteral("%1: nem írható: %2.").arg(options.output, written.failure().message);
         report::result(line);
         return 1;
     }
     line.ok = true;
-    line.keys.insert(QStringLiteral("pages"), written.pages);
-    line.message = QStringLiteral("Konfigurációs lap mentve: %1 (%2 oldal)")
-                       .arg(options.output)
-                       .arg(written.pages);
+    line.keys.insert(QStringLiteral("pages"), *written);
+    line.message =
+        QStringLiteral("Konfigurációs lap mentve: %1 (%2 oldal)").arg(options.output).arg(*written);
     report::result(line);
     return 0;
 }
