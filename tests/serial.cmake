@@ -17,3 +17,10 @@ if(TARGET vexagrid_device AND TARGET vexagrid_sim)
   # tst_sim also runs the vexagrid-sim program.
   add_dependencies(tst_sim vexagrid-sim)
 endif()
+
+# The simulated module's protocol alone, without a pty or a thread.
+if(TARGET vexagrid_sim)
+  vexagrid_add_qtest(NAME tst_simprotocol
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_simprotocol.cpp
+    LIBS vexagrid_sim)
+endif()
