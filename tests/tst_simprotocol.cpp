@@ -62,25 +62,22 @@ QString shown(const SimAnswer& answer)
     return parts.join(QLatin1Char(' '));
 }
 
-// "fault=NAME delay=MS ack=MS cut=N vanish=N altered=N id=TEXT raw-readout=BYTES paced pipe"
+// "fault=NAME delay=MS ack=MS cut=N vanish=N raw-readout=BYTES paced pipe"
 bool configure(SimConfig& config, const QString& setup)
 {
     for (const QString& knob : setup.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QString key = knob.section(QLatin1Char('='), 0, 0);
         const QString value = knob.section(QLatin1Char('='), 1);
         const auto fault = SimModule::faultFromName(value);
-        int* const number = key == "delay"     ? &config.replyDelayMs
-                            : key == "ack"     ? &config.ackDelayMs
-                            : key == "cut"     ? &config.cutAfter
-                            : key == "vanish"  ? &config.vanishAfter
-                            : key == "altered" ? &config.alteredField
-                                               : nullptr;
+        int* const number = key == "delay"    ? &config.replyDelayMs
+                            : key == "ack"    ? &config.ackDelayMs
+                            : key == "cut"    ? &config.cutAfter
+                            : key == "vanish" ? &config.vanishAfter
+                                              : nullptr;
         if (number) {
             *number = value.toInt();
         } else if (key == "fault" && fault) {
             config.fault = *fault;
-        } else if (key == "id") {
-            config.identification = value.toLatin1();
         } else if (key == "raw-readout") {
             config.rawReplies.insert(SimModule::Request::ReadOut, value.toLatin1());
         } else if (key == "paced") {
@@ -181,7 +178,7 @@ void TestSimProtocol::answers_data()
     const QString wait = QStringLiteral("wait -1");
     const QString r = QStringLiteral("~} send R\\r");
     QList<QByteArray> altered = f;
-    altered[0] = "G1";
+    altered[3] = "G4";
 
     // Requests, and what the module keeps.
     QTest::newRow("identification") << "" << QByteArrayList{"~|"} << QStringList{id, wait};
@@ -237,8 +234,8 @@ void TestSimProtocol::answers_data()
                                     "~} [no frame 2+0 \\x13\\x07?#!%*garbage*%!#?\\x12\\x7f] " +
                                         garbage + " reply",
                                     wait};
-    QTest::newRow("lower-case id") << "fault=lower-case-id id=V_ABC" << QByteArrayList{"~|"}
-                                   << QStringList{"~| send v_abc\\r\\n reply", wait};
+    QTest::newRow("lower-case id") << "fault=lower-case-id" << QByteArrayList{"~|"}
+                                   << QStringList{"~| send v_vexagrid-3 fw2.14\\r\\n reply", wait};
     QTest::newRow("stop mid reply, half") << "fault=stop-mid-reply" << QByteArrayList{"~|"}
                                           << QStringList{"~| send V_VEXAGRID reply", wait};
     QTest::newRow("stop mid reply, 3 bytes") << "fault=stop-mid-reply cut=3" << QByteArrayList{"~|"}
@@ -267,8 +264,8 @@ void TestSimProtocol::answers_data()
         << "fault=vanish vanish=0" << QByteArrayList{"~}", Quiet}
         << QStringList{r, "[vanished 2+0 R\\r] vanish", wait};
     QTest::newRow("store altered")
-        << "fault=store-altered altered=1" << QByteArrayList{"~}", frame, "~{"}
-        << QStringList{r, written("stored", frame, 56, "R\rO\r") + " altered 1 send O\\r reply",
+        << "fault=store-altered" << QByteArrayList{"~}", frame, "~{"}
+        << QStringList{r, written("stored", frame, 56, "R\rO\r") + " altered 4 send O\\r reply",
                        readOut(altered), wait};
 }
 
