@@ -89,7 +89,8 @@ void run(FormContext& context)
     };
     const conversation::Result reply = conversation::queryStatus(context.settings.port, steps);
     const std::optional<status::View> view =
-        reply.ok() ? status::decode(reply.reply, context.settings.deviceKind) : std::nullopt;
+        reply.ok() ? status::decode(reply.reply, DeviceKind(context.settings.deviceKind))
+                   : std::nullopt;
     if (!view) {
         // The panel keeps the last good query's values; only the signal bar stays empty.
         showReady(ui);

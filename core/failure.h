@@ -38,8 +38,7 @@ struct Failure
     QJsonObject details;
 };
 
-template <typename T>
-class [[nodiscard]] Expected
+template <typename T> class [[nodiscard]] Expected
 {
 public:
     Expected(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
@@ -64,8 +63,7 @@ private:
     std::variant<T, Failure> m_state;
 };
 
-template <>
-class [[nodiscard]] Expected<void>
+template <> class [[nodiscard]] Expected<void>
 {
 public:
     Expected() = default;

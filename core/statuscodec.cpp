@@ -25,13 +25,13 @@ Lamp inputLamp(bool set)
 
 } // namespace
 
-std::optional<View> decode(const QString& line, int deviceKind)
+std::optional<View> decode(const QString& line, DeviceKind deviceKind)
 {
     const QStringList s = line.split(u' ', Qt::KeepEmptyParts);
     if (s.size() < kPieces)
         return std::nullopt;
 
-    const bool known = deviceKind != kUnknownDevice;
+    const bool known = deviceKind != DeviceKind::Unknown;
     View view;
 
     view.out[0] = outputLamp(isSet(s[0], 5));

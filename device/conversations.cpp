@@ -127,7 +127,7 @@ Result queryStatus(const QString& port, const StatusProgress& progress)
     }
     line.close();
     result.outcome =
-        status::decode(result.reply, status::kUnknownDevice) ? Outcome::Ok : Outcome::BadStatus;
+        status::decode(result.reply, DeviceKind::Unknown) ? Outcome::Ok : Outcome::BadStatus;
     return result;
 }
 
