@@ -18,16 +18,6 @@ namespace download {
 
 namespace {
 
-// The tab page that holds `widget`; none for a widget on no page.
-std::optional<int> pageOf(Ui::MainWindow& ui, const QWidget* widget)
-{
-    for (int page = 0; page < ui.tabWidget->count(); ++page) {
-        if (ui.tabWidget->widget(page)->isAncestorOf(widget))
-            return page;
-    }
-    return std::nullopt;
-}
-
 // Shows why the download stops and leaves the user in the field. The field keeps its
 // text, so the user sees what is wrong; its own check empties it when it is left.
 void refuse(FormContext& context, const fieldchecks::Refusal& refusal)
@@ -37,9 +27,10 @@ void refuse(FormContext& context, const fieldchecks::Refusal& refusal)
         // Focusing the field leaves the one the user was in; that is no departure of the
         // user's, and its check must not put a second box before this one.
         const checks::Quiet quiet;
-        if (auto* edit = ui.centralWidget->findChild<QLineEdit*>(refusal.field)) {
-            if (const std::optional<int> page = pageOf(ui, edit))
-                ui.tabWidget->setCurrentIndex(*page);
+        const fields::Field* field = fields::find(refusal.field);
+        auto* edit = field ? ui.centralWidget->findChild<QLineEdit*>(refusal.field) : nullptr;
+        if (edit) {
+            ui.tabWidget->setCurrentIndex(fields::pageOf(*field));
             // A field the layout hides cannot take the focus; the box has to do.
             if (edit->isVisible())
                 edit->setFocus();

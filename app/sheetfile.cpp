@@ -52,7 +52,7 @@ void save(FormContext& context)
     // the module when one is connected.
     if (!settings.filePath.isEmpty() && settings.filePath != messages::kDefaultsFile)
         source.file = settings.filePath;
-    if (settings.deviceKind != 0)
+    if (DeviceKind(settings.deviceKind) != DeviceKind::Unknown)
         source.identification = settings.deviceId.trimmed();
     source.date = QDate::currentDate();
     source.pin = pin;

@@ -87,7 +87,7 @@ void run(FormContext& context)
     };
     const conversation::Result reply = conversation::queryStatus(context.settings.port, steps);
     const Expected<status::View> view =
-        reply.ok() ? status::decode(reply.reply, context.settings.deviceKind)
+        reply.ok() ? status::decode(reply.reply, DeviceKind(context.settings.deviceKind))
                    : Expected<status::View>(reply.failure());
     if (!view) {
         // The panel keeps the last good query's values; only the signal bar stays empty.

@@ -20,8 +20,6 @@ namespace {
 
 using messages::Code;
 
-// The window's device kind once a VexaGrid-3 has answered the identification.
-constexpr int kVexaGridKind = 4;
 // The read-out's bar, as the window's: 56 fields of 16 characters.
 constexpr int kReadOutRange = fields::kSlots * fields::kSlotWidth;
 // The status query's bar, as the window's.
@@ -405,8 +403,9 @@ Result statusTask(Context& context, bool identified)
     steps.requestSent = [progress] { ++progress->value; };
     steps.byte = [progress](char) { ++progress->value; };
     const conversation::Result reply = conversation::queryStatus(context.port, steps);
-    const Expected<status::View> view = reply.ok() ? status::decode(reply.reply, kVexaGridKind)
-                                                   : Expected<status::View>(reply.failure());
+    const Expected<status::View> view = reply.ok()
+                                            ? status::decode(reply.reply, DeviceKind::VexaGrid3)
+                                            : Expected<status::View>(reply.failure());
     if (!view)
         return with(failed(context, reply), keys);
 

@@ -12,17 +12,6 @@ using fields::Rule;
 
 const QString kInputError = QStringLiteral("Beviteli hiba");
 
-// The group box each check walks.
-constexpr struct
-{
-    Group group;
-    const char* box;
-} kGroupBoxes[] = {{Group::General, "g_general"},
-                   {Group::Telephone, "g_tel"},
-                   {Group::Inputs, "g_be"},
-                   {Group::Outputs, "g_ki"},
-                   {Group::Activation, "g_activate"}};
-
 using messages::Code;
 
 Expected<void> refuse(const QString& field, const QString& title, const QString& text)
@@ -88,15 +77,6 @@ Expected<void> walk(Group group, Configuration& config, bool fill)
     return {};
 }
 
-const char* groupBox(Group group)
-{
-    for (const auto& entry : kGroupBoxes) {
-        if (entry.group == group)
-            return entry.box;
-    }
-    return "";
-}
-
 } // namespace
 
 Failure Refusal::failure(messages::Code code) const
@@ -120,11 +100,12 @@ Refusal Refusal::of(const Failure& failure)
 
 const QStringList& fieldsOf(Group group)
 {
+    // By the group's value: every group of the form, those without a check walk nothing.
     static const QList<QStringList> walks = [] {
         QList<QStringList> list;
-        for (const Group each : kGroups) {
+        for (const Group each : fields::kGroups) {
             QStringList names;
-            for (const QString& name : fields::namesIn(groupBox(each), fields::Widget::LineEdit)) {
+            for (const QString& name : fields::namesIn(each, fields::Widget::LineEdit)) {
                 if (fields::find(name)->rule != Rule::None)
                     names << name;
             }
@@ -140,9 +121,9 @@ std::optional<Group> groupOf(const QString& edit)
     const fields::Field* field = fields::find(edit);
     if (!field || field->widget != fields::Widget::LineEdit)
         return std::nullopt;
-    for (const auto& entry : kGroupBoxes) {
-        if (qstrcmp(entry.box, field->group) == 0)
-            return entry.group;
+    for (const Group group : kGroups) {
+        if (group == field->group)
+            return group;
     }
     return std::nullopt;
 }
@@ -171,8 +152,8 @@ bool isRequired(const Configuration& config, const QString& edit)
 {
     // An empty telephone number is allowed: the row simply has no number.
     const fields::Field* field = fields::find(edit);
-    return field && field->widget == fields::Widget::LineEdit &&
-           qstrcmp(field->group, "g_tel") != 0 && config.isEnabled(edit) && !config.isHidden(edit);
+    return field && field->widget == fields::Widget::LineEdit && field->group != Group::Telephone &&
+           config.isEnabled(edit) && !config.isHidden(edit);
 }
 
 Expected<QString> prepareDownload(Configuration& config, QChar separator)

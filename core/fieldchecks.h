@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/failure.h"
+#include "core/fields.h"
 
 #include <QChar>
 #include <QString>
@@ -16,8 +17,9 @@ class Configuration;
 // sent, so a value any check refuses never reaches a module.
 namespace fieldchecks {
 
-// The checked groups, in the order the download walks them.
-enum class Group { General, Telephone, Inputs, Outputs, Activation };
+// A check walks one of the form's group boxes. These are the checked ones, in the order the
+// download walks them; the analog page and the output modes have nothing to check.
+using Group = fields::Group;
 inline constexpr Group kGroups[] = {Group::General, Group::Telephone, Group::Inputs, Group::Outputs,
                                     Group::Activation};
 

@@ -25,7 +25,7 @@ Lamp inputLamp(bool set)
 
 } // namespace
 
-Expected<View> decode(const QString& line, int deviceKind)
+Expected<View> decode(const QString& line, DeviceKind deviceKind)
 {
     const QStringList s = line.split(u' ', Qt::KeepEmptyParts);
     if (s.size() < kPieces)
@@ -35,7 +35,7 @@ Expected<View> decode(const QString& line, int deviceKind)
                            .arg(kPieces),
                        {{QStringLiteral("pieces"), int(s.size())}});
 
-    const bool known = deviceKind != kUnknownDevice;
+    const bool known = deviceKind != DeviceKind::Unknown;
     View view;
 
     view.out[0] = outputLamp(isSet(s[0], 5));

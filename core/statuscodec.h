@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/failure.h"
+#include "core/programsettings.h"
 
 #include <QString>
 
@@ -14,9 +15,6 @@ enum class Lamp { Active, Off, Alarm, Normal };
 
 // The signal bar's range; the decoded value lies in 10..50 in steps of 10.
 constexpr int kSignalMaximum = 55;
-
-// Device kind of a module that has not been identified: only what every module has is shown.
-constexpr int kUnknownDevice = 0;
 
 struct View
 {
@@ -34,7 +32,8 @@ struct View
 // Decodes one reply line (without its CR). Fewer than 8 pieces fail it (StatusFailed, the
 // pieces found in the detail "pieces"). A flag counts as set only when its character is there
 // and is "1"; so a piece too short for the supply flag shows the supply as an alarm, and a
-// value starting past the end of its piece is empty.
-Expected<View> decode(const QString& line, int deviceKind);
+// value starting past the end of its piece is empty. Of a module not identified
+// (DeviceKind::Unknown) only what every module has is shown.
+Expected<View> decode(const QString& line, DeviceKind deviceKind);
 
 } // namespace status

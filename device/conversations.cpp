@@ -134,8 +134,8 @@ Result queryStatus(const QString& port, const StatusProgress& progress)
         result.reply.append(QChar(uchar(byte)));
     }
     line.close();
-    result.outcome = status::decode(result.reply, status::kUnknownDevice).ok() ? Outcome::Ok
-                                                                               : Outcome::BadStatus;
+    result.outcome =
+        status::decode(result.reply, DeviceKind::Unknown).ok() ? Outcome::Ok : Outcome::BadStatus;
     return result;
 }
 

@@ -273,27 +273,28 @@ void TestConfiguration::description_data()
 {
     QTest::addColumn<bool>("pin");
     QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("used");
 
     // clang-format off
-    QTest::newRow("SMS centre with its provider") << false << "smskp" << "+3612345 (Egyéni)" << true;
-    QTest::newRow("PIN hidden") << false << "m_pin" << "****" << true;
-    QTest::newRow("PIN asked for") << true << "m_pin" << "1234" << true;
-    QTest::newRow("odd characters as they are") << false << "m_nev" << "a \"b\" <c>&" << true;
-    QTest::newRow("row: everything") << false << "t1" << "+36301234567, RING, SMS, fázis R S T, kimenet 1" << true;
-    QTest::newRow("row: SMS and one phase") << false << "t2" << "+36209876543, SMS, fázis S" << true;
-    QTest::newRow("row: an output, no number") << false << "t3" << "nincs szám, kimenet 2" << true;
-    QTest::newRow("row: nothing") << false << "t4" << "nincs megadva" << true;
-    QTest::newRow("row: the hidden column apart") << false << "t5" << "+3620, fázis R" << true;
-    QTest::newRow("the hidden column") << false << "t5.4-6" << "4." << false;
-    QTest::newRow("a column 4 of nothing") << false << "t1.4-6" << "nincs" << false;
-    QTest::newRow("monostable") << false << "b1" << "monostabil" << true;
-    QTest::newRow("bistable") << false << "b2" << "bistabil" << true;
-    QTest::newRow("output 3, hidden") << false << "b3" << "monostabil" << false;
-    QTest::newRow("hidden input") << false << "be4_nev" << "Bemenet 4" << false;
-    QTest::newRow("analog range") << false << "max_be_15" << "0..30 V" << false;
-    QTest::newRow("threshold") << false << "abe1_hi" << "29" << false;
+    QTest::newRow("SMS centre with its provider") << false << "smskp" << "SMS központ száma" << "+3612345 (Egyéni)" << true;
+    QTest::newRow("PIN hidden") << false << "m_pin" << "Modul PIN-kódja" << "****" << true;
+    QTest::newRow("PIN asked for") << true << "m_pin" << "Modul PIN-kódja" << "1234" << true;
+    QTest::newRow("odd characters as they are") << false << "m_nev" << "Modul neve" << "a \"b\" <c>&" << true;
+    QTest::newRow("row: everything") << false << "t1" << "1. telefonszám" << "+36301234567, RING, SMS, fázis R S T, kimenet 1" << true;
+    QTest::newRow("row: SMS and one phase") << false << "t2" << "2. telefonszám" << "+36209876543, SMS, fázis S" << true;
+    QTest::newRow("row: an output, no number") << false << "t3" << "3. telefonszám" << "nincs szám, kimenet 2" << true;
+    QTest::newRow("row: nothing") << false << "t4" << "4. telefonszám" << "nincs megadva" << true;
+    QTest::newRow("row: the hidden column apart") << false << "t5" << "5. telefonszám" << "+3620, fázis R" << true;
+    QTest::newRow("the hidden column") << false << "t5.4-6" << "5. telefonszám, 4-6. riasztási oszlop" << "4." << false;
+    QTest::newRow("a column 4 of nothing") << false << "t1.4-6" << "1. telefonszám, 4-6. riasztási oszlop" << "nincs" << false;
+    QTest::newRow("monostable") << false << "b1" << "1-es kimenet rácsengetéskor" << "monostabil" << true;
+    QTest::newRow("bistable") << false << "b2" << "2-es kimenet rácsengetéskor" << "bistabil" << true;
+    QTest::newRow("output 3, hidden") << false << "b3" << "3-as kimenet rácsengetéskor" << "monostabil" << false;
+    QTest::newRow("hidden input") << false << "be4_nev" << "4-es bemenet neve" << "Bemenet 4" << false;
+    QTest::newRow("analog range") << false << "max_be_15" << "Max. bemenő feszültség" << "0..30 V" << false;
+    QTest::newRow("threshold") << false << "abe1_hi" << "Analóg bemenet magas riasztási szint egészrésze" << "29" << false;
     // clang-format on
 }
 
@@ -303,6 +304,7 @@ void TestConfiguration::description()
 {
     QFETCH(bool, pin);
     QFETCH(QString, key);
+    QFETCH(QString, caption);
     QFETCH(QString, value);
     QFETCH(bool, used);
 
@@ -337,6 +339,7 @@ void TestConfiguration::description()
         std::find_if(items.cbegin(), items.cend(),
                      [&key](const description::Item& item) { return item.key == key; });
     QVERIFY2(found != items.cend(), qPrintable(key));
+    QCOMPARE(found->caption, caption);
     QCOMPARE(found->value, value);
     QCOMPARE(found->used, used);
     // Every used item comes before the unused ones of its section, sections in the window's

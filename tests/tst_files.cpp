@@ -574,7 +574,10 @@ void TestFiles::sheetOfTheForm()
         auto* pin = files->findChild<QCheckBox*>("sheetPin");
         QVERIFY(pin);
         pin->setChecked(true);
+        // selectFile() leaves the name box alone while it has the keyboard focus, which it
+        // takes once the dialog is activated; the name is typed into it, as a user would.
         files->selectFile(file);
+        files->findChild<QLineEdit*>("fileNameEdit")->setText(file);
         static_cast<QDialog*>(files)->done(QDialog::Accepted);
     });
     driver.expectMessage();
