@@ -12,6 +12,8 @@
 
 #include <QLineEdit>
 
+#include <optional>
+
 namespace download {
 
 namespace {
@@ -48,20 +50,21 @@ bool prepare(FormContext& context)
     settings.downloadText = QString();
 
     Configuration config = bindings::take(ui);
-    const fieldchecks::Download plan =
+    const Expected<QString> frame =
         fieldchecks::prepareDownload(config, QChar::fromLatin1(settings.downloadSeparator));
-    if (plan.outcome == fieldchecks::Download::Missing ||
-        plan.outcome == fieldchecks::Download::Refused) {
-        refuse(context, plan.refusal);
+    const bool unsendable = !frame && frame.failure().code == messages::Code::Unsendable;
+    if (!frame && !unsendable) {
+        refuse(context, fieldchecks::Refusal::of(frame.failure()));
         return false;
     }
     // The columns this module lacks were cleared; the grid shows it.
     bindings::put(config, ui);
-    if (plan.outcome == fieldchecks::Download::Unsendable) {
-        messagebox::critical(context.window, plan.refusal.title, plan.refusal.text);
+    if (unsendable) {
+        const fieldchecks::Refusal refusal = fieldchecks::Refusal::of(frame.failure());
+        messagebox::critical(context.window, refusal.title, refusal.text);
         return false;
     }
-    settings.downloadText = plan.frame;
+    settings.downloadText = *frame;
     return true;
 }
 

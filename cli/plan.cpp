@@ -21,14 +21,6 @@ namespace {
 
 using messages::Code;
 
-Failure refusalFailure(Code code, const fieldchecks::Refusal& refusal)
-{
-    QString message = refusal.title + QStringLiteral(": ") + refusal.text;
-    if (!refusal.field.isEmpty())
-        message += QStringLiteral(" (%1)").arg(refusal.field);
-    return {code, message};
-}
-
 bool isRadio(const QString& name)
 {
     return fields::allRadios().contains(name);
@@ -139,14 +131,15 @@ Expected<QStringList> loadDefaults(const QString& base)
     // The window reads the defaults file where it finds it and ignores it when it is
     // missing or too short; so does this.
     const QStringList lines =
-        configfile::readFile(runtimefiles::locate(messages::kDefaultsFile)).value_or(QStringList());
+        configfile::readFile(runtimefiles::locate(messages::kDefaultsFile)).valueOr(QStringList());
     return configfile::hasAllValues(lines) ? lines : QStringList();
 }
 
 Configuration startState(const QStringList& defaults)
 {
     Configuration config = Configuration::connected();
-    config.load(defaults);
+    // Without a usable defaults file the window keeps its connected state; so does this.
+    static_cast<void>(config.load(defaults));
     return config;
 }
 
@@ -155,7 +148,8 @@ Expected<void> openFile(const QString& path, Configuration& config)
     const Expected<QStringList> lines = readLines(path);
     if (!lines)
         return lines.failure();
-    config.load(*lines);
+    // readLines() has made sure of every value.
+    static_cast<void>(config.load(*lines));
     return {};
 }
 
@@ -202,8 +196,8 @@ Expected<void> applyOverride(Configuration& config, const Override& override)
                            .arg(maximum)};
     config.setText(name, value);
     if (const std::optional<fieldchecks::Group> group = fieldchecks::groupOf(name)) {
-        if (const std::optional<fieldchecks::Refusal> refusal = fieldchecks::check(*group, config))
-            return refusalFailure(Code::FieldRefused, *refusal);
+        if (const Expected<void> checked = fieldchecks::check(*group, config); !checked)
+            return Failure{checked.failure().code, checked.failure().message};
     }
     return {};
 }
@@ -215,19 +209,12 @@ Expected<QString> prepare(Configuration config, const QList<Override>& overrides
             return applied.failure();
     }
     const ProgramSettings record;
-    const fieldchecks::Download download =
+    const Expected<QString> frame =
         fieldchecks::prepareDownload(config, QChar::fromLatin1(record.downloadSeparator));
-    switch (download.outcome) {
-    case fieldchecks::Download::Ready:
-        break;
-    case fieldchecks::Download::Missing:
-        return refusalFailure(Code::FieldMissing, download.refusal);
-    case fieldchecks::Download::Refused:
-        return refusalFailure(Code::FieldRefused, download.refusal);
-    case fieldchecks::Download::Unsendable:
-        return refusalFailure(Code::Unsendable, download.refusal);
-    }
-    return download.frame;
+    // The command line's words for a refusal, without the check's own keys.
+    if (!frame)
+        return Failure{frame.failure().code, frame.failure().message};
+    return *frame;
 }
 
 namespace {
@@ -238,10 +225,12 @@ Failure tableProblem(const QString& text, const QJsonObject& place = {})
     return {Code::BadTable, text, place};
 }
 
-// The header's port column; -1 (and a problem said) when it has none.
-int checkHeader(const csv::Row& header, const QString& path, QList<Failure>& problems)
+// The header's port column; none (and a problem said) when it has none. Every other problem
+// of the header is said too.
+std::optional<int> checkHeader(const csv::Row& header, const QString& path,
+                               QList<Failure>& problems)
 {
-    int portColumn = -1;
+    std::optional<int> portColumn;
     QSet<QString> seen;
     for (int column = 0; column < header.cells.size(); ++column) {
         const QString& name = header.cells.at(column);
@@ -258,7 +247,7 @@ int checkHeader(const csv::Row& header, const QString& path, QList<Failure>& pro
                 QStringLiteral("%1: ismeretlen mezőnév a fejlécben: \"%2\".").arg(at, name),
                 place(header.line, column + 1));
     }
-    if (portColumn < 0)
+    if (!portColumn)
         problems << tableProblem(
             QStringLiteral("%1: a fejlécből hiányzik a \"port\" oszlop.").arg(path),
             place(header.line));
@@ -323,10 +312,10 @@ EachTable readEach(const QString& path)
         return table;
     }
     const csv::Row& header = cells.rows.first();
-    const int portColumn = checkHeader(header, path, problems);
+    const std::optional<int> portColumn = checkHeader(header, path, problems);
     QSet<int> ports;
-    for (qsizetype i = 1; portColumn >= 0 && i < cells.rows.size(); ++i) {
-        Expected<EachRow> row = readRow(cells.rows.at(i), header, portColumn, ports, path);
+    for (qsizetype i = 1; portColumn && i < cells.rows.size(); ++i) {
+        Expected<EachRow> row = readRow(cells.rows.at(i), header, *portColumn, ports, path);
         if (row)
             table.rows.append(std::move(*row));
         else

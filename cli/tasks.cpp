@@ -131,7 +131,16 @@ Expected<QStringList> readStep(Context& context, Phase phase)
 QStringList recordOf(const QString& frame)
 {
     const ProgramSettings record;
-    return readout::split(frame, QChar::fromLatin1(record.downloadSeparator)).fields;
+    return readout::split(frame, QChar::fromLatin1(record.downloadSeparator))
+        .valueOr(QStringList());
+}
+
+// The keys gathered so far, and why a file was not saved: "reason" and "systemError".
+QJsonObject whyNotSaved(QJsonObject keys, const ::Failure& why)
+{
+    keys.insert(QStringLiteral("reason"), why.details.value(QStringLiteral("reason")));
+    keys.insert(QStringLiteral("systemError"), why.details.value(QStringLiteral("systemError")));
+    return keys;
 }
 
 // A text field's value in quotes, so that blanks and an empty text show; the rows, modes and
@@ -162,10 +171,12 @@ Expected<void> backupStep(Context& context, const WriteJob& job, QJsonObject* ke
     const Configuration config = readOutState(job.defaults, *read);
     const QString path = outputs::backupPath(job.backupDir, config.text(QStringLiteral("m_id")),
                                              context.port, QDateTime::currentDateTimeUtc());
-    if (!configfile::writeFile(path, config.lines()))
+    if (const Expected<void> saved = configfile::writeFile(path, config.lines()); !saved) {
+        *keys = whyNotSaved(*keys, saved.failure());
         return Failure{
             Code::BackupFailed,
             QStringLiteral("A mentés nem sikerült (%1), a modulba nem került semmi.").arg(path)};
+    }
     keys->insert(QStringLiteral("backup"), path);
     if (stopRequested(context))
         return Failure{Code::Interrupted, kNothingWritten};
@@ -343,11 +354,11 @@ Result readTask(Context& context, const QStringList& defaults, const QString& pa
         return result;
     }
     result.keys.insert(QStringLiteral("file"), path);
-    if (!configfile::writeFile(path, config.lines()))
+    if (const Expected<void> saved = configfile::writeFile(path, config.lines()); !saved)
         return failed(
             context,
             {Code::SaveFailed, QStringLiteral("A fájl mentése nem sikerült: %1").arg(path)},
-            result.keys);
+            whyNotSaved(result.keys, saved.failure()));
     result.message = QStringLiteral("Sikeres kiolvasás, mentve: %1").arg(path);
     return result;
 }
@@ -401,8 +412,9 @@ Result statusTask(Context& context, bool identified)
     steps.requestSent = [progress] { ++progress->value; };
     steps.byte = [progress](char) { ++progress->value; };
     const conversation::Result reply = conversation::queryStatus(context.port, steps);
-    const std::optional<status::View> view =
-        reply.ok() ? status::decode(reply.reply, DeviceKind::VexaGrid3) : std::nullopt;
+    const Expected<status::View> view = reply.ok()
+                                            ? status::decode(reply.reply, DeviceKind::VexaGrid3)
+                                            : Expected<status::View>(reply.failure());
     if (!view)
         return failed(context, failureOf(reply), keys);
 

@@ -19,7 +19,9 @@
 //    like any other, so the words for it are found in one place.
 //  - a plain bool, only where there is nothing to say but yes or no (a predicate).
 //
-// No sentinels (an empty string, -1) and no optional whose presence means failure.
+// No sentinels (an empty string, -1) and no optional whose presence means failure. A lookup
+// that can miss (a name that is no field, a widget on no page) is no failure: it answers
+// with std::optional or a null pointer, and absence is the answer.
 
 // What went wrong: its code for scripts (messages::Code), the Hungarian words a user reads
 // (they may hold line breaks; messages::oneLine flattens them for a result line) and what a

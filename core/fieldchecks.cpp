@@ -12,12 +12,14 @@ using fields::Rule;
 
 const QString kInputError = QStringLiteral("Beviteli hiba");
 
-std::optional<Refusal> refuse(const QString& field, const QString& title, const QString& text)
+using messages::Code;
+
+Expected<void> refuse(const QString& field, const QString& title, const QString& text)
 {
-    return Refusal{field, title, text};
+    return Refusal{field, title, text}.failure(Code::FieldRefused);
 }
 
-std::optional<Refusal> plainTextRule(const QString& field, const QString& text)
+Expected<void> plainTextRule(const QString& field, const QString& text)
 {
     if (!fieldrules::isPlainText(text))
         return refuse(field, QStringLiteral("Hiba"), QStringLiteral("Ékezetek nem használhatóak!"));
@@ -29,21 +31,21 @@ std::optional<Refusal> plainTextRule(const QString& field, const QString& text)
     // bring it) would split the field when the module is read, or vanish from it.
     if (text.contains(u'\r') || text.contains(u'\n'))
         return refuse(field, kInputError, kLineBreakText);
-    return std::nullopt;
+    return {};
 }
 
-std::optional<Refusal> checkField(const fields::Field& field, Configuration& config, bool fill)
+Expected<void> checkField(const fields::Field& field, Configuration& config, bool fill)
 {
     const QString name = QLatin1String(field.name);
     const QString text = config.text(name);
     switch (field.rule) {
     case Rule::None:
-        return std::nullopt;
+        return {};
     case Rule::Number:
         if (!fieldrules::isDigits(text))
             return refuse(name, kInputError,
                           QStringLiteral("Csak valós telefonszámok adhatóak meg!"));
-        return std::nullopt;
+        return {};
     case Rule::Digits:
     case Rule::Identifier:
         if (!fieldrules::isDigits(text))
@@ -66,16 +68,35 @@ std::optional<Refusal> checkField(const fields::Field& field, Configuration& con
     return plainTextRule(name, config.text(name));
 }
 
-std::optional<Refusal> walk(Group group, Configuration& config, bool fill)
+Expected<void> walk(Group group, Configuration& config, bool fill)
 {
     for (const QString& name : fieldsOf(group)) {
-        if (std::optional<Refusal> refusal = checkField(*fields::find(name), config, fill))
-            return refusal;
+        if (Expected<void> checked = checkField(*fields::find(name), config, fill); !checked)
+            return checked;
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace
+
+Failure Refusal::failure(messages::Code code) const
+{
+    QString message = title + QStringLiteral(": ") + text;
+    if (!field.isEmpty())
+        message += QStringLiteral(" (%1)").arg(field);
+    return Failure(code, message,
+                   {{QStringLiteral("field"), field},
+                    {QStringLiteral("title"), title},
+                    {QStringLiteral("text"), text}});
+}
+
+Refusal Refusal::of(const Failure& failure)
+{
+    const QJsonObject& details = failure.details;
+    return {details.value(QStringLiteral("field")).toString(),
+            details.value(QStringLiteral("title")).toString(),
+            details.value(QStringLiteral("text")).toString()};
+}
 
 const QStringList& fieldsOf(Group group)
 {
@@ -107,24 +128,24 @@ std::optional<Group> groupOf(const QString& edit)
     return std::nullopt;
 }
 
-std::optional<Refusal> check(Group group, Configuration& config)
+Expected<void> check(Group group, Configuration& config)
 {
     return walk(group, config, true);
 }
 
-std::optional<Refusal> validate(Group group, const Configuration& config)
+Expected<void> validate(Group group, const Configuration& config)
 {
     Configuration copy = config;
     return walk(group, copy, false);
 }
 
-std::optional<Refusal> validateAll(const Configuration& config)
+Expected<void> validateAll(const Configuration& config)
 {
     for (const Group group : kGroups) {
-        if (std::optional<Refusal> refusal = validate(group, config))
-            return refusal;
+        if (Expected<void> checked = validate(group, config); !checked)
+            return checked;
     }
-    return std::nullopt;
+    return {};
 }
 
 bool isRequired(const Configuration& config, const QString& edit)
@@ -135,21 +156,14 @@ bool isRequired(const Configuration& config, const QString& edit)
            config.isEnabled(edit) && !config.isHidden(edit);
 }
 
-Download prepareDownload(Configuration& config, QChar separator)
+Expected<QString> prepareDownload(Configuration& config, QChar separator)
 {
-    Download result;
     for (const QString& edit : fields::allEdits()) {
-        if (config.text(edit).isEmpty() && isRequired(config, edit)) {
-            result.outcome = Download::Missing;
-            result.refusal = {edit, QStringLiteral("Hiba"), kMissingText};
-            return result;
-        }
+        if (config.text(edit).isEmpty() && isRequired(config, edit))
+            return Refusal{edit, QStringLiteral("Hiba"), kMissingText}.failure(Code::FieldMissing);
     }
-    if (std::optional<Refusal> refusal = validateAll(config)) {
-        result.outcome = Download::Refused;
-        result.refusal = *refusal;
-        return result;
-    }
+    if (Expected<void> checked = validateAll(config); !checked)
+        return checked.failure();
 
     // The hidden grid columns belong to modules with more phases. A file or a read-out can
     // still check such a box; left checked, column 4 would add its bit to the row's code
@@ -158,13 +172,12 @@ Download prepareDownload(Configuration& config, QChar separator)
         if (config.isHidden(box))
             config.setChecked(box, false);
     }
-    result.frame = frame::build(config.values(), separator);
-    // build() gives nothing rather than a frame the module would read shifted.
-    if (result.frame.isEmpty()) {
-        result.outcome = Download::Unsendable;
-        result.refusal = {QString(), QStringLiteral("Hiba"), kSeparatorText};
-    }
-    return result;
+    Expected<QString> frame = frame::build(config.values(), separator);
+    // build() refuses a frame the module would read shifted; the window says why in the
+    // words of the separator rule.
+    if (!frame)
+        return Refusal{QString(), QStringLiteral("Hiba"), kSeparatorText}.failure(Code::Unsendable);
+    return frame;
 }
 
 } // namespace fieldchecks

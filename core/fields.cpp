@@ -375,15 +375,18 @@ const std::array<Field, kCount>& all()
     return kFields;
 }
 
-int indexOf(const QString& name)
+std::optional<int> indexOf(const QString& name)
 {
-    return indexes().value(name, -1);
+    const auto found = indexes().constFind(name);
+    if (found == indexes().cend())
+        return std::nullopt;
+    return *found;
 }
 
 const Field* find(const QString& name)
 {
-    const int index = indexOf(name);
-    return index < 0 ? nullptr : &kFields[std::size_t(index)];
+    const std::optional<int> index = indexOf(name);
+    return index ? &kFields[std::size_t(*index)] : nullptr;
 }
 
 QString caption(const Field& field)
@@ -619,28 +622,26 @@ Values::Values(const QStringList& lines) : m_values(freshValues())
 
 QString Values::text(const QString& name) const
 {
-    const int index = indexOf(name);
-    return index < 0 ? QString() : m_values.at(index);
+    const std::optional<int> index = indexOf(name);
+    return index ? m_values.at(*index) : QString();
 }
 
 bool Values::isChecked(const QString& name) const
 {
-    const int index = indexOf(name);
-    return index >= 0 && isCheckedAt(index);
+    const std::optional<int> index = indexOf(name);
+    return index && isCheckedAt(*index);
 }
 
 void Values::setText(const QString& name, const QString& text)
 {
-    const int index = indexOf(name);
-    if (index >= 0)
-        m_values[index] = text;
+    if (const std::optional<int> index = indexOf(name))
+        m_values[*index] = text;
 }
 
 void Values::setChecked(const QString& name, bool checked)
 {
-    const int index = indexOf(name);
-    if (index >= 0)
-        m_values[index] = QLatin1String(checked ? "1" : "0");
+    if (const std::optional<int> index = indexOf(name))
+        m_values[*index] = QLatin1String(checked ? "1" : "0");
 }
 
 } // namespace fields

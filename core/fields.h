@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 // Every field of the configuration form, once: one row per line edit, check box and radio
 // button, in form order. A configuration file stores the fields in exactly this order (line
@@ -108,9 +109,9 @@ constexpr int kSmsColumn = 8;
 // Every field, in form order.
 const std::array<Field, kCount>& all();
 
-// The field's index in form order (its configuration file line is index + 1); -1 for a name
-// that is no field of the form.
-int indexOf(const QString& name);
+// The field's index in form order (its configuration file line is index + 1); none for a
+// name that is no field of the form.
+std::optional<int> indexOf(const QString& name);
 // The row of `name`; nullptr when there is none.
 const Field* find(const QString& name);
 

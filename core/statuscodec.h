@@ -1,11 +1,11 @@
 #pragma once
 
+#include "core/failure.h"
 #include "core/programsettings.h"
 
 #include <QString>
 
 #include <array>
-#include <optional>
 
 // The module's status reply: one line of blank-separated pieces S0..S7 with flags at fixed
 // character positions, two values, the signal strength and the firmware version.
@@ -29,10 +29,11 @@ struct View
     QString version;
 };
 
-// Decodes one reply line (without its CR). Fewer than 8 pieces give nullopt. A flag counts as set
-// only when its character is there and is "1"; so a piece too short for the supply flag shows the
-// supply as an alarm, and a value starting past the end of its piece is empty. Of a module not
-// identified (DeviceKind::Unknown) only what every module has is shown.
-std::optional<View> decode(const QString& line, DeviceKind deviceKind);
+// Decodes one reply line (without its CR). Fewer than 8 pieces fail it (StatusFailed, the
+// pieces found in the detail "pieces"). A flag counts as set only when its character is there
+// and is "1"; so a piece too short for the supply flag shows the supply as an alarm, and a
+// value starting past the end of its piece is empty. Of a module not identified
+// (DeviceKind::Unknown) only what every module has is shown.
+Expected<View> decode(const QString& line, DeviceKind deviceKind);
 
 } // namespace status

@@ -98,4 +98,11 @@ QString facts(const PortMap::PortState& state)
     return QStringLiteral("%1 (%2)").arg(state.device, adapter.join(QStringLiteral(", ")));
 }
 
+QJsonObject openFailureKeys(const PortMap::PortState& state)
+{
+    return {{QStringLiteral("reason"), reasonCode(state)},
+            {QStringLiteral("systemError"),
+             state.error.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(state.error)}};
+}
+
 } // namespace porttexts

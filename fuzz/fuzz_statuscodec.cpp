@@ -9,10 +9,14 @@ namespace {
 void checkStatus(const QString& line, DeviceKind kind)
 {
     using status::Lamp;
-    const std::optional<status::View> view = status::decode(line, kind);
-    fuzzCheck(view.has_value() == (line.count(u' ') >= 7), "eight pieces needed");
-    if (!view)
+    const Expected<status::View> view = status::decode(line, kind);
+    fuzzCheck(view.ok() == (line.count(u' ') >= 7), "eight pieces needed");
+    if (!view) {
+        fuzzCheck(view.failure().details.value(QStringLiteral("pieces")).toInt() ==
+                      line.count(u' ') + 1,
+                  "the pieces found");
         return;
+    }
 
     fuzzCheck(view->signal >= 10 && view->signal <= 50 && view->signal % 10 == 0, "signal range");
     fuzzCheck(view->signalLow == (view->signal == 10), "low signal");

@@ -7,6 +7,7 @@
 #include "cli/report.h"
 #include "core/configcodec.h"
 #include "core/configuration.h"
+#include "device/conversations.h"
 #include "device/portmap.h"
 #include "tests/support/simfixture.h"
 
@@ -331,6 +332,9 @@ void TestCliParsers::portDoesNotOpen()
 
     const InProcess text = runCli(arguments);
     const InProcess json = runCli(arguments + QStringList{"--json"});
+    // The exchange's own failure, which the window and the record take: the same words.
+    const QString port = arguments.at(2);
+    const Failure failure = conversation::identify(port, 1200).failure();
     PortMap::setProbe({});
     QDir::setCurrent(before);
     QCOMPARE(text.exitCode, 1);
@@ -341,6 +345,11 @@ void TestCliParsers::portDoesNotOpen()
     QCOMPARE(object.value("systemError").toString(),
              refuse ? QStringLiteral("Permission denied") : QString());
     QVERIFY(!QFile::exists(work.filePath("out.vgf")));
+    QCOMPARE(messages::codeName(failure.code), object.value("error").toString());
+    QCOMPARE(port + QStringLiteral(": ") + failure.message, line);
+    QCOMPARE(failure.details.keys(), (QStringList{"reason", "systemError"}));
+    QCOMPARE(failure.details.value("reason"), object.value("reason"));
+    QCOMPARE(failure.details.value("systemError"), object.value("systemError"));
 }
 
 // show --json of a file gives back every value the file holds, by object name.

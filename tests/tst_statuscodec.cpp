@@ -98,8 +98,8 @@ void tst_statuscodec::decode()
     QFETCH(QString, reply);
     QFETCH(DeviceKind, kind);
 
-    const std::optional<status::View> view = status::decode(reply, kind);
-    QVERIFY(view.has_value());
+    const Expected<status::View> view = status::decode(reply, kind);
+    QVERIFY(view.ok());
     QTEST(letters(view->out), "outs");
     QTEST(letters(view->phase), "phases");
     QTEST(view->analog, "analog");
@@ -128,9 +128,9 @@ void tst_statuscodec::signal()
     QFETCH(int, value);
 
     for (DeviceKind kind : {DeviceKind::Unknown, DeviceKind::VexaGrid3}) {
-        const std::optional<status::View> view =
+        const Expected<status::View> view =
             status::decode(line("1000", "0000", "1", strength), kind);
-        QVERIFY(view.has_value());
+        QVERIFY(view.ok());
         QCOMPARE(view->signal, value);
         QCOMPARE(view->signalLow, value == 10);
     }
@@ -139,17 +139,25 @@ void tst_statuscodec::signal()
 void tst_statuscodec::tooFewPieces_data()
 {
     QTest::addColumn<QString>("reply");
+    QTest::addColumn<QString>("why");
 
-    QTest::newRow("empty") << "";
-    QTest::newRow("seven pieces") << "OUTS=1000 IN=1010 AN=12.5 CNT=00042 POWER=1 CSQ_=3 x";
-    QTest::newRow("other separators") << "a\tb\tc\td\te\tf\tg\th";
+    QTest::newRow("empty") << ""
+                           << "Az állapotválasz 1 részből áll, legalább 8 kell.";
+    QTest::newRow("seven pieces") << "OUTS=1000 IN=1010 AN=12.5 CNT=00042 POWER=1 CSQ_=3 x"
+                                  << "Az állapotválasz 7 részből áll, legalább 8 kell.";
+    QTest::newRow("other separators") << "a\tb\tc\td\te\tf\tg\th"
+                                      << "Az állapotválasz 1 részből áll, legalább 8 kell.";
 }
 
 void tst_statuscodec::tooFewPieces()
 {
     QFETCH(QString, reply);
-    QVERIFY(!status::decode(reply, DeviceKind::VexaGrid3).has_value());
-    QVERIFY(!status::decode(reply, DeviceKind::Unknown).has_value());
+    for (DeviceKind kind : {DeviceKind::VexaGrid3, DeviceKind::Unknown}) {
+        const Expected<status::View> view = status::decode(reply, kind);
+        QVERIFY(!view.ok());
+        QCOMPARE(view.failure().code, messages::Code::StatusFailed);
+        QTEST(view.failure().message, "why");
+    }
 }
 
 // Spelled out: Qt's main macros do not compile cleanly with clang's -Wpedantic.

@@ -23,7 +23,7 @@ Expected<void> checkSheet(const Options& options)
 
 Expected<Exit> writeSheet(const Options& options, const Source& source)
 {
-    const sheet::Written written = sheet::write(
+    const Expected<int> written = sheet::write(
         source.config.values(),
         {source.file, source.identification, QDate::currentDate(), options.pin}, options.output);
     Result line;
@@ -31,15 +31,16 @@ Expected<Exit> writeSheet(const Options& options, const Source& source)
     line.keys.insert(QStringLiteral("file"), options.output);
     if (!source.identification.isEmpty())
         line.keys.insert(QStringLiteral("identification"), source.identification);
-    if (written.ok) {
+    if (written) {
         line.ok = true;
-        line.keys.insert(QStringLiteral("pages"), written.pages);
+        line.keys.insert(QStringLiteral("pages"), *written);
         line.message = QStringLiteral("Konfigurációs lap mentve: %1 (%2 oldal)")
                            .arg(options.output)
-                           .arg(written.pages);
+                           .arg(*written);
     } else {
         line.error = messages::Code::OutputFailed;
-        line.message = QStringLiteral("%1: nem írható: %2.").arg(options.output, written.error);
+        line.message =
+            QStringLiteral("%1: nem írható: %2.").arg(options.output, written.failure().message);
     }
     report::result(line);
     return exitFor(QList<Result>{line});
