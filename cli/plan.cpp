@@ -14,6 +14,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace cli {
 
