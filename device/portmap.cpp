@@ -14,6 +14,7 @@
 #endif
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -255,14 +256,14 @@ void PortMap::setProbe(const Probe& probe)
     replacedProbe = probe;
 }
 
-std::optional<PortMap::OpenResult> PortMap::refusedByProbe(const QString& device)
+PortMap::OpenResult PortMap::probedOpen(const QString& device)
 {
     const Probe probe = currentProbe();
-    if (!probe.open)
-        return std::nullopt;
-    const OpenResult result = probe.open(device);
-    if (result.opened)
-        return std::nullopt;
+    if (probe.open)
+        return probe.open(device);
+    OpenResult result;
+    result.opened = true;
+    result.reason = PortState::Reason::None;
     return result;
 }
 

@@ -5,7 +5,6 @@
 #include <QStringList>
 
 #include <functional>
-#include <optional>
 
 class QSerialPort;
 
@@ -123,9 +122,10 @@ public:
 
     // Why `port` did not open `device`, in the probe's terms.
     static OpenResult failureOf(const QSerialPort& port, const QString& device);
-    // What a replaced probe says of `device` before an exchange opens it: nullopt when it
-    // would open (or the probe is the real one).
-    static std::optional<OpenResult> refusedByProbe(const QString& device);
+    // What a replaced probe says of `device` before an exchange opens it; opened when it
+    // would open, and always when the probe is the real one (the exchange's own open then
+    // tells).
+    static OpenResult probedOpen(const QString& device);
     // A COM name's state after an exchange failed to open its device as `result` says.
     static PortState refusedState(const QString& comName, const OpenResult& result);
 };
