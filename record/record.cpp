@@ -517,7 +517,7 @@ Expected<void> Inserter::prepare()
 
 Expected<bool> Inserter::configuration(const QByteArray& content)
 {
-    static const int nameLine = fields::indexOf(QStringLiteral("m_nev"));
+    static const int nameLine = *fields::indexOf(QStringLiteral("m_nev"));
     m_configuration.addBindValue(configurationHash(content));
     m_configuration.addBindValue(content);
     m_configuration.addBindValue(rows::text(configfile::decodeLines(content).value(nameLine)));
