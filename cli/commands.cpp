@@ -21,11 +21,29 @@
     X(sheet)                                                                                       \
     X(completion)
 
+// The record's commands, where the record is built. A command of a family is named by its
+// two words ("history show"), and its function by its name in camel case.
+#ifdef VEXAGRID_CLI_RECORD
+#define VEXAGRID_CLI_RECORD_COMMANDS(X)                                                            \
+    X(history)                                                                                     \
+    X(historyShow)                                                                                 \
+    X(historyDiff)                                                                                 \
+    X(historyExport)                                                                               \
+    X(historyModules)                                                                              \
+    X(historySearch)                                                                               \
+    X(historyPrune)                                                                                \
+    X(historyExportBundle)                                                                         \
+    X(historyImportBundle)
+#else
+#define VEXAGRID_CLI_RECORD_COMMANDS(X)
+#endif
+
 namespace cli {
 
 namespace commands {
 #define VEXAGRID_CLI_DECLARE(name) CommandInfo name();
 VEXAGRID_CLI_COMMANDS(VEXAGRID_CLI_DECLARE)
+VEXAGRID_CLI_RECORD_COMMANDS(VEXAGRID_CLI_DECLARE)
 #undef VEXAGRID_CLI_DECLARE
 } // namespace commands
 
@@ -43,7 +61,8 @@ int ended(const Failure& failure)
 bool CommandInfo::takes(const QString& option) const
 {
     if (option == QLatin1String("json") || option == QLatin1String("quiet") ||
-        option == QLatin1String("help"))
+        option == QLatin1String("help") || option == QLatin1String("record") ||
+        option == QLatin1String("no-record"))
         return true;
     return std::any_of(options.cbegin(), options.cend(), [&option](const CommandOption& own) {
         return option == QLatin1String(own.name);
@@ -53,7 +72,8 @@ bool CommandInfo::takes(const QString& option) const
 const QList<CommandInfo>& commandTable()
 {
 #define VEXAGRID_CLI_ROW(name) commands::name(),
-    static const QList<CommandInfo> table{VEXAGRID_CLI_COMMANDS(VEXAGRID_CLI_ROW)};
+    static const QList<CommandInfo> table{VEXAGRID_CLI_COMMANDS(VEXAGRID_CLI_ROW)
+                                              VEXAGRID_CLI_RECORD_COMMANDS(VEXAGRID_CLI_ROW)};
 #undef VEXAGRID_CLI_ROW
     return table;
 }
@@ -70,8 +90,22 @@ const CommandInfo* findCommand(const QString& name)
 QStringList commandNames()
 {
     QStringList names;
-    for (const CommandInfo& command : commandTable())
-        names << QLatin1String(command.name);
+    for (const CommandInfo& command : commandTable()) {
+        const QString first = QString::fromLatin1(command.name).section(u' ', 0, 0);
+        if (!names.contains(first))
+            names << first;
+    }
+    return names;
+}
+
+QStringList subcommandNames(const QString& family)
+{
+    QStringList names;
+    for (const CommandInfo& command : commandTable()) {
+        const QString name = QString::fromLatin1(command.name);
+        if (name.section(u' ', 0, 0) == family && name.contains(u' '))
+            names << name.section(u' ', 1);
+    }
     return names;
 }
 

@@ -24,7 +24,7 @@ struct CommandInfo
     const char* synopsis;
     const char* summary;          // one line for the command list
     const char* description;      // what it does, a few lines
-    QList<CommandOption> options; // besides --json, --quiet and --help
+    QList<CommandOption> options; // besides --json, --quiet, --help, --record, --no-record
     QStringList keys;             // its JSON objects' own keys
     const char* example;
     // The command line's problem for this command, as a usage failure.
@@ -39,7 +39,10 @@ struct CommandInfo
 
 const QList<CommandInfo>& commandTable();
 const CommandInfo* findCommand(const QString& name);
+// The words a command begins with, each once ("history" for every command of its family).
 QStringList commandNames();
+// The second words of a family's commands ("show", "diff" ... of "history").
+QStringList subcommandNames(const QString& family);
 
 // Runs the parsed command; the exit status (see Exit).
 int run(const Options& options);

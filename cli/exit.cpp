@@ -34,8 +34,9 @@ Exit exitFor(const Failure& failure, Goal goal)
 {
     if (failure.code == Code::Interrupted)
         return Exit::Interrupted;
+    // An event prefix that names several events is a command line to make more precise.
     if (failure.code == Code::Usage || failure.code == Code::DeviceMapMissing ||
-        goal == Goal::Comparison)
+        failure.code == Code::AmbiguousEvent || goal == Goal::Comparison)
         return Exit::Usage;
     return Exit::Failed;
 }

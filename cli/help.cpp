@@ -3,6 +3,9 @@
 #include "core/fields.h"
 #include "core/programsettings.h"
 #include "device/portmap.h"
+#ifdef VEXAGRID_CLI_RECORD
+#include "record/event.h"
+#endif
 
 namespace cli {
 
@@ -47,7 +50,8 @@ QString exitCodes()
         "táblázat (diff: nem hasonlítható össze), 130 Ctrl+C.");
 }
 
-// The completion's case for each command: the options it takes.
+// The completion's case for each command: the options it takes, and for the head of a
+// family its second words.
 QString completionCases()
 {
     QString cases;
@@ -55,11 +59,32 @@ QString completionCases()
         QStringList words;
         for (const CommandOption& own : command.options)
             words << QStringLiteral("--") + QLatin1String(own.name);
-        words << QStringLiteral("--json") << QStringLiteral("--quiet") << QStringLiteral("--help");
-        cases += QStringLiteral("        %1) options=\"%2\" ;;\n")
-                     .arg(QLatin1String(command.name), words.join(u' '));
+        words << QStringLiteral("--json") << QStringLiteral("--quiet") << QStringLiteral("--help")
+              << QStringLiteral("--record") << QStringLiteral("--no-record");
+        const QString name = QLatin1String(command.name);
+        cases += QStringLiteral("        \"%1\") options=\"%2\"; subcommands=\"%3\" ;;\n")
+                     .arg(name, words.join(u' '), subcommandNames(name).join(u' '));
     }
     return cases;
+}
+
+// The two-word commands as one case pattern ("history show"|"history diff"|...).
+QString familyPattern()
+{
+    QStringList names;
+    for (const CommandInfo& command : commandTable()) {
+        if (QLatin1String(command.name).contains(u' '))
+            names << u'"' + QLatin1String(command.name) + u'"';
+    }
+    return names.isEmpty() ? QStringLiteral("\"\"") : names.join(u'|');
+}
+
+int nameWidth()
+{
+    qsizetype width = 0;
+    for (const CommandInfo& command : commandTable())
+        width = qMax(width, qsizetype(qstrlen(command.name)));
+    return int(width) + 2;
 }
 
 } // namespace
@@ -75,12 +100,14 @@ QString generalHelp()
         "Parancsok:\n");
     for (const CommandInfo& command : commandTable())
         text += QStringLiteral("  %1%2\n")
-                    .arg(QString::fromLatin1(command.name).leftJustified(12, u' '),
+                    .arg(QString::fromLatin1(command.name).leftJustified(nameWidth(), u' '),
                          QString::fromUtf8(command.summary));
     text += QStringLiteral("\nMinden parancsnál:\n");
     for (const char* name : {"json", "quiet", "help"})
         text += optionLine(*findOption(QLatin1String(name)), nullptr) + u'\n';
     text += optionLine(*findOption(QStringLiteral("version")), nullptr) + u'\n';
+    for (const char* name : {"record", "no-record"})
+        text += optionLine(*findOption(QLatin1String(name)), nullptr) + u'\n';
     text += QStringLiteral("\nA parancsok kapcsolói és példái: vexagrid-cli help PARANCS\n"
                            "(vagy vexagrid-cli PARANCS --help).\n\n");
     text += wrapped(exitCodes(), 0) + u'\n';
@@ -101,6 +128,21 @@ QString commandHelp(const CommandInfo& command)
     return text;
 }
 
+namespace {
+
+// The record's operations, as --op takes them.
+QString operationNames()
+{
+    QStringList names;
+#ifdef VEXAGRID_CLI_RECORD
+    for (const record::Operation operation : record::allOperations())
+        names << record::operationName(operation);
+#endif
+    return names.join(u' ');
+}
+
+} // namespace
+
 QString bashCompletion()
 {
     QStringList names = fields::allEdits() + fields::allBoxes() + fields::allRadios();
@@ -115,14 +157,20 @@ QString bashCompletion()
                "# bash completion for vexagrid-cli (vexagrid-cli completion prints it)\n"
                "_vexagrid_cli()\n"
                "{\n"
-               "    local cur prev command options i\n"
+               "    local cur prev command options subcommands i\n"
                "    cur=${COMP_WORDS[COMP_CWORD]}\n"
                "    prev=${COMP_WORDS[COMP_CWORD-1]}\n"
                "    command=\n"
                "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
                "        case ${COMP_WORDS[i]} in\n"
                "        -*) ;;\n"
-               "        *) command=${COMP_WORDS[i]}; break ;;\n"
+               "        *) command=${COMP_WORDS[i]}\n"
+               "            if ((i + 1 < COMP_CWORD)); then\n"
+               "                case \"$command ${COMP_WORDS[i+1]}\" in\n"
+               "                %6) command=\"$command ${COMP_WORDS[i+1]}\" ;;\n"
+               "                esac\n"
+               "            fi\n"
+               "            break ;;\n"
                "        esac\n"
                "    done\n"
                "    case $prev in\n"
@@ -130,14 +178,17 @@ QString bashCompletion()
                "    --baud) COMPREPLY=($(compgen -W \"%2\" -- \"$cur\")); return ;;\n"
                "    --set) compopt -o nospace 2>/dev/null\n"
                "        COMPREPLY=($(compgen -S = -W \"%3\" -- \"$cur\")); return ;;\n"
-               "    --watch) return ;;\n"
-               "    -o|--output|--base|--each|--backup) COMPREPLY=($(compgen -f -- \"$cur\")); "
-               "return ;;\n"
+               "    --op) COMPREPLY=($(compgen -W \"%7\" -- \"$cur\")); return ;;\n"
+               "    --watch|--module|--since|--until|--at|--operator|--host|--limit|--keep-last|"
+               "--older-than) return ;;\n"
+               "    -o|--output|--base|--each|--backup|--record) "
+               "COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n"
                "    esac\n"
                "    if [ -z \"$command\" ]; then\n"
                "        COMPREPLY=($(compgen -W \"%4 help --help --version\" -- \"$cur\"))\n"
                "        return\n"
                "    fi\n"
+               "    subcommands=\n"
                "    case $command in\n"
                "%5"
                "        help) COMPREPLY=($(compgen -W \"%4\" -- \"$cur\")); return ;;\n"
@@ -145,13 +196,15 @@ QString bashCompletion()
                "    esac\n"
                "    if [[ $cur == -* ]]; then\n"
                "        COMPREPLY=($(compgen -W \"$options\" -- \"$cur\"))\n"
+               "    elif [ -n \"$subcommands\" ]; then\n"
+               "        COMPREPLY=($(compgen -W \"$subcommands\" -- \"$cur\"))\n"
                "    else\n"
                "        COMPREPLY=($(compgen -f -- \"$cur\"))\n"
                "    fi\n"
                "}\n"
                "complete -F _vexagrid_cli vexagrid-cli\n")
         .arg(ports.join(u' '), rates.join(u' '), names.join(u' '), commandNames().join(u' '),
-             completionCases());
+             completionCases(), familyPattern(), operationNames());
 }
 
 } // namespace cli

@@ -25,6 +25,20 @@ const QList<OptionInfo> kOptions{
     {"watch",   0,   "MP",         false, "MP másodpercenként ismétli Ctrl+C-ig, soronként"},
     {"all",     0,   nullptr,      false, "a VexaGrid-3 által nem használt mezők is"},
     {"pin",     0,   nullptr,      false, "a PIN-kód számjegyei is (különben ****)"},
+    {"module",  0,   "AZONOSÍTÓ",  false, "csak ennek a modulnak (m_id) az eseményei"},
+    {"op",      0,   "MŰVELET",    false, "csak ez a művelet: identify, read, status, write, backup, verify vagy restore"},
+    {"failed",  0,   nullptr,      false, "csak a sikertelen és a megszakadt események"},
+    {"since",   0,   "IDŐ",        false, "ettől az időtől (helyi idő: 2026-03-01 vagy 2026-03-01T08:30; egy dátum a nap eleje)"},
+    {"until",   0,   "IDŐ",        false, "eddig az időig (helyi idő; egy dátum a nap vége)"},
+    {"at",      0,   "IDŐ",        false, "ahogy ekkor állt (helyi idő; egy dátum a nap vége); alapesetben most"},
+    {"operator", 0,  "NÉV",        false, "csak ennek a kezelőnek az eseményei"},
+    {"host",    0,   "GÉP",        false, "csak ezen a gépen történt események"},
+    {"limit",   0,   "N",          false, "legfeljebb N sor, a legújabbak"},
+    {"keep-last", 0, "N",          false, "modulonként ennyi legutóbbi konfiguráció marad meg (és mindig az első)"},
+    {"older-than", 0, "NAP",       false, "csak az ennél régebbi események törölhetők"},
+    {"yes",     0,   nullptr,      false, "valóban töröl; nélküle csak kiírja, mit törölne"},
+    {"record",  0,   "FÁJL",       false, "ez az előzményfájl (a VEXAGRID_RECORD helyett)"},
+    {"no-record", 0, nullptr,      false, "előzmények nélkül (mint VEXAGRID_RECORD=off)"},
     {"json",    0,   nullptr,      false, "soronként egy JSON objektum (lásd a kézikönyvet)"},
     {"quiet",   'q', nullptr,      false, "nincs folyamatjelző"},
     {"help",    'h', nullptr,      false, "a parancs súgója"},
@@ -87,6 +101,21 @@ Expected<PortList> parsePorts(const QString& text)
     for (const int n : numbers)
         list.ports << QStringLiteral("COM%1").arg(n);
     return list;
+}
+
+QDateTime parseTime(const QString& text, DateAlone dateAlone)
+{
+    const QString given = text.trimmed();
+    const QDate date = QDate::fromString(given, Qt::ISODate);
+    if (date.isValid() && given.size() == 10) {
+        const QDateTime start(dateAlone == DateAlone::Start ? date : date.addDays(1), QTime(0, 0));
+        return dateAlone == DateAlone::LastMoment ? start.addMSecs(-1) : start;
+    }
+    QString iso = given;
+    if (iso.size() > 10 && iso.at(10) == u' ')
+        iso[10] = u'T';
+    // Qt takes a time without an offset as local time.
+    return iso.size() > 10 ? QDateTime::fromString(iso, Qt::ISODateWithMs) : QDateTime();
 }
 
 namespace {
@@ -191,7 +220,66 @@ const NumberOption kNumberOptions[] = {
      [](const QString& value) {
          return QStringLiteral("hibás időköz: --watch %1 (egész másodperc, legalább 1)").arg(value);
      }},
+    {"limit", &Options::limit, [](int lines) { return lines > 0; },
+     [](const QString& value) {
+         return QStringLiteral("hibás szám: --limit %1 (egész, legalább 1)").arg(value);
+     }},
+    {"keep-last", &Options::keepLast, [](int kept) { return kept > 0; },
+     [](const QString& value) {
+         return QStringLiteral("hibás szám: --keep-last %1 (egész, legalább 1)").arg(value);
+     }},
+    {"older-than", &Options::olderThanDays, [](int days) { return days >= 0; },
+     [](const QString& value) {
+         return QStringLiteral("hibás szám: --older-than %1 (egész nap, 0 vagy több)").arg(value);
+     }},
 };
+
+// An option that takes a time, and what a date alone means for it.
+struct TimeOption
+{
+    const char* name;
+    QDateTime Options::*target;
+    DateAlone dateAlone;
+};
+
+const TimeOption kTimeOptions[] = {
+    {"since", &Options::since, DateAlone::Start},
+    {"until", &Options::until, DateAlone::NextStart},
+    {"at", &Options::at, DateAlone::LastMoment},
+};
+
+Expected<void> readTimes(const Words& words, Options& options)
+{
+    for (const TimeOption& time : kTimeOptions) {
+        if (!words.isGiven(time.name))
+            continue;
+        const QString value = words.valueOf(time.name);
+        options.*time.target = parseTime(value, time.dateAlone);
+        if (!(options.*time.target).isValid())
+            return usage(QStringLiteral("hibás idő: --%1 %2 (helyi idő, például 2026-03-01 "
+                                        "vagy 2026-03-01T08:30)")
+                             .arg(QLatin1String(time.name), value));
+    }
+    return {};
+}
+
+// The record's options and the history's questions.
+Expected<void> readRecordValues(const Words& words, Options& options)
+{
+    options.recordFile = words.valueOf("record");
+    options.noRecord = words.isGiven("no-record");
+    if (options.noRecord && words.isGiven("record"))
+        return usage(QStringLiteral("a --record és a --no-record együtt nem adható meg"));
+    if (words.isGiven("record") && options.recordFile.isEmpty())
+        return usage(QStringLiteral("a --record kapcsoló után hiányzik a fájl"));
+    options.moduleId = words.valueOf("module");
+    options.operation = words.valueOf("op");
+    options.failedOnly = words.isGiven("failed");
+    options.operatorName = words.valueOf("operator");
+    options.host = words.valueOf("host");
+    options.yes = words.isGiven("yes");
+    return readTimes(words, options);
+}
 
 // The options' values, and the files.
 Expected<void> readValues(const Words& words, Options& options)
@@ -206,6 +294,8 @@ Expected<void> readValues(const Words& words, Options& options)
     options.all = words.isGiven("all");
     options.pin = words.isGiven("pin");
     options.files = words.positional;
+    if (const Expected<void> record = readRecordValues(words, options); !record)
+        return record;
     for (const NumberOption& number : kNumberOptions) {
         if (!words.isGiven(number.name))
             continue;
@@ -252,6 +342,18 @@ Expected<Options> optionsOf(const CommandInfo& command, const QString& name, con
     return options;
 }
 
+// The command at the head of `positional`, taken from it: one word, or two where the first
+// is a family of commands ("history show").
+QString commandWords(QStringList& positional)
+{
+    if (positional.isEmpty())
+        return QString();
+    QString name = positional.takeFirst();
+    if (!positional.isEmpty() && findCommand(name + u' ' + positional.first()))
+        name += u' ' + positional.takeFirst();
+    return name;
+}
+
 } // namespace
 
 Expected<Parsed> parse(const QStringList& arguments)
@@ -268,10 +370,10 @@ Expected<Parsed> parse(const QStringList& arguments)
         return usage(QStringLiteral("hiányzik a parancs (%1)")
                          .arg(commandNames().join(QStringLiteral(", "))));
     }
-    const QString name = words.positional.takeFirst();
+    const QString name = commandWords(words.positional);
     if (name == QLatin1String("help")) {
         parsed.kind = Parsed::Help;
-        parsed.helpFor = words.positional.value(0);
+        parsed.helpFor = commandWords(words.positional);
         if (!parsed.helpFor.isEmpty() && !findCommand(parsed.helpFor))
             return usage(QStringLiteral("ismeretlen parancs: %1").arg(parsed.helpFor));
         return parsed;

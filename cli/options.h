@@ -3,6 +3,7 @@
 #include "cli/plan.h"
 #include "core/failure.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,23 @@ struct Options
     int watchSeconds = 0; // status --watch; 0: once
     bool all = false;     // diff, show: the fields the VexaGrid-3 does not use too
     bool pin = false;     // diff, show, sheet: the PIN's digits
+
+    // The record: --record FILE or --no-record in place of VEXAGRID_RECORD.
+    QString recordFile;
+    bool noRecord = false;
+    // The record's questions (history): empty or invalid ones do not narrow.
+    QString moduleId;
+    QString operation; // --op, a record operation's name
+    bool failedOnly = false;
+    QDateTime since; // local times as given; a date alone is its day's start,
+    QDateTime until; // for --until and --at its end
+    QDateTime at;
+    QString operatorName;
+    QString host;
+    int limit = 0;         // 0: every event
+    int keepLast = 0;      // history prune
+    int olderThanDays = 0; // history prune; 0: any age
+    bool yes = false;      // history prune: remove, not only say
 
     bool usesPorts() const { return !ports.isEmpty() || allPorts || !each.isEmpty(); }
 };
@@ -65,5 +83,15 @@ struct PortList
     bool all = false;
 };
 Expected<PortList> parsePorts(const QString& text);
+
+// A time as the command line takes it: an ISO date ("2026-03-01") or date-time
+// ("2026-03-01T08:30", "2026-03-01 08:30:15"), in local time unless it names its offset. A
+// date alone is what `dateAlone` says of its day. Invalid when the text is neither.
+enum class DateAlone {
+    Start,      // --since: from the day's first moment
+    NextStart,  // --until (started before): up to the day's end
+    LastMoment, // --at (at or before): as the day ended
+};
+QDateTime parseTime(const QString& text, DateAlone dateAlone = DateAlone::Start);
 
 } // namespace cli

@@ -2,10 +2,10 @@
 // with each other, field by field under the window's captions.
 #include "cli/argchecks.h"
 #include "cli/commands.h"
+#include "cli/configview.h"
 #include "cli/report.h"
 #include "cli/sending.h"
 #include "cli/source.h"
-#include "core/downloadframe.h"
 
 namespace cli {
 
@@ -26,17 +26,6 @@ Expected<void> checkDiff(const Options& options)
     return argchecks::sendFiles(options);
 }
 
-// The record a write of the configuration would send, as a read-out gives it back.
-QStringList recordOf(const Configuration& config)
-{
-    QStringList record = frame::slotTexts(config.values());
-    for (QString& field : record) {
-        while (field.endsWith(u' '))
-            field.chop(1);
-    }
-    return record;
-}
-
 // diff A B: two files compared as diff --port compares a module with a file; a file that
 // cannot be opened leaves nothing to compare.
 Expected<Exit> diffFiles(const Options& options)
@@ -49,20 +38,10 @@ Expected<Exit> diffFiles(const Options& options)
         report::failure(b.failure());
         return exitFor(b.failure(), Goal::Comparison);
     }
-    const Differences found =
-        differences(recordOf(*a), recordOf(*b), {QString(), options.all, options.pin},
-                    QStringLiteral("az elsőben"), QStringLiteral("a másodikban"));
-    Result line;
-    line.ok = found.used == 0;
-    line.error = line.ok ? messages::Code::None : messages::Code::Differs;
-    line.message =
-        QStringLiteral("%1 és %2: ").arg(left, right) +
-        (line.ok ? QStringLiteral("Egyezik.") : QStringLiteral("Eltér (%1 mező):").arg(found.used));
-    line.more = found.lines;
-    line.keys.insert(QStringLiteral("file"), left);
-    line.keys.insert(QStringLiteral("differences"), found.list);
-    report::result(line);
-    return exitFor(QList<Result>{line}, Goal::Comparison);
+    return configview::compare(*a, *b, options,
+                               {QStringLiteral("%1 és %2: ").arg(left, right),
+                                QStringLiteral("az elsőben"), QStringLiteral("a másodikban"),
+                                QJsonObject{{QStringLiteral("file"), left}}});
 }
 
 Expected<Exit> compare(const Options& options)
