@@ -3,6 +3,7 @@
 #include "core/configcodec.h"
 #include "core/configuration.h"
 #include "core/fieldchecks.h"
+#include "record/record.h"
 #include "tests/support/simfixture.h"
 
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -143,9 +146,19 @@ private slots:
     void interrupt();
     void watchEndsOnInterrupt();
 
+    void history_data();
+    void history();
+    void historyExportIsTheStoredFile();
+    void historyPrune();
+    void historyBundles();
+    void historyRefusesForeignFiles_data();
+    void historyRefusesForeignFiles();
+
 private:
     QString sampleFile();
     QString tableFile(const QByteArray& content);
+    QString recordPath() const { return m_dir->filePath(QStringLiteral("record.sqlite")); }
+    void fillRecord();
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
@@ -1011,6 +1024,313 @@ void TestCli::watchEndsOnInterrupt()
                      .match(line)
                      .hasMatch(),
                  qPrintable(line));
+}
+
+namespace {
+
+// vexagrid-cli on the record at `recordPath`, without modules.
+Run history(const QString& recordPath, const QStringList& arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VEXAGRID_RECORD"), recordPath);
+    process.setProcessEnvironment(environment);
+    process.setProgram(program());
+    process.setArguments(arguments);
+    process.start();
+    return finish(process);
+}
+
+QDateTime minute(int n)
+{
+    return QDateTime(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC).addSecs(60 * n);
+}
+
+// A time of the record as a user types it: local time.
+QString typed(const QDateTime& time)
+{
+    return time.toLocalTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm"));
+}
+
+QString eventId(const char* prefix)
+{
+    return QLatin1String(prefix) + QStringLiteral("-0000-4000-8000-000000000001");
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The sample as read out (A), and written with another name and a third telephone number (B).
+QStringList configurationA()
+{
+    return readOutState(sampleFields()).lines();
+}
+
+QStringList configurationB()
+{
+    Configuration config = readOutState(sampleFields());
+    config.setText(QStringLiteral("m_nev"), QStringLiteral("Szivattyuhaz"));
+    config.setText(QStringLiteral("t3"), QStringLiteral("36301112222"));
+    return config.lines();
+}
+
+} // namespace
+
+// The day behind the history rows: module 0101 read (A), written (B) and asked for its
+// status on COM3; module 0102's write (A) refused on COM4.
+void TestCli::fillRecord()
+{
+    struct Row
+    {
+        const char* id;
+        record::Operation operation;
+        const char* module;
+        const char* port;
+        const char* operatorName;
+        const char* outcome;
+        const QStringList* configuration;
+    };
+    const QStringList a = configurationA();
+    const QStringList b = configurationB();
+    const Row rows[] = {
+        {"aaaaaa01", record::Operation::ReadOut, "0101", "COM3", "anna", "", &a},
+        {"aaaaaa02", record::Operation::Write, "0101", "COM3", "anna", "", &b},
+        {"bbbbbb03", record::Operation::Status, "0101", "COM3", "anna", "", nullptr},
+        {"bbbbbb04", record::Operation::Write, "0102", "COM4", "bela", "not-acknowledged", &a},
+    };
+    QList<record::Event> events;
+    int n = 0;
+    for (const Row& row : rows) {
+        record::Event event;
+        event.id = eventId(row.id);
+        event.runId = eventId("cccccccc").replace(u'1', QString::number(++n).at(0));
+        event.operation = row.operation;
+        event.state = record::State::Finished;
+        event.moduleId = QLatin1String(row.module);
+        event.port = QLatin1String(row.port);
+        event.operatorName = QLatin1String(row.operatorName);
+        event.host = QStringLiteral("laptop1");
+        event.outcome = QLatin1String(row.outcome);
+        event.message = event.outcome.isEmpty() ? QString() : QStringLiteral("Nincs nyugta.");
+        event.startedAt = minute(5 * n);
+        event.finishedAt = minute(5 * n).addSecs(20);
+        if (row.configuration) {
+            event.configurationHash =
+                record::configurationHash(record::configurationContent(*row.configuration));
+        }
+        events << event;
+    }
+    Expected<record::Record> opened = record::Record::open(recordPath());
+    QVERIFY2(opened, qPrintable(opened ? QString() : opened.failure().message));
+    const Expected<record::BundleCounts> stored = opened->insertSettled(
+        {record::configurationContent(a), record::configurationContent(b)}, events, false);
+    QVERIFY2(stored, qPrintable(stored ? QString() : stored.failure().message));
+}
+
+void TestCli::history_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("firstLine"); // a pattern; "" for no output
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QString>("says"); // on stdout or stderr
+
+    const QString time = QStringLiteral("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d");
+    QTest::newRow("every event, newest first")
+        << QStringList{"history"} << 0
+        << "^bbbbbb04  " + time + "  bela@laptop1  write     COM4   0102 .*  hiba: Nincs nyugta\\.$"
+        << 4 << "";
+    QTest::newRow("a write counts its changed fields")
+        << QStringList{"history", "--module", "0101", "--op", "write"} << 0
+        << "^aaaaaa02  " + time + "  anna@laptop1  write     COM3   0101 Szivattyuhaz  rendben, "
+                                  "1 mező változott$"
+        << 1 << "";
+    QTest::newRow("a status names the module as it stood")
+        << QStringList{"history", "--port", "COM3", "--op", "status"} << 0
+        << "^bbbbbb03  .*  0101 Szivattyuhaz  rendben$" << 1 << "";
+    QTest::newRow("failed") << QStringList{"history", "--failed", "--operator", "bela"} << 0
+                            << "^bbbbbb04 " << 1 << "";
+    QTest::newRow("since and until in local time")
+        << QStringList{"history", "--since", typed(minute(10)), "--until", typed(minute(16))} << 0
+        << "^bbbbbb03 " << 2 << "";
+    QTest::newRow("limit") << QStringList{"history", "--limit", "1", "--host", "laptop1"} << 0
+                           << "^bbbbbb04 " << 1 << "";
+    QTest::newRow("nothing matches") << QStringList{"history", "--host", "masik"} << 0 << "" << 0
+                                     << "Nincs ilyen esemény";
+    QTest::newRow("show an event by its prefix")
+        << QStringList{"history", "show", "aaaaaa02"} << 0
+        << "^Esemény: " + eventId("aaaaaa02") + " \\(write, " + time + ", COM3, anna@laptop1\\)$"
+        << -1 << "";
+    QTest::newRow("show a module as it stood")
+        << QStringList{"history", "show", "--module", "0101", "--at", typed(minute(7))} << 0
+        << "^Esemény: " + eventId("aaaaaa01") + " \\(read, " << -1 << "";
+    QTest::newRow("ambiguous prefix lists the candidates")
+        << QStringList{"history", "show", "aaaaaa"} << 2 << "" << 0
+        << eventId("aaaaaa01") + ", " + eventId("aaaaaa02");
+    QTest::newRow("no such event") << QStringList{"history", "show", "cccccc"} << 1 << "" << 0
+                                   << "Nincs ilyen esemény az előzményekben: cccccc";
+    QTest::newRow("diff against the configuration before")
+        << QStringList{"history", "diff", "aaaaaa02"} << 1
+        << "^aaaaaa02 \\(előtte: aaaaaa01\\): Eltér \\(1 mező\\):$" << 2
+        << "3. telefonszám: előtte +36701112233, kimenet 2; utána +36301112222";
+    QTest::newRow("diff of one configuration")
+        << QStringList{"history", "diff", "aaaaaa01", "bbbbbb04"} << 0
+        << "^aaaaaa01 és bbbbbb04: Egyezik\\.$" << 1 << "";
+    QTest::newRow("diff without a configuration")
+        << QStringList{"history", "diff", "bbbbbb03"} << 2 << "" << 0
+        << "nem rögzített konfigurációt";
+    QTest::newRow("modules") << QStringList{"history", "modules"} << 0
+                             << "^0101  Szivattyuhaz  fw \\?  utoljára " + time +
+                                    ", COM3, anna@laptop1  konfiguráció: aaaaaa02$"
+                             << 2 << "";
+    QTest::newRow("search") << QStringList{"history", "search", "36301112222"} << 0 << "^0101  "
+                            << 1 << "";
+    QTest::newRow("record turned off") << QStringList{"history", "--no-record"} << 2 << "" << 0
+                                       << "ki vannak kapcsolva";
+    QTest::newRow("unknown operation") << QStringList{"history", "--op", "erase"} << 2 << "" << 0
+                                       << "--op erase";
+    QTest::newRow("bad time") << QStringList{"history", "--since", "tegnap"} << 2 << "" << 0
+                              << "--since tegnap";
+    QTest::newRow("both record options")
+        << QStringList{"history", "--no-record", "--record", "x.sqlite"} << 2 << "" << 0
+        << "--no-record";
+}
+
+void TestCli::history()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, firstLine);
+    QFETCH(int, lines);
+    QFETCH(QString, says);
+    fillRecord();
+
+    const Run run = ::history(recordPath(), arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    if (!firstLine.isEmpty())
+        QVERIFY2(QRegularExpression(firstLine).match(run.lines.value(0)).hasMatch(),
+                 qPrintable(run.lines.join(u'\n')));
+    if (lines >= 0)
+        QVERIFY2(run.lines.size() == lines, qPrintable(run.lines.join(u'\n')));
+    const QString output = run.lines.join(u'\n') + u'\n' + run.err;
+    QVERIFY2(output.contains(says), qPrintable(output));
+}
+
+// What read -o saved comes back from the record byte for byte.
+void TestCli::historyExportIsTheStoredFile()
+{
+    fillRecord();
+    const QString saved = m_dir->filePath(QStringLiteral("saved.vgf"));
+    QVERIFY(configfile::writeFile(saved, configurationA()));
+    const QString exported = m_dir->filePath(QStringLiteral("exported.vgf"));
+    const Run run = ::history(recordPath(), {"history", "export", "aaaaaa01", "-o", exported});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines, QStringList{exported + ": mentve (aaaaaa01, 0101 " +
+                                    readOutState(sampleFields()).text("m_nev") + ")"});
+    QCOMPARE(bytesOf(exported), bytesOf(saved));
+    const Run none = ::history(recordPath(), {"history", "export", "bbbbbb03", "-o", exported});
+    QCOMPARE(none.exitCode, 1);
+    QCOMPARE(bytesOf(exported), bytesOf(saved));
+}
+
+// A dry run says what it would remove and removes nothing; --yes removes just that.
+void TestCli::historyPrune()
+{
+    fillRecord();
+    const QStringList before = ::history(recordPath(), {"history"}).lines;
+    const Run dry = ::history(recordPath(), {"history", "prune", "--keep-last", "1"});
+    QCOMPARE(dry.exitCode, 0);
+    QVERIFY2(dry.lines.value(0).startsWith("Törölné: 2 esemény 2 modulból"),
+             qPrintable(dry.lines.join(u'\n')));
+    QCOMPARE(::history(recordPath(), {"history"}).lines, before);
+
+    const Run applied = ::history(recordPath(), {"history", "prune", "--keep-last", "1", "--yes"});
+    QCOMPARE(applied.exitCode, 0);
+    QVERIFY(applied.lines.value(0).startsWith("Törölve: 2 esemény 2 modulból"));
+    const QStringList after = ::history(recordPath(), {"history"}).lines;
+    QCOMPARE(after.size(), 2);
+    QVERIFY(after.at(0).startsWith("aaaaaa02 ") && after.at(1).startsWith("aaaaaa01 "));
+    QCOMPARE(::history(recordPath(), {"history", "prune", "--keep-last", "1"}).lines,
+             QStringList{"Törölné: nincs törölhető esemény."});
+}
+
+// A bundle read twice adds nothing the second time; a truncated one is refused whole.
+void TestCli::historyBundles()
+{
+    fillRecord();
+    const QString bundle = m_dir->filePath(QStringLiteral("nap.vgb"));
+    const Run made = ::history(recordPath(), {"history", "export-bundle", bundle});
+    QCOMPARE(made.exitCode, 0);
+    QCOMPARE(made.lines, QStringList{bundle + ": 4 esemény, 2 konfiguráció."});
+
+    const QString other = m_dir->filePath(QStringLiteral("masik.sqlite"));
+    const QStringList import{"history", "import-bundle", bundle};
+    QCOMPARE(::history(other, import).lines,
+             QStringList{bundle + ": 4 esemény (új: 4), 2 konfiguráció (új: 2)."});
+    const QStringList listed = ::history(other, {"history"}).lines;
+    QCOMPARE(listed, ::history(recordPath(), {"history"}).lines);
+    const Run again = ::history(other, import);
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(again.lines, QStringList{bundle + ": 4 esemény (új: 0), 2 konfiguráció (új: 0)."});
+    QCOMPARE(::history(other, {"history"}).lines, listed);
+
+    const QString truncated = m_dir->filePath(QStringLiteral("csonka.vgb"));
+    QFile cut(truncated);
+    QVERIFY(cut.open(QIODevice::WriteOnly));
+    cut.write(bytesOf(bundle).chopped(40));
+    cut.close();
+    const QString fresh = m_dir->filePath(QStringLiteral("uj.sqlite"));
+    const Run refused = ::history(fresh, {"history", "import-bundle", truncated});
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY(refused.lines.isEmpty());
+    QVERIFY2(refused.err.contains(truncated), qPrintable(refused.err));
+    QVERIFY(::history(fresh, {"history"}).lines.isEmpty());
+}
+
+void TestCli::historyRefusesForeignFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("a text file") << "text" << "nem a program előzményfájlja";
+    QTest::newRow("a newer program's record") << "newer" << "újabb változata";
+}
+
+// A file that is no record of this program is refused by every command and left as it was.
+void TestCli::historyRefusesForeignFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, says);
+    const QString path = m_dir->filePath(QStringLiteral("idegen.sqlite"));
+    if (kind == "text") {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("m_id;m_nev\n0101;Szivattyuhaz\n");
+    } else {
+        QVERIFY(record::Record::open(path));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "raw");
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec("PRAGMA user_version = 99"));
+            QVERIFY(query.exec("PRAGMA journal_mode = DELETE"));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    }
+    const QByteArray bytes = bytesOf(path);
+    const QStringList entries = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);
+    for (const QStringList& arguments :
+         {QStringList{"history"}, QStringList{"history", "modules"},
+          QStringList{"history", "import-bundle", path}}) {
+        const Run run = ::history(path, arguments);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(says), qPrintable(run.err));
+    }
+    QCOMPARE(bytesOf(path), bytes);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), entries);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -21,8 +21,11 @@ Expected<Exit> importBundle(const Options& options)
         return record.failure();
     const QString& file = options.files.first();
     const Expected<record::BundleCounts> read = record->importBundle(file);
-    if (!read)
-        return read.failure();
+    if (!read) {
+        Failure refused = read.failure();
+        refused.message = QStringLiteral("%1: %2").arg(file, refused.message);
+        return refused;
+    }
     report::Line line;
     line.ok = true;
     line.message = QStringLiteral("%1: %2 esemény (új: %3), %4 konfiguráció (új: %5).")
