@@ -1145,8 +1145,9 @@ void TestCli::history_data()
         << 4 << "";
     QTest::newRow("a write counts its changed fields")
         << QStringList{"history", "--module", "0101", "--op", "write"} << 0
-        << "^aaaaaa02  " + time + "  anna@laptop1  write     COM3   0101 Szivattyuhaz  rendben, "
-                                  "1 mező változott$"
+        << "^aaaaaa02  " + time +
+               "  anna@laptop1  write     COM3   0101 Szivattyuhaz  rendben, "
+               "1 mező változott$"
         << 1 << "";
     QTest::newRow("a status names the module as it stood")
         << QStringList{"history", "--port", "COM3", "--op", "status"} << 0
@@ -1158,8 +1159,8 @@ void TestCli::history_data()
         << "^bbbbbb03 " << 2 << "";
     QTest::newRow("limit") << QStringList{"history", "--limit", "1", "--host", "laptop1"} << 0
                            << "^bbbbbb04 " << 1 << "";
-    QTest::newRow("nothing matches") << QStringList{"history", "--host", "masik"} << 0 << "" << 0
-                                     << "Nincs ilyen esemény";
+    QTest::newRow("nothing matches")
+        << QStringList{"history", "--host", "masik"} << 0 << "" << 0 << "Nincs ilyen esemény";
     QTest::newRow("show an event by its prefix")
         << QStringList{"history", "show", "aaaaaa02"} << 0
         << "^Esemény: " + eventId("aaaaaa02") + " \\(write, " + time + ", COM3, anna@laptop1\\)$"
@@ -1179,19 +1180,18 @@ void TestCli::history_data()
     QTest::newRow("diff of one configuration")
         << QStringList{"history", "diff", "aaaaaa01", "bbbbbb04"} << 0
         << "^aaaaaa01 és bbbbbb04: Egyezik\\.$" << 1 << "";
-    QTest::newRow("diff without a configuration")
-        << QStringList{"history", "diff", "bbbbbb03"} << 2 << "" << 0
-        << "nem rögzített konfigurációt";
+    QTest::newRow("diff without a configuration") << QStringList{"history", "diff", "bbbbbb03"} << 2
+                                                  << "" << 0 << "nem rögzített konfigurációt";
     QTest::newRow("modules") << QStringList{"history", "modules"} << 0
                              << "^0101  Szivattyuhaz  fw \\?  utoljára " + time +
                                     ", COM3, anna@laptop1  konfiguráció: aaaaaa02$"
                              << 2 << "";
     QTest::newRow("search") << QStringList{"history", "search", "36301112222"} << 0 << "^0101  "
                             << 1 << "";
-    QTest::newRow("record turned off") << QStringList{"history", "--no-record"} << 2 << "" << 0
-                                       << "ki vannak kapcsolva";
-    QTest::newRow("unknown operation") << QStringList{"history", "--op", "erase"} << 2 << "" << 0
-                                       << "--op erase";
+    QTest::newRow("record turned off")
+        << QStringList{"history", "--no-record"} << 2 << "" << 0 << "ki vannak kapcsolva";
+    QTest::newRow("unknown operation")
+        << QStringList{"history", "--op", "erase"} << 2 << "" << 0 << "--op erase";
     QTest::newRow("bad time") << QStringList{"history", "--since", "tegnap"} << 2 << "" << 0
                               << "--since tegnap";
     QTest::newRow("both record options")
@@ -1294,8 +1294,10 @@ void TestCli::historyRefusesForeignFiles_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("says");
-    QTest::newRow("a text file") << "text" << "nem a program előzményfájlja";
-    QTest::newRow("a newer program's record") << "newer" << "újabb változata";
+    QTest::newRow("a text file") << "text"
+                                 << "nem a program előzményfájlja";
+    QTest::newRow("a newer program's record") << "newer"
+                                              << "újabb változata";
 }
 
 // A file that is no record of this program is refused by every command and left as it was.
@@ -1322,9 +1324,8 @@ void TestCli::historyRefusesForeignFiles()
     }
     const QByteArray bytes = bytesOf(path);
     const QStringList entries = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden);
-    for (const QStringList& arguments :
-         {QStringList{"history"}, QStringList{"history", "modules"},
-          QStringList{"history", "import-bundle", path}}) {
+    for (const QStringList& arguments : {QStringList{"history"}, QStringList{"history", "modules"},
+                                         QStringList{"history", "import-bundle", path}}) {
         const Run run = ::history(path, arguments);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.err.contains(says), qPrintable(run.err));

@@ -80,6 +80,8 @@ private slots:
     void planProblems();
     void options_data();
     void options();
+    void times_data();
+    void times();
     void help();
     void portDoesNotOpen_data();
     void portDoesNotOpen();
@@ -232,6 +234,24 @@ void TestCliParsers::options_data()
     QTest::newRow("set of no field") << QStringList{"check", "--set", "m_nevv=x", "a.vgf"} << "ismeretlen mezőnév: m_nevv";
     QTest::newRow("help of no command") << QStringList{"help", "frobnicate"} << "ismeretlen parancs: frobnicate";
     QTest::newRow("no command") << QStringList{"--json"} << "hiányzik a parancs (ports, identify";
+    QTest::newRow("a family's command") << QStringList{"history", "show", "--module", "0101", "--at", "2026-03-01"} << "";
+    QTest::newRow("a family's command in one word") << QStringList{"history show", "3f2a9c"} << "";
+    QTest::newRow("record options anywhere") << QStringList{"--record", "r.sqlite", "history", "--failed"} << "";
+    QTest::newRow("record turned off and named") << QStringList{"history", "--record", "r.sqlite", "--no-record"}
+                                                 << "a --record és a --no-record együtt nem adható meg";
+    QTest::newRow("a history option elsewhere") << QStringList{"status", "--port", "COM3", "--since", "2026-03-01"}
+                                                << "a(z) --since kapcsoló nem használható a(z) status paranccsal";
+    QTest::newRow("one port for history") << QStringList{"history", "--port", "COM3,COM4"} << "a history egy portot vesz";
+    QTest::newRow("unknown operation") << QStringList{"history", "--op", "erase"} << "ismeretlen művelet: --op erase (lehet: identify, read";
+    QTest::newRow("bad time") << QStringList{"history", "--until", "2026-02-30"} << "hibás idő: --until 2026-02-30";
+    QTest::newRow("show an event or a module")
+        << QStringList{"history", "show", "3f2a9c", "--module", "0101"} << "egy esemény vagy --module AZONOSÍTÓ kell, nem mindkettő";
+    QTest::newRow("at without a module") << QStringList{"history", "show", "3f2a9c", "--at", "2026-03-01"}
+                                         << "az --at csak a --module mellett használható";
+    QTest::newRow("diff of three") << QStringList{"history", "diff", "aaaaaa", "bbbbbb", "cccccc"} << "fölösleges argumentum: cccccc";
+    QTest::newRow("export needs an output") << QStringList{"history", "export", "3f2a9c"} << "a history export parancsnak kell a kimenet";
+    QTest::newRow("prune keeps some") << QStringList{"history", "prune", "--yes"} << "a history prune parancsnak kell a --keep-last N";
+    QTest::newRow("prune keeps at least one") << QStringList{"history", "prune", "--keep-last", "0"} << "hibás szám: --keep-last 0";
     // clang-format on
 }
 
@@ -248,6 +268,41 @@ void TestCliParsers::options()
     QVERIFY(!parsed.ok());
     QCOMPARE(parsed.failure().code, messages::Code::Usage);
     QVERIFY2(parsed.failure().message.startsWith(error), qPrintable(parsed.failure().message));
+}
+
+void TestCliParsers::times_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<cli::DateAlone>("dateAlone");
+    QTest::addColumn<QDateTime>("time"); // invalid: refused
+
+    const QDate day(2026, 3, 1);
+    QTest::newRow("a date: its start")
+        << "2026-03-01" << cli::DateAlone::Start << QDateTime(day, QTime(0, 0));
+    QTest::newRow("a date: up to its end")
+        << "2026-03-01" << cli::DateAlone::NextStart << QDateTime(day.addDays(1), QTime(0, 0));
+    QTest::newRow("a date: as it ended")
+        << "2026-03-01" << cli::DateAlone::LastMoment << QDateTime(day, QTime(23, 59, 59, 999));
+    QTest::newRow("minutes, local")
+        << "2026-03-01T08:30" << cli::DateAlone::NextStart << QDateTime(day, QTime(8, 30));
+    QTest::newRow("seconds after a space")
+        << " 2026-03-01 08:30:15 " << cli::DateAlone::Start << QDateTime(day, QTime(8, 30, 15));
+    QTest::newRow("UTC") << "2026-03-01T08:30Z" << cli::DateAlone::Start
+                         << QDateTime(day, QTime(8, 30), Qt::UTC);
+    QTest::newRow("a word") << "tegnap" << cli::DateAlone::Start << QDateTime();
+    QTest::newRow("no such day") << "2026-02-30" << cli::DateAlone::Start << QDateTime();
+    QTest::newRow("a time alone") << "08:30" << cli::DateAlone::Start << QDateTime();
+}
+
+void TestCliParsers::times()
+{
+    QFETCH(QString, text);
+    QFETCH(cli::DateAlone, dateAlone);
+    QFETCH(QDateTime, time);
+    const QDateTime parsed = cli::parseTime(text, dateAlone);
+    QCOMPARE(parsed.isValid(), time.isValid());
+    if (time.isValid())
+        QCOMPARE(parsed.toUTC(), time.toUTC());
 }
 
 // Each command's help: its synopsis, its options and an example, however it is asked for.
