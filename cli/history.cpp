@@ -27,6 +27,26 @@ Expected<record::Record> open(const Options& options)
     return record::Record::open(where.path);
 }
 
+Expected<std::optional<record::Record>> forExchanges(const Options& options, Need need)
+{
+    const record::Location where = location(options);
+    if (where.isOff())
+        return std::optional<record::Record>();
+    Expected<record::Record> opened = record::Record::open(where.path);
+    Expected<void> writable = opened ? opened->probe() : Expected<void>(opened.failure());
+    if (writable)
+        return std::optional<record::Record>(std::move(*opened));
+    Failure failure = writable.failure();
+    if (need == Need::Required) {
+        failure.message += QStringLiteral(" A modulhoz nem fordult: ami nem kerülhet az "
+                                          "előzményekbe, azt nem írja.");
+        return failure;
+    }
+    report::note(QStringLiteral("Figyelmeztetés: %1 Ez a csere nem kerül az előzményekbe.")
+                     .arg(messages::oneLine(failure.message)));
+    return std::optional<record::Record>();
+}
+
 QString shortId(const QString& id)
 {
     return id.left(8);

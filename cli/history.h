@@ -19,6 +19,19 @@ record::Location location(const Options& options);
 // That record, opened. Turned off, it is a usage failure: there is nothing to ask.
 Expected<record::Record> open(const Options& options);
 
+// How a command's exchanges need the record.
+enum class Need {
+    // A write or a restore: not started unless its events can be stored.
+    Required,
+    // A read-out, a status query or an identification: goes on without them, with a warning.
+    Optional,
+};
+// The record a command's exchanges go into, opened and proven writable before any module is
+// touched; none when the record is turned off, or (Optional) when it cannot be written, which
+// a warning on stderr then says. Required, a record that cannot be written is the failure
+// that stops the plan.
+Expected<std::optional<record::Record>> forExchanges(const Options& options, Need need);
+
 // The first 8 characters of an event's id: how lines begin with it, as commits' do.
 QString shortId(const QString& id);
 // A time of the record in local time, to the second ("2026-03-01 09:15:00"); "" for none.

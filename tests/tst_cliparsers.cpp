@@ -2,6 +2,7 @@
 // port that does not open where only the probe can make it refuse (no permission, as root).
 #include "cli/commands.h"
 #include "cli/csvtable.h"
+#include "cli/history.h"
 #include "cli/options.h"
 #include "cli/plan.h"
 #include "cli/report.h"
@@ -82,6 +83,8 @@ private slots:
     void options();
     void times_data();
     void times();
+    void recordForExchanges_data();
+    void recordForExchanges();
     void help();
     void portDoesNotOpen_data();
     void portDoesNotOpen();
@@ -303,6 +306,60 @@ void TestCliParsers::times()
     QCOMPARE(parsed.isValid(), time.isValid());
     if (time.isValid())
         QCOMPARE(parsed.toUTC(), time.toUTC());
+}
+
+void TestCliParsers::recordForExchanges_data()
+{
+    QTest::addColumn<QString>("record"); // "off", "fresh", "text", "in a file"
+    QTest::addColumn<cli::history::Need>("need");
+    QTest::addColumn<QString>("failure"); // the plan's failure; "" when it goes on
+    QTest::addColumn<bool>("recorded");
+    QTest::addColumn<QString>("warning");
+
+    const auto required = cli::history::Need::Required;
+    const auto optional = cli::history::Need::Optional;
+    QTest::newRow("turned off") << "off" << required << "" << false << "";
+    QTest::newRow("a fresh record") << "fresh" << required << "" << true << "";
+    QTest::newRow("no record stops a write")
+        << "text" << required << "nem a program előzményfájlja" << false << "";
+    QTest::newRow("an unwritable record stops a write")
+        << "in a file" << required << "A modulhoz nem fordult" << false << "";
+    QTest::newRow("a read goes on with a warning")
+        << "in a file" << optional << "" << false << "Figyelmeztetés: Az előzmények nem írhatók";
+}
+
+// Whether a command may touch a module, as its record allows; a write never starts unrecorded.
+void TestCliParsers::recordForExchanges()
+{
+    QFETCH(QString, record);
+    QFETCH(cli::history::Need, need);
+    QFETCH(QString, failure);
+    QFETCH(bool, recorded);
+    QFETCH(QString, warning);
+    QTemporaryDir dir;
+    cli::Options options;
+    options.noRecord = record == "off";
+    options.recordFile = dir.filePath("record.sqlite");
+    if (record == "text" || record == "in a file") {
+        QFile text(dir.filePath("record.sqlite"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("nem előzmény\n");
+    }
+    if (record == "in a file")
+        options.recordFile = dir.filePath("record.sqlite/record.sqlite");
+
+    std::FILE* err = std::tmpfile();
+    cli::report::setStreams(stdout, err);
+    const auto opened = cli::history::forExchanges(options, need);
+    cli::report::setStreams(stdout, stderr);
+    const QString said = drain(err);
+    QCOMPARE(opened.ok(), failure.isEmpty());
+    if (!opened) {
+        QVERIFY2(opened.failure().message.contains(failure), qPrintable(opened.failure().message));
+        return;
+    }
+    QCOMPARE(opened->has_value(), recorded);
+    QVERIFY2(warning.isEmpty() ? said.isEmpty() : said.startsWith(warning), qPrintable(said));
 }
 
 // Each command's help: its synopsis, its options and an example, however it is asked for.
