@@ -6,44 +6,15 @@
 
 #include <algorithm>
 
-// Every command, in the order the help lists them. Each is a file of cli/commands/ whose
-// function of the command's name gives its row; a new command is that file (listed in
-// CMakeLists.txt) and its line here.
-#define VEXAGRID_CLI_COMMANDS(X)                                                                   \
-    X(ports)                                                                                       \
-    X(identify)                                                                                    \
-    X(read)                                                                                        \
-    X(write)                                                                                       \
-    X(diff)                                                                                        \
-    X(check)                                                                                       \
-    X(status)                                                                                      \
-    X(show)                                                                                        \
-    X(sheet)                                                                                       \
-    X(completion)
-
-// The record's commands, where the record is built. A command of a family is named by its
-// two words ("history show"), and its function by its name in camel case.
-#ifdef VEXAGRID_CLI_RECORD
-#define VEXAGRID_CLI_RECORD_COMMANDS(X)                                                            \
-    X(history)                                                                                     \
-    X(historyShow)                                                                                 \
-    X(historyDiff)                                                                                 \
-    X(historyExport)                                                                               \
-    X(historyModules)                                                                              \
-    X(historySearch)                                                                               \
-    X(historyPrune)                                                                                \
-    X(historyExportBundle)                                                                         \
-    X(historyImportBundle)
-#else
-#define VEXAGRID_CLI_RECORD_COMMANDS(X)
-#endif
+// Every command, in the order the help lists them (cli/CMakeLists.txt keeps the list): each
+// is a file of cli/commands/ whose function of the command's name gives its row.
+#include "cli/commandlist.h"
 
 namespace cli {
 
 namespace commands {
 #define VEXAGRID_CLI_DECLARE(name) CommandInfo name();
 VEXAGRID_CLI_COMMANDS(VEXAGRID_CLI_DECLARE)
-VEXAGRID_CLI_RECORD_COMMANDS(VEXAGRID_CLI_DECLARE)
 #undef VEXAGRID_CLI_DECLARE
 } // namespace commands
 
@@ -72,8 +43,7 @@ bool CommandInfo::takes(const QString& option) const
 const QList<CommandInfo>& commandTable()
 {
 #define VEXAGRID_CLI_ROW(name) commands::name(),
-    static const QList<CommandInfo> table{VEXAGRID_CLI_COMMANDS(VEXAGRID_CLI_ROW)
-                                              VEXAGRID_CLI_RECORD_COMMANDS(VEXAGRID_CLI_ROW)};
+    static const QList<CommandInfo> table{VEXAGRID_CLI_COMMANDS(VEXAGRID_CLI_ROW)};
 #undef VEXAGRID_CLI_ROW
     return table;
 }
