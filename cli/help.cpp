@@ -130,6 +130,30 @@ QString commandHelp(const CommandInfo& command)
 
 namespace {
 
+QString portWords()
+{
+    QStringList ports;
+    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n)
+        ports << QStringLiteral("COM%1").arg(n);
+    return ports.join(u' ');
+}
+
+QString rateWords()
+{
+    QStringList rates;
+    for (const qint32 rate : baudRates())
+        rates << QString::number(rate);
+    return rates.join(u' ');
+}
+
+// The names --set takes.
+QString fieldWords()
+{
+    QStringList names = fields::allEdits() + fields::allBoxes() + fields::allRadios();
+    names << kProviderName;
+    return names.join(u' ');
+}
+
 // The record's operations, as --op takes them.
 QString operationNames()
 {
@@ -145,14 +169,6 @@ QString operationNames()
 
 QString bashCompletion()
 {
-    QStringList names = fields::allEdits() + fields::allBoxes() + fields::allRadios();
-    names << kProviderName;
-    QStringList ports;
-    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n)
-        ports << QStringLiteral("COM%1").arg(n);
-    QStringList rates;
-    for (const qint32 rate : baudRates())
-        rates << QString::number(rate);
     return QStringLiteral(
                "# bash completion for vexagrid-cli (vexagrid-cli completion prints it)\n"
                "_vexagrid_cli()\n"
@@ -203,8 +219,8 @@ QString bashCompletion()
                "    fi\n"
                "}\n"
                "complete -F _vexagrid_cli vexagrid-cli\n")
-        .arg(ports.join(u' '), rates.join(u' '), names.join(u' '), commandNames().join(u' '),
-             completionCases(), familyPattern(), operationNames());
+        .arg(portWords(), rateWords(), fieldWords(), commandNames().join(u' '), completionCases(),
+             familyPattern(), operationNames());
 }
 
 } // namespace cli

@@ -98,7 +98,7 @@ CommandInfo historyDiff()
             "egyezik, 1 eltér, 2 nem hasonlítható össze (nincs ilyen esemény, nincs mivel, vagy "
             "hibás a parancssor).",
             {{"base"}, {"all", "a VexaGrid-3 által nem használt mezők is számítanak"}, {"pin"}},
-            {"event", "against", "differences"},
+            {"event", "against", "differences", "candidates"},
             "vexagrid-cli history diff 3f2a9c",
             checkDiff, compareEvents};
 }

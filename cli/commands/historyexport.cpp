@@ -71,7 +71,7 @@ CommandInfo historyExport()
             "Az esemény konfigurációját konfigurációs fájlba menti, bájtra úgy, ahogy rögzítve "
             "lett (egy kiolvasásé ugyanaz, amit a read -o mentett). -o - : a szabványos kimenet.",
             {{"output", "a konfigurációs fájl; - : a szabványos kimenet"}},
-            {"event", "file", "configuration"},
+            {"event", "file", "configuration", "candidates"},
             "vexagrid-cli history export 3f2a9c -o szivattyuhaz.vgf",
             checkExport, exportConfiguration};
 }

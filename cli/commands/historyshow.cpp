@@ -130,7 +130,7 @@ CommandInfo historyShow()
             "konfigurációja, ahogy most (vagy --at IDŐ-kor, helyi időben) állt. --json: egy "
             "objektum, event és configuration kulccsal.",
             {{"module", "a modul konfigurációja egy eseményazonosító helyett"}, {"at"}, {"base"}, {"all", "a VexaGrid-3 által nem használt mezők is, jelölve"}, {"pin"}},
-            {},
+            {"event", "candidates"},
             "vexagrid-cli history show 3f2a9c",
             checkShow, showEvent};
 }
