@@ -47,7 +47,8 @@ QString exitCodes()
     return QStringLiteral(
         "Kilépési kód: 0 minden modul sikerült (diff: egyezik), 1 valamelyik nem sikerült vagy "
         "a tervet az ellenőrzés nem engedi (diff: eltér), 2 hibás a parancssor vagy a "
-        "táblázat (diff: nem hasonlítható össze), 130 Ctrl+C.");
+        "táblázat, vagy egy eseményazonosító eleje több eseményé (diff, history diff: nem "
+        "hasonlítható össze), 130 Ctrl+C.");
 }
 
 // The completion's case for each command: the options it takes, and for the head of a
