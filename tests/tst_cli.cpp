@@ -1072,7 +1072,7 @@ QStringList configurationA()
 QStringList configurationB()
 {
     Configuration config = readOutState(sampleFields());
-    config.setText(QStringLiteral("m_nev"), QStringLiteral("Szivattyuhaz"));
+    config.setText(QStringLiteral("m_nev"), QStringLiteral("Szivattyuhaz 2"));
     config.setText(QStringLiteral("t3"), QStringLiteral("36301112222"));
     return config.lines();
 }
@@ -1146,12 +1146,12 @@ void TestCli::history_data()
     QTest::newRow("a write counts its changed fields")
         << QStringList{"history", "--module", "0101", "--op", "write"} << 0
         << "^aaaaaa02  " + time +
-               "  anna@laptop1  write     COM3   0101 Szivattyuhaz  rendben, "
-               "1 mező változott$"
+               "  anna@laptop1  write     COM3   0101 Szivattyuhaz 2  rendben, "
+               "2 mező változott$"
         << 1 << "";
     QTest::newRow("a status names the module as it stood")
         << QStringList{"history", "--port", "COM3", "--op", "status"} << 0
-        << "^bbbbbb03  .*  0101 Szivattyuhaz  rendben$" << 1 << "";
+        << "^bbbbbb03  .*  0101 Szivattyuhaz 2  rendben$" << 1 << "";
     QTest::newRow("failed") << QStringList{"history", "--failed", "--operator", "bela"} << 0
                             << "^bbbbbb04 " << 1 << "";
     QTest::newRow("since and until in local time")
@@ -1175,15 +1175,16 @@ void TestCli::history_data()
                                    << "Nincs ilyen esemény az előzményekben: cccccc";
     QTest::newRow("diff against the configuration before")
         << QStringList{"history", "diff", "aaaaaa02"} << 1
-        << "^aaaaaa02 \\(előtte: aaaaaa01\\): Eltér \\(1 mező\\):$" << 2
-        << "3. telefonszám: előtte +36701112233, kimenet 2; utána +36301112222";
+        << "^aaaaaa02 \\(előtte: aaaaaa01\\): Eltér \\(2 mező\\):$" << 3
+        << "Modul neve: előtte \"Szivattyuhaz\"; utána \"Szivattyuhaz 2\"\n  3. telefonszám: "
+           "előtte +36701112233, kimenet 2; utána +36301112222";
     QTest::newRow("diff of one configuration")
         << QStringList{"history", "diff", "aaaaaa01", "bbbbbb04"} << 0
         << "^aaaaaa01 és bbbbbb04: Egyezik\\.$" << 1 << "";
     QTest::newRow("diff without a configuration") << QStringList{"history", "diff", "bbbbbb03"} << 2
                                                   << "" << 0 << "nem rögzített konfigurációt";
     QTest::newRow("modules") << QStringList{"history", "modules"} << 0
-                             << "^0101  Szivattyuhaz  fw \\?  utoljára " + time +
+                             << "^0101  Szivattyuhaz 2  fw \\?  utoljára " + time +
                                     ", COM3, anna@laptop1  konfiguráció: aaaaaa02$"
                              << 2 << "";
     QTest::newRow("search") << QStringList{"history", "search", "36301112222"} << 0 << "^0101  "
