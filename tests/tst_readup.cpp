@@ -2,6 +2,7 @@
 // holds the fields, the user presses "Kiolvasás az eszközből", and the test looks at the
 // bytes the module received, the form and the message boxes.
 #include "core/fields.h"
+#include "form/bindings.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"
@@ -305,6 +306,16 @@ void TestReadup::moduleConfigurationFillsTheForm()
     QVERIFY(ui.download_gomb->isEnabled());
     QVERIFY(ui.upload_gomb->isEnabled());
 
+    // Recorded: this module, a success, the configuration the form shows now.
+    const std::optional<fixture::RecordedEvent> recorded = fixture::lastEvent();
+    QVERIFY(recorded);
+    QCOMPARE(recorded->event.operation, record::Operation::ReadOut);
+    QCOMPARE(recorded->event.port, "COM3");
+    QCOMPARE(recorded->event.moduleId, "0042");
+    QCOMPARE(recorded->event.message, "Sikeres kiolvasás.");
+    QVERIFY(recorded->event.succeeded());
+    QCOMPARE(recorded->configuration, bindings::take(ui).lines());
+
     if (!lonePlus) {
         QVERIFY(QDir().mkpath("screenshots"));
         QVERIFY(window->grab().save("screenshots/readout.png"));
@@ -380,6 +391,12 @@ void TestReadup::badRepliesLeaveTheFormUntouched()
     QVERIFY(module->waitForReceived(2, kEventWaitMs));
     QCOMPARE(module->received(), QByteArray("~{"));
     QCOMPARE(snapshot(), before);
+
+    const std::optional<fixture::RecordedEvent> recorded = fixture::lastEvent();
+    QVERIFY(recorded);
+    QCOMPARE(recorded->event.operation, record::Operation::ReadOut);
+    QCOMPARE(recorded->event.outcome, messages::codeName(messages::Code::UnknownFormat));
+    QVERIFY(recorded->configuration.isEmpty());
 }
 
 void TestReadup::portThatDoesNotOpen()
