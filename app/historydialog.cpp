@@ -115,17 +115,17 @@ void HistoryDialog::build()
     m_facts = new QLabel(this);
     m_facts->setObjectName(QStringLiteral("facts"));
     m_facts->setTextFormat(Qt::PlainText);
-    m_facts->setWordWrap(true);
     m_facts->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_details = new QTreeWidget(this);
     m_details->setObjectName(QStringLiteral("details"));
-    m_details->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_details->header()->setStretchLastSection(true);
 
     m_open = new QPushButton(QStringLiteral("Megnyitás az űrlapon"), this);
     m_open->setObjectName(QStringLiteral("openOnForm"));
     m_save = new QPushButton(QStringLiteral("Mentés fájlba..."), this);
     m_save->setObjectName(QStringLiteral("saveToFile"));
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("Bezárás"), QDialogButtonBox::RejectRole);
     buttons->addButton(m_open, QDialogButtonBox::ActionRole);
     buttons->addButton(m_save, QDialogButtonBox::ActionRole);
 
@@ -141,12 +141,12 @@ void HistoryDialog::build()
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(m_list);
     splitter->addWidget(right);
-    splitter->setSizes({560, 440});
+    splitter->setSizes({500, 600});
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(splitter, 1);
     layout->addWidget(buttons);
-    resize(1000, 600);
+    resize(1100, 640);
 
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_allModules, &QCheckBox::toggled, this, &HistoryDialog::reload);
@@ -239,12 +239,18 @@ void HistoryDialog::showSelection()
     } else if (selected.size() == 2) {
         showDifferences(selected.at(1), selected.at(0));
     } else {
-        m_details->setHeaderLabels({QString()});
+        setDetailColumns({QString()});
         m_facts->setText(selected.isEmpty()
                              ? QStringLiteral("Válasszon egy eseményt a konfigurációjához, "
                                               "kettőt az eltéréseikhez.")
                              : QStringLiteral("Két eseményt lehet összevetni."));
     }
+}
+
+void HistoryDialog::setDetailColumns(const QStringList& titles)
+{
+    m_details->setColumnCount(int(titles.size()));
+    m_details->setHeaderLabels(titles);
 }
 
 std::optional<QStringList> HistoryDialog::configurationOf(const record::Event& event)
@@ -276,7 +282,7 @@ void HistoryDialog::showOne(const record::Event& event)
     facts << QStringLiteral("Azonosító: %1").arg(event.id);
     m_facts->setText(facts.join(u'\n'));
 
-    m_details->setHeaderLabels({QStringLiteral("Mező"), QStringLiteral("Érték")});
+    setDetailColumns({QStringLiteral("Mező"), QStringLiteral("Érték")});
     const std::optional<QStringList> lines = configurationOf(event);
     if (!lines) {
         new QTreeWidgetItem(m_details,
@@ -290,13 +296,14 @@ void HistoryDialog::showOne(const record::Event& event)
             section = sectionItem(m_details, item.section);
         markUnused(new QTreeWidgetItem(section, {item.caption, item.value}), item.used);
     }
+    m_details->resizeColumnToContents(0);
 }
 
 void HistoryDialog::showDifferences(const record::Event& older, const record::Event& newer)
 {
     const QString left = localTime(older.startedAt);
     const QString right = localTime(newer.startedAt);
-    m_details->setHeaderLabels({QStringLiteral("Mező"), left, right});
+    setDetailColumns({QStringLiteral("Mező"), left, right});
     const std::optional<QStringList> a = configurationOf(older);
     const std::optional<QStringList> b = configurationOf(newer);
     if (!a || !b) {
@@ -312,6 +319,8 @@ void HistoryDialog::showDifferences(const record::Event& older, const record::Ev
         markUnused(item, difference.used);
         counted += difference.used ? 1 : 0;
     }
+    for (int column = 0; column < 2; ++column)
+        m_details->resizeColumnToContents(column);
     m_facts->setText(
         counted == 0 ? QStringLiteral("A két konfiguráció egyezik.")
                      : QStringLiteral("Eltér (%1 mező): %2 és %3").arg(counted).arg(left, right));

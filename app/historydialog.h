@@ -44,6 +44,7 @@ private:
     void showSelection();
     void showOne(const record::Event& event);
     void showDifferences(const record::Event& older, const record::Event& newer);
+    void setDetailColumns(const QStringList& titles);
     QList<record::Event> selectedEvents() const;
     std::optional<QStringList> configurationOf(const record::Event& event);
     void openSelected();

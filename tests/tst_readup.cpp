@@ -13,12 +13,15 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QMutex>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -87,8 +90,12 @@ private slots:
     void badRepliesLeaveTheFormUntouched();
     void portThatDoesNotOpen();
     void cancelLeavesTheFormUntouched();
+    void historyShowsComparesAndRestores();
+    void unwritableRecordWarnsOncePerSession();
 
 private:
+    // A new connected window on COM3 that records into `path`.
+    void useRecord(const QString& path);
     // Every value, check state and enabled state of the form, one entry per widget.
     QStringList snapshot() const;
     // Fills the form with values a read-out would overwrite.
@@ -101,6 +108,7 @@ private:
     SimFixture* sim = nullptr;
     SimModule* module = nullptr;
     MainWindow* window = nullptr;
+    QByteArray usualRecord;
 };
 
 void TestReadup::init()
@@ -111,6 +119,7 @@ void TestReadup::init()
     QVERIFY(module);
     window = fixture::connectedWindow();
     window->settings().port = "COM3";
+    usualRecord = qgetenv("VEXAGRID_RECORD");
 }
 
 void TestReadup::cleanup()
@@ -119,6 +128,15 @@ void TestReadup::cleanup()
     window = nullptr;
     delete sim;
     sim = nullptr;
+    qputenv("VEXAGRID_RECORD", usualRecord);
+}
+
+void TestReadup::useRecord(const QString& path)
+{
+    delete window;
+    qputenv("VEXAGRID_RECORD", QFile::encodeName(path));
+    window = fixture::connectedWindow();
+    window->settings().port = "COM3";
 }
 
 QStringList TestReadup::snapshot() const
@@ -468,6 +486,114 @@ void TestReadup::cancelLeavesTheFormUntouched()
     QVERIFY(seen.visible);
     QCOMPARE(seen.modality, Qt::WindowModal);
     QCOMPARE(snapshot(), before);
+}
+
+// Two read-outs of one module seen in "Előzmények": listed newest first, filtered, compared,
+// the older one saved to a file and put back on the form.
+void TestReadup::historyShowsComparesAndRestores()
+{
+    QTemporaryDir scratch;
+    useRecord(scratch.filePath("record.sqlite"));
+    // Start-up leaves the record alone: the first exchange opens it.
+    QVERIFY(!QFile::exists(scratch.filePath("record.sqlite")));
+    const QStringList older = configuration("36709996500", "5", "0");
+    QStringList newer = older;
+    newer[3] = "Kazanhaz 3";
+    QStringList olderForm;
+    for (const QStringList& fields : {older, newer}) {
+        QVERIFY(module->setFields(fields));
+        DialogDriver reads;
+        readOut(reads);
+        QVERIFY(reads.seen().isEmpty());
+        if (olderForm.isEmpty())
+            olderForm = bindings::take(window->form()).lines();
+    }
+    window->form().m_nev->setText("changed");
+
+    struct
+    {
+        QStringList rows, filtered, difference;
+    } seen;
+    const QString saved = scratch.filePath("older.vgf");
+    DialogDriver driver;
+    driver.expectDialog("HistoryDialog", [&seen](QDialog* dialog) {
+        auto* list = dialog->findChild<QTreeWidget*>("events");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            seen.rows << list->topLevelItem(i)->text(1) + " " + list->topLevelItem(i)->text(3);
+        auto* filter = dialog->findChild<QLineEdit*>("filter");
+        filter->setText("azonos");
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            seen.filtered << QString::number(list->topLevelItem(i)->isHidden());
+        filter->clear();
+        list->topLevelItem(0)->setSelected(true);
+        list->topLevelItem(1)->setSelected(true);
+        auto* details = dialog->findChild<QTreeWidget*>("details");
+        for (int i = 0; i < details->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = details->topLevelItem(i);
+            seen.difference << row->text(0) + ": " + row->text(1) + " / " + row->text(2);
+        }
+        QDir().mkpath("screenshots");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        dialog->grab().save("screenshots/history-diff.png");
+        list->topLevelItem(0)->setSelected(false);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        dialog->grab().save("screenshots/history.png");
+        QTimer::singleShot(0, dialog, [dialog] {
+            dialog->findChild<QPushButton*>("saveToFile")->click();
+            dialog->findChild<QPushButton*>("openOnForm")->click();
+        });
+    });
+    driver.expectFile(saved);
+    driver.expectMessage();
+    window->form().actionHistory->trigger();
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+
+    QCOMPARE(seen.rows, QStringList({"Kiolvasás 0042 Kazanhaz 3", "Kiolvasás 0042 Kazanhaz 3"}));
+    QCOMPARE(seen.filtered, QStringList({"1", "1"}));
+    QCOMPARE(seen.difference.size(), 1);
+    QVERIFY2(seen.difference.first().startsWith("Modul neve: Kazanhaz 2 / Kazanhaz 3"),
+             qPrintable(seen.difference.join('\n')));
+    QCOMPARE(driver.seen().at(2).text, "Sikeres mentés.");
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()).split("\r\n").mid(0, olderForm.size()), olderForm);
+    QCOMPARE(text("m_nev"), "Kazanhaz 2");
+    QVERIFY(window->settings().fileTitle.startsWith(QStringLiteral("előzmény ")));
+    // The form holds what Open makes of the same configuration saved as a file.
+    const QStringList restored = bindings::take(window->form()).lines();
+    window->form().m_nev->setText("changed");
+    driver.expectFile(saved);
+    window->openfile();
+    QVERIFY2(driver.done(), qPrintable(driver.problems()));
+    QCOMPARE(restored, bindings::take(window->form()).lines());
+}
+
+// A record that cannot be written leaves every read-out going; the window says so once.
+void TestReadup::unwritableRecordWarnsOncePerSession()
+{
+    QTemporaryDir scratch;
+    QFile plain(scratch.filePath("plain"));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    useRecord(plain.fileName() + "/record.sqlite");
+    QVERIFY(module->setFields(configuration("36709996500", "5", "0")));
+
+    DialogDriver driver;
+    driver.expectMessage();
+    readOut(driver);
+    QCOMPARE(driver.seen().size(), 1);
+    QCOMPARE(driver.last().icon, QMessageBox::Warning);
+    QCOMPARE(driver.last().title, "Előzmények");
+    QVERIFY2(driver.last().text.startsWith("A modullal folytatott kapcsolat nem kerül az "
+                                           "előzmények közé; a munka ettől folytatódik."),
+             qPrintable(driver.last().text));
+    QCOMPARE(text("m_nev"), "Kazanhaz 2");
+
+    window->form().m_nev->clear();
+    DialogDriver again;
+    readOut(again);
+    QVERIFY(again.seen().isEmpty());
+    QCOMPARE(text("m_nev"), "Kazanhaz 2");
 }
 
 VEXAGRID_TEST_MAIN(TestReadup)
