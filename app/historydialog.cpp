@@ -124,10 +124,22 @@ void HistoryDialog::build()
     m_open->setObjectName(QStringLiteral("openOnForm"));
     m_save = new QPushButton(QStringLiteral("Mentés fájlba..."), this);
     m_save->setObjectName(QStringLiteral("saveToFile"));
+    lay();
+
+    connect(m_allModules, &QCheckBox::toggled, this, &HistoryDialog::reload);
+    connect(m_filter, &QLineEdit::textChanged, this, &HistoryDialog::applyFilter);
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &HistoryDialog::showSelection);
+    connect(m_open, &QPushButton::clicked, this, &HistoryDialog::openSelected);
+    connect(m_save, &QPushButton::clicked, this, &HistoryDialog::saveSelected);
+}
+
+void HistoryDialog::lay()
+{
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("Bezárás"), QDialogButtonBox::RejectRole);
     buttons->addButton(m_open, QDialogButtonBox::ActionRole);
     buttons->addButton(m_save, QDialogButtonBox::ActionRole);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_scope, 1);
@@ -147,13 +159,6 @@ void HistoryDialog::build()
     layout->addWidget(splitter, 1);
     layout->addWidget(buttons);
     resize(1100, 640);
-
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_allModules, &QCheckBox::toggled, this, &HistoryDialog::reload);
-    connect(m_filter, &QLineEdit::textChanged, this, &HistoryDialog::applyFilter);
-    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &HistoryDialog::showSelection);
-    connect(m_open, &QPushButton::clicked, this, &HistoryDialog::openSelected);
-    connect(m_save, &QPushButton::clicked, this, &HistoryDialog::saveSelected);
 }
 
 void HistoryDialog::reload()

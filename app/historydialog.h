@@ -39,6 +39,9 @@ public:
 
 private:
     void build();
+    // The widgets in their places: the scope and the filter above, the list beside the
+    // details, the buttons below.
+    void lay();
     void reload();
     void applyFilter();
     void showSelection();

@@ -834,17 +834,6 @@ void TestDownload::fullConfiguration()
         stored << padded(field);
     QCOMPARE(module->fields(), stored);
 
-    // The write is recorded: this module, its success, the configuration the form sent.
-    const std::optional<fixture::RecordedEvent> recorded = fixture::lastEvent();
-    QVERIFY(recorded);
-    QCOMPARE(record::operationName(recorded->event.operation), QStringLiteral("write"));
-    QCOMPARE(recorded->event.state, record::State::Finished);
-    QCOMPARE(recorded->event.port, QStringLiteral("COM3"));
-    QCOMPARE(recorded->event.moduleId, QStringLiteral("0042"));
-    QVERIFY(recorded->event.succeeded());
-    QCOMPARE(recorded->event.message, succeeded);
-    QCOMPARE(recorded->configuration, bindings::take(ui).lines());
-
     // Read out into a freshly connected window, the module gives back the same form, the
     // zero fill of the PIN and the relay time aside.
     std::unique_ptr<MainWindow> other(fixture::connectedWindow());
@@ -965,6 +954,8 @@ void TestDownload::downloadIsRecorded()
     QVERIFY(recorded);
     QCOMPARE(recorded->event.operation, record::Operation::Write);
     QCOMPARE(recorded->event.state, record::State::Finished);
+    QCOMPARE(recorded->event.port, QStringLiteral("COM3"));
+    QCOMPARE(recorded->event.moduleId, window->form().m_id->text());
     QCOMPARE(recorded->event.outcome, outcome);
     QCOMPARE(recorded->event.message, message);
     QCOMPARE(recorded->configuration, sent);
