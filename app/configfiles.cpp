@@ -60,27 +60,15 @@ void showTooShort(FormContext& context)
                         messages::fileTooShort(context.settings.filePath));
 }
 
-void load(FormContext& context, bool isDefaults)
+// `logAs`: the name a refusal is logged under; "" when the reading was logged already.
+void loadLines(FormContext& context, const QStringList& lines, bool isDefaults,
+               const QString& logAs)
 {
     ProgramSettings& settings = context.settings;
-    context.ui.tabWidget->setCurrentIndex(0);
-
-    const QString path = isDefaults ? runtimefiles::locate(settings.filePath) : settings.filePath;
-    const Expected<QStringList> read = configfile::readFile(path);
-    if (!read && read.failure().code == messages::Code::FileMissing) {
-        if (!isDefaults)
-            messagebox::critical(context.window, messages::kFileError, messages::kFileMissing);
-        return;
-    }
-    // A file that is there but cannot be read gets the box of one too short, as it always
-    // has; the log says which it was.
-    if (!read)
-        qCWarning(lcFiles).noquote() << read.failure().message;
-    const QStringList lines = read.valueOr(QStringList());
     Configuration config = bindings::take(context.ui);
     if (const Expected<void> loaded = config.load(lines); !loaded) {
-        if (read)
-            qCWarning(lcFiles).noquote() << path + QStringLiteral(": ") + loaded.failure().message;
+        if (!logAs.isEmpty())
+            qCWarning(lcFiles).noquote() << logAs + QStringLiteral(": ") + loaded.failure().message;
         if (!isDefaults)
             showTooShort(context);
         return;
@@ -103,33 +91,58 @@ void load(FormContext& context, bool isDefaults)
     context.fileLabel->setText(settings.fileTitle);
 }
 
+// The lines of the file named settings.filePath (or the defaults file) put on the form with
+// the checks and boxes of Open.
+void load(FormContext& context, bool isDefaults)
+{
+    ProgramSettings& settings = context.settings;
+    context.ui.tabWidget->setCurrentIndex(0);
+
+    const QString path = isDefaults ? runtimefiles::locate(settings.filePath) : settings.filePath;
+    const Expected<QStringList> read = configfile::readFile(path);
+    if (!read && read.failure().code == messages::Code::FileMissing) {
+        if (!isDefaults)
+            messagebox::critical(context.window, messages::kFileError, messages::kFileMissing);
+        return;
+    }
+    // A file that is there but cannot be read gets the box of one too short, as it always
+    // has; the log says which it was.
+    if (!read)
+        qCWarning(lcFiles).noquote() << read.failure().message;
+    loadLines(context, read.valueOr(QStringList()), isDefaults, read ? path : QString());
+}
+
 } // namespace
+
+QString saveLines(QWidget* parent, const QStringList& lines)
+{
+    const QString path =
+        QFileDialog::getSaveFileName(parent, QStringLiteral("Fájl mentése"), QStringLiteral("."),
+                                     QStringLiteral("VexaGrid Files (*.vgf)"));
+    if (path.isEmpty())
+        return QString();
+
+    // The old file is replaced only by a complete new one: a failed save must never
+    // leave a truncated configuration behind, nor be reported as a success.
+    if (const Expected<void> saved = configfile::writeFile(path, lines); !saved) {
+        qCWarning(lcFiles).noquote() << saved.failure().message;
+        messagebox::critical(parent, messages::kFileError,
+                             QStringLiteral("A fájl mentése nem sikerült."));
+        return QString();
+    }
+    messagebox::information(parent, QStringLiteral("Mentés"), QStringLiteral("Sikeres mentés."));
+    return path;
+}
 
 void save(FormContext& context)
 {
     context.ui.tabWidget->setCurrentIndex(0);
-    const QString path =
-        QFileDialog::getSaveFileName(context.window, QStringLiteral("Fájl mentése"),
-                                     QStringLiteral("."), QStringLiteral("VexaGrid Files (*.vgf)"));
+    const QString path = saveLines(context.window, bindings::take(context.ui).lines());
     if (path.isEmpty())
         return;
-
-    // The old file is replaced only by a complete new one: a failed save must never
-    // leave a truncated configuration behind, nor be reported as a success.
-    if (const Expected<void> saved =
-            configfile::writeFile(path, bindings::take(context.ui).lines());
-        !saved) {
-        qCWarning(lcFiles).noquote() << saved.failure().message;
-        messagebox::critical(context.window, messages::kFileError,
-                             QStringLiteral("A fájl mentése nem sikerült."));
-        return;
-    }
-
     context.settings.filePath = path;
     context.settings.fileTitle = configfile::fileTitle(path);
     context.fileLabel->setText(context.settings.fileTitle);
-    messagebox::information(context.window, QStringLiteral("Mentés"),
-                            QStringLiteral("Sikeres mentés."));
 }
 
 void open(FormContext& context)
@@ -138,6 +151,13 @@ void open(FormContext& context)
     if (context.settings.filePath.isNull())
         return;
     load(context, false);
+}
+
+void openLines(FormContext& context, const QStringList& lines, const QString& name)
+{
+    context.settings.filePath = name;
+    context.ui.tabWidget->setCurrentIndex(0);
+    loadLines(context, lines, false, name);
 }
 
 void newFile(FormContext& context)

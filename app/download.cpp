@@ -1,6 +1,7 @@
 #include "app/download.h"
 
 #include "app/dload.h"
+#include "app/windowrecord.h"
 #include "core/configuration.h"
 #include "core/fieldchecks.h"
 #include "core/programsettings.h"
@@ -8,6 +9,7 @@
 #include "form/checks.h"
 #include "form/formcontext.h"
 #include "form/messagebox.h"
+#include "record/exchange.h"
 #include "ui_mainwindow.h"
 
 #include <QLineEdit>
@@ -68,13 +70,28 @@ bool prepare(FormContext& context)
     return true;
 }
 
-void run(FormContext& context)
+void run(FormContext& context, WindowRecord& history)
 {
     if (!prepare(context))
         return;
+    // The event is on the disk before the worker sends its first byte; a write that could not
+    // be remembered is not made.
+    const Configuration sent = bindings::take(context.ui);
+    record::Event event = WindowRecord::event(record::Operation::Write, context.settings.port);
+    event.identification = context.settings.deviceId;
+    event.configuration = sent.lines();
+    event.moduleId = sent.text(QStringLiteral("m_id"));
+    if (!history.begin(event)) {
+        context.settings.downloadText = QString();
+        return;
+    }
     const ProgramSettings copy = context.settings;
     dload dialog(copy, context.window);
     dialog.exec();
+    record::takeResult(event, dialog.outcome(), messages::kDownloadSucceeded);
+    history.finish(event);
+    if (dialog.outcome().ok())
+        history.setModuleId(event.moduleId);
 }
 
 } // namespace download

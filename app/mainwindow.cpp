@@ -3,10 +3,12 @@
 #include "app/about.h"
 #include "app/configfiles.h"
 #include "app/download.h"
+#include "app/historydialog.h"
 #include "app/portselection.h"
 #include "app/readup.h"
 #include "app/sheetfile.h"
 #include "app/statusquery.h"
+#include "app/windowrecord.h"
 #include "core/maker.h"
 #include "core/runtimefiles.h"
 #include "form/bindings.h"
@@ -49,7 +51,8 @@ void hintTypewriterFonts(QWidget* root)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::MainWindow), m_history(std::make_unique<WindowRecord>(this))
 {
     ui->setupUi(this);
     bindings::applyFieldFacts(*ui);
@@ -67,6 +70,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openfile);
     connect(ui->actionSave, &QAction::triggered, this, &MainWindow::save);
     connect(ui->actionSaveAs, &QAction::triggered, this, &MainWindow::saveas);
+    connect(ui->actionHistory, &QAction::triggered, this, &MainWindow::history);
     connect(ui->actionSheet, &QAction::triggered, this, &MainWindow::sheet);
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
     connect(ui->actionPort, &QAction::triggered, this, &MainWindow::show_port);
@@ -188,7 +192,7 @@ void MainWindow::show_port()
     // The device button searches the ports at once; the menu entry does not.
     const bool fromButton = sender() && sender()->objectName() == QLatin1String("port_gomb");
     FormContext ctx = context();
-    portselection::run(ctx, fromButton);
+    portselection::run(ctx, fromButton, *m_history);
 }
 
 void MainWindow::setVexaGridUI()
@@ -209,13 +213,13 @@ void MainWindow::globalEnableUI()
 void MainWindow::download()
 {
     FormContext ctx = context();
-    download::run(ctx);
+    download::run(ctx, *m_history);
 }
 
 void MainWindow::readup()
 {
     FormContext ctx = context();
-    readup::run(ctx);
+    readup::run(ctx, *m_history);
 }
 
 void MainWindow::nevjegy()
@@ -269,7 +273,7 @@ void MainWindow::check_cbs()
 void MainWindow::allapot()
 {
     FormContext ctx = context();
-    statusquery::run(ctx);
+    statusquery::run(ctx, *m_history);
 }
 
 void MainWindow::smskpSelect()
@@ -281,4 +285,21 @@ void MainWindow::sheet()
 {
     FormContext ctx = context();
     sheetfile::save(ctx);
+}
+
+void MainWindow::history()
+{
+    const Expected<record::Record*> opened = m_history->open();
+    if (!opened) {
+        messagebox::critical(this, QStringLiteral("Előzmények"), opened.failure().message);
+        return;
+    }
+    HistoryDialog dialog(
+        **opened, m_history->moduleId(),
+        [this](const QStringList& lines, const QString& name) {
+            FormContext ctx = context();
+            configfiles::openLines(ctx, lines, name);
+        },
+        this);
+    dialog.exec();
 }

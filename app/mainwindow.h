@@ -5,7 +5,10 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QLabel;
+class WindowRecord;
 namespace Ui {
 class MainWindow;
 }
@@ -50,6 +53,8 @@ public slots:
     void smskpSelect();
     // The configuration sheet of the form, as PDF.
     void sheet();
+    // The record of the exchanges: "Előzmények".
+    void history();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -63,4 +68,6 @@ private:
     QLabel* portLabel = nullptr;
     QLabel* fileLabel = nullptr;
     QLabel* linkLabel = nullptr;
+    // Opened on the first exchange or look at the history, not here.
+    std::unique_ptr<WindowRecord> m_history;
 };

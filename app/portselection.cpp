@@ -2,12 +2,14 @@
 
 #include "app/configfiles.h"
 #include "app/setcom.h"
+#include "app/windowrecord.h"
 #include "core/programsettings.h"
 #include "device/conversations.h"
 #include "device/outcomes.h"
 #include "form/formcontext.h"
 #include "form/interfacestate.h"
 #include "form/messagebox.h"
+#include "record/exchange.h"
 
 #include <QLabel>
 
@@ -20,7 +22,7 @@ constexpr int kSearchTimeoutMs = 300;
 
 } // namespace
 
-void run(FormContext& context, bool searchAtOnce)
+void run(FormContext& context, bool searchAtOnce, WindowRecord& history)
 {
     ProgramSettings& settings = context.settings;
     setcom dialog(settings.port, settings.baud, kSearchTimeoutMs, searchAtOnce, context.window);
@@ -36,9 +38,14 @@ void run(FormContext& context, bool searchAtOnce)
 
     // A port that does not even open gets the answer of a silent one, and why it did not
     // open on a line of its own, instead of no answer at all.
+    record::Event event = WindowRecord::event(record::Operation::Identify, settings.port);
     const conversation::Result identification =
         conversation::identify(settings.port, settings.baud);
     const QString reply = identification.shown();
+    // Whatever answers now may be another module than the one the record knew.
+    history.setModuleId(QString());
+    record::takeResult(event, identification);
+    history.keep(event);
     if (!identification.ok()) {
         settings.deviceKind = std::int32_t(DeviceKind::Unknown);
         const outcomes::Words words = outcomes::of(identification);

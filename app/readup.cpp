@@ -1,5 +1,7 @@
 #include "app/readup.h"
 
+#include "app/windowrecord.h"
+
 #include "core/configuration.h"
 #include "core/fields.h"
 #include "core/programsettings.h"
@@ -9,6 +11,7 @@
 #include "form/formcontext.h"
 #include "form/messagebox.h"
 #include "form/progress.h"
+#include "record/exchange.h"
 #include "ui_mainwindow.h"
 
 #include <QProgressDialog>
@@ -32,7 +35,7 @@ void apply(FormContext& context, const QStringList& fields)
     bindings::put(config, context.ui);
 }
 
-void run(FormContext& context)
+void run(FormContext& context, WindowRecord& history)
 {
     Ui::MainWindow& ui = context.ui;
     const ProgramSettings& settings = context.settings;
@@ -42,13 +45,23 @@ void run(FormContext& context)
                            kProgressRange, context.window);
     progress::prepare(dialog);
 
+    record::Event event = WindowRecord::event(record::Operation::ReadOut, settings.port);
+    event.identification = settings.deviceId;
     const conversation::Result reply =
         conversation::readOut(settings.port, settings.baud, progress::byteCounter(dialog));
     progress::dismiss(dialog);
+    record::takeResult(event, reply, QStringLiteral("Sikeres kiolvasás."));
     if (reply.ok()) {
         apply(context, reply.fields);
+        // What the form holds now: the module's fields on the form as they were read into it.
+        const Configuration read = bindings::take(ui);
+        event.configuration = read.lines();
+        event.moduleId = read.text(QStringLiteral("m_id"));
+        history.setModuleId(event.moduleId);
+        history.keep(event);
         return;
     }
+    history.keep(event);
     // A cancel shows nothing; every failure its box.
     const outcomes::Words words = outcomes::of(reply);
     if (!words.title.isEmpty())

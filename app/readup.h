@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+class WindowRecord;
 struct FormContext;
 
 // Reads the configuration stored in the module into the form.
@@ -11,10 +12,11 @@ struct FormContext;
 // exactly 56 fields fills the form field by field, in an order that lets the form's own
 // reactions (the RING/SMS box rule, the provider choice) run as they would for a user.
 // A port that does not open, a cancel, a silent module or a reply of another shape
-// leaves the form as it was; each failure shows its box, a cancel shows none.
+// leaves the form as it was; each failure shows its box, a cancel shows none. The read-out,
+// with the configuration it put on the form, is kept in `history`.
 namespace readup {
 
-void run(FormContext& context);
+void run(FormContext& context, WindowRecord& history);
 
 // Fills the form from the 56 fields of a reply, as run() does once the reply has come.
 void apply(FormContext& context, const QStringList& fields);

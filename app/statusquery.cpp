@@ -1,5 +1,7 @@
 #include "app/statusquery.h"
 
+#include "app/windowrecord.h"
+
 #include "core/programsettings.h"
 #include "core/statuscodec.h"
 #include "device/conversations.h"
@@ -8,6 +10,7 @@
 #include "form/messagebox.h"
 #include "form/progress.h"
 #include "form/styles.h"
+#include "record/exchange.h"
 #include "ui_mainwindow.h"
 
 #include <QProgressDialog>
@@ -63,7 +66,7 @@ void showView(Ui::MainWindow& ui, const status::View& view)
 
 } // namespace
 
-void run(FormContext& context)
+void run(FormContext& context, WindowRecord& history)
 {
     Ui::MainWindow& ui = context.ui;
     showBusy(ui);
@@ -85,10 +88,19 @@ void run(FormContext& context)
         else
             progress::advance(progress);
     };
+    record::Event event = WindowRecord::event(record::Operation::Status, context.settings.port);
+    event.identification = context.settings.deviceId;
+    event.moduleId = history.moduleId();
     const conversation::Result reply = conversation::queryStatus(context.settings.port, steps);
     const Expected<status::View> view =
         reply.ok() ? status::decode(reply.reply, DeviceKind(context.settings.deviceKind))
                    : Expected<status::View>(reply.failure());
+    record::takeResult(event, reply);
+    if (view)
+        event.firmware = view->version;
+    else if (reply.ok())
+        event.setOutcome(view.failure().code, messages::oneLine(view.failure().message));
+    history.keep(event);
     if (!view) {
         // The panel keeps the last good query's values; only the signal bar stays empty.
         showReady(ui);

@@ -1,5 +1,6 @@
 #pragma once
 
+class WindowRecord;
 struct FormContext;
 
 // Asks the module for its live state and shows it in the status panel.
@@ -9,9 +10,10 @@ struct FormContext;
 // busy and cannot be pressed again. A reply of at least eight blank-separated pieces
 // lights the lamps and fills the values, the signal bar and the version; a port that does
 // not open or any other reply leaves the panel as it was, with the signal bar emptied,
-// and shows one box. Either way the button is ready again at the end.
+// and shows one box. Either way the button is ready again at the end, and the query is kept
+// in `history`.
 namespace statusquery {
 
-void run(FormContext& context);
+void run(FormContext& context, WindowRecord& history);
 
 } // namespace statusquery

@@ -5,6 +5,7 @@
 #include "core/downloadframe.h"
 #include "core/fields.h"
 #include "device/portmap.h"
+#include "form/bindings.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"
@@ -84,8 +85,8 @@ QByteArray lineBytes(const QStringList& fields)
     return bytes + '\r';
 }
 
-ProgramSettings record(const QString& port, qint32 baud = 1200,
-                       const QString& frame = frameOf(SimModule::sampleFields()))
+ProgramSettings settingsFor(const QString& port, qint32 baud = 1200,
+                            const QString& frame = frameOf(SimModule::sampleFields()))
 {
     ProgramSettings settings;
     settings.port = port;
@@ -152,6 +153,8 @@ private slots:
     void notRequired();
     void fullConfiguration();
     void hiddenColumnFourIsNotSent();
+    void downloadIsRecorded_data();
+    void downloadIsRecorded();
 
 private:
     MainWindow* loadedWindow();
@@ -262,7 +265,7 @@ void TestDownload::transfer()
         fields[3] = field4;
 
     SerialLog log(SerialLog::WithTrace);
-    dload dialog(record(port, baud, frameOf(fields)));
+    dload dialog(settingsFor(port, baud, frameOf(fields)));
     dialog.show();
     QTRY_VERIFY_WITH_TIMEOUT(buttons(&dialog)->isEnabled(), kEventWaitMs);
 
@@ -337,7 +340,7 @@ void TestDownload::slowFailures()
         // The module waits for the frame longer than the worker waits for the byte after
         // "R", so that it sees the frame that still comes.
         module->setFrameTimeout(5000);
-        c.dialog = std::make_unique<dload>(record(QString::fromLatin1(c.port)));
+        c.dialog = std::make_unique<dload>(settingsFor(QString::fromLatin1(c.port)));
         c.dialog->show();
     }
     const auto allFinished = [&] {
@@ -375,7 +378,7 @@ void TestDownload::vanishesWhileTheAnswerIsAwaited()
     QVERIFY(module);
     module->setFault(SimModule::Fault::NeverAcknowledge);
     SerialLog log;
-    dload dialog(record(QStringLiteral("COM3")));
+    dload dialog(settingsFor(QStringLiteral("COM3")));
     dialog.show();
     // The module has the whole frame; the worker waits for its answer (twice 3500 ms).
     QVERIFY(module->waitForWrites(1, kEventWaitMs));
@@ -390,7 +393,7 @@ void TestDownload::vanishesWhileTheAnswerIsAwaited()
 void TestDownload::successClosesItself()
 {
     QVERIFY(sim->start(QStringLiteral("COM3")));
-    dload dialog(record(QStringLiteral("COM3")));
+    dload dialog(settingsFor(QStringLiteral("COM3")));
     // The bar's last update comes in before the dialog hears that the worker has finished,
     // and so before the dialog schedules its closing.
     QElapsedTimer sinceFrame;
@@ -408,7 +411,7 @@ void TestDownload::successClosesItself()
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
 
     // OK closes it sooner.
-    dload again(record(QStringLiteral("COM3")));
+    dload again(settingsFor(QStringLiteral("COM3")));
     again.show();
     QTRY_VERIFY_WITH_TIMEOUT(buttons(&again)->isEnabled(), kEventWaitMs);
     QTest::mouseClick(buttons(&again)->button(QDialogButtonBox::Ok), Qt::LeftButton);
@@ -435,7 +438,7 @@ void TestDownload::noDismissalWhileRunning()
     // The module takes its time, so that the dialog is seen while the worker runs.
     module->setAckDelay(800);
 
-    dload dialog(record(QStringLiteral("COM3")));
+    dload dialog(settingsFor(QStringLiteral("COM3")));
     // The bar's updates come in on this thread ahead of the news that the worker has
     // finished: when the bar shows the whole frame sent, the dialog still runs, however
     // slow the machine. The user tries to dismiss it right then.
@@ -488,7 +491,7 @@ void TestDownload::destroyingWaitsForTheWorker()
     QElapsedTimer clock;
     clock.start();
     {
-        dload dialog(record(QStringLiteral("COM3")));
+        dload dialog(settingsFor(QStringLiteral("COM3")));
         QVERIFY(module->waitForRequests(1, kEventWaitMs));
     }
     // The worker was not cut short: the frame went out whole and the port was closed.
@@ -503,7 +506,7 @@ void TestDownload::languageChange()
     SimModule* module = sim->start(QStringLiteral("COM3"));
     QVERIFY(module);
     module->setAckDelay(500);
-    dload dialog(record(QStringLiteral("COM3")));
+    dload dialog(settingsFor(QStringLiteral("COM3")));
     DialogTranslator translator;
     // The language changes while the frame goes out. The bar's updates come in on this
     // thread ahead of the news that the worker has finished, so at the first of them the
@@ -549,7 +552,7 @@ void TestDownload::looks()
     QVERIFY(module);
 
     module->setAckDelay(600);
-    dload dialog(record(QStringLiteral("COM3")));
+    dload dialog(settingsFor(QStringLiteral("COM3")));
     // The bar's updates arrive in order on this thread, so a picture taken at one of
     // them shows the bar part-way, however fast the frame went out.
     QPixmap halfway;
@@ -570,7 +573,7 @@ void TestDownload::looks()
 
     module->setFault(SimModule::Fault::AckWrongTwice);
     module->setAckDelay(0);
-    dload failing(record(QStringLiteral("COM3")));
+    dload failing(settingsFor(QStringLiteral("COM3")));
     failing.show();
     QTRY_VERIFY_WITH_TIMEOUT(buttons(&failing)->isEnabled(), kEventWaitMs);
     QCOMPARE(kiiras(&failing)->text(), failed);
@@ -886,6 +889,77 @@ void TestDownload::hiddenColumnFourIsNotSent()
     QVERIFY(!column4->isChecked());
     QVERIFY(column3->isChecked());
     QVERIFY(ring->isChecked());
+}
+
+// What became of a download is recorded, why it failed included; a download whose event
+// cannot be stored first is refused with its box before anything reaches the module.
+void TestDownload::downloadIsRecorded_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("recordUsable");
+    QTest::addColumn<QString>("outcome"); // the code's name; "" for success
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("acknowledged") << int(SimModule::Fault::None) << true << "" << succeeded;
+    QTest::newRow("wrong acknowledgement") << int(SimModule::Fault::AckWrongTwice) << true
+                                           << messages::codeName(messages::Code::NotAcknowledged)
+                                           << "Betöltés hiba. (a modul nem nyugtázta)";
+    QTest::newRow("record unwritable") << int(SimModule::Fault::None) << false << ""
+                                       << "";
+}
+
+void TestDownload::downloadIsRecorded()
+{
+    QFETCH(int, fault);
+    QFETCH(bool, recordUsable);
+    QFETCH(QString, outcome);
+    QFETCH(QString, message);
+
+    SimModule* module = sim->start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    module->setFault(SimModule::Fault(fault));
+    const QByteArray usual = qgetenv("VEXAGRID_RECORD");
+    QTemporaryDir scratch;
+    QFile plain(scratch.filePath(QStringLiteral("plain")));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    // A folder that cannot be made: the record's place is an ordinary file.
+    if (!recordUsable)
+        qputenv("VEXAGRID_RECORD", QFile::encodeName(plain.fileName() + "/record.sqlite"));
+    QVERIFY(loadedWindow());
+    qputenv("VEXAGRID_RECORD", usual);
+
+    if (!recordUsable) {
+        DialogDriver driver;
+        driver.expectMessage();
+        QTest::mouseClick(window->form().download_gomb, Qt::LeftButton);
+        QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+        QCOMPARE(driver.seen().size(), 1);
+        QCOMPARE(driver.last().icon, QMessageBox::Critical);
+        QCOMPARE(driver.last().title, QStringLiteral("Hiba"));
+        QVERIFY2(driver.last().text.startsWith(
+                     QStringLiteral("A betöltés nem indult el, mert az előzmények közé nem "
+                                    "menthető.\nA modulba semmi sem került.\n\nAz előzmények "
+                                    "nem írhatók")),
+                 qPrintable(driver.last().text));
+        QCOMPARE(window->settings().downloadText, QString());
+        QTest::qWait(50);
+        QCOMPARE(module->openCount(), 0);
+        QCOMPARE(module->received(), QByteArray());
+        return;
+    }
+    const QStringList sent = bindings::take(window->form()).lines();
+    download(window);
+    const std::optional<fixture::RecordedEvent> recorded = fixture::lastEvent();
+    QVERIFY(recorded);
+    QCOMPARE(recorded->event.operation, record::Operation::Write);
+    QCOMPARE(recorded->event.state, record::State::Finished);
+    QCOMPARE(recorded->event.port, QStringLiteral("COM3"));
+    QCOMPARE(recorded->event.moduleId, window->form().m_id->text());
+    QCOMPARE(recorded->event.outcome, outcome);
+    QCOMPARE(recorded->event.message, message);
+    QCOMPARE(recorded->configuration, sent);
+    QVERIFY(recorded->event.startedAt <= recorded->event.finishedAt);
 }
 
 VEXAGRID_TEST_MAIN(TestDownload)

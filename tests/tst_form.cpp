@@ -460,7 +460,8 @@ void TestForm::windowAndActions()
                               {"actionVerify", "Betöltés ellenőrzése", "Ctrl+V"},
                               {"actionContents", "Tartalom", "F1"},
                               {"actionAbout", "Névjegy", ""},
-                              {"actionSheet", "Konfigurációs lap mentése PDF-be...", "Ctrl+P"}};
+                              {"actionSheet", "Konfigurációs lap mentése PDF-be...", "Ctrl+P"},
+                              {"actionHistory", "Előzmények...", "Ctrl+H"}};
     for (const Action& expected : actions) {
         auto* action = window->findChild<QAction*>(expected.name);
         QVERIFY2(action, expected.name);
@@ -478,7 +479,7 @@ void TestForm::windowAndActions()
         return list;
     };
     QCOMPARE(texts(ui.menuFile),
-             QStringList({"New", "Megnyitás", "Mentés", "Save As",
+             QStringList({"New", "Megnyitás", "Mentés", "Save As", "Előzmények...",
                           "Konfigurációs lap mentése PDF-be...", "-", "Kilépés"}));
     QCOMPARE(texts(ui.menuSettings), QStringList({"Port"}));
     QCOMPARE(texts(ui.menuDevice), QStringList({"Kiolvasás az eszközből", "-",

@@ -753,6 +753,14 @@ void TestPortSelection::identificationSucceeds()
              "color: rgb(255,255,255); background-color: rgb(191,0,0);");
     QVERIFY(ui.be4_nev->isHidden());
     QCOMPARE(ui.m_nev->text(), "VexaGrid-3");
+
+    // The connect is recorded with the module's identification.
+    const std::optional<fixture::RecordedEvent> recorded = fixture::lastEvent();
+    QVERIFY(recorded);
+    QCOMPARE(recorded->event.operation, record::Operation::Identify);
+    QCOMPARE(recorded->event.port, "COM3");
+    QCOMPARE(recorded->event.identification, reply);
+    QVERIFY(recorded->event.succeeded());
 }
 
 void TestPortSelection::identificationFails_data()
@@ -860,6 +868,14 @@ void TestPortSelection::identificationFails()
     QCOMPARE(ui.download_gomb->isEnabled(), connectedBefore);
     QCOMPARE(ui.menuDevice->isEnabled(), connectedBefore);
     QCOMPARE(ui.m_nev->text(), "kept");
+
+    // Recorded, and why it failed.
+    const std::optional<fixture::RecordedEvent> recorded = fixture::lastEvent();
+    QVERIFY(recorded);
+    QCOMPARE(recorded->event.operation, record::Operation::Identify);
+    QVERIFY(!recorded->event.succeeded());
+    QVERIFY(!recorded->event.outcome.isEmpty());
+    QVERIFY(recorded->event.identification.isEmpty());
 }
 
 void TestPortSelection::rejectedDialogChangesNothing()

@@ -1,7 +1,9 @@
 // Reading the configuration out of the module, end to end: a simulated module on COM3
 // holds the fields, the user presses "Kiolvasás az eszközből", and the test looks at the
 // bytes the module received, the form and the message boxes.
+#include "core/configcodec.h"
 #include "core/fields.h"
+#include "form/bindings.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/seriallog.h"
 #include "tests/support/simfixture.h"
@@ -12,12 +14,15 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QMutex>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -86,8 +91,12 @@ private slots:
     void badRepliesLeaveTheFormUntouched();
     void portThatDoesNotOpen();
     void cancelLeavesTheFormUntouched();
+    void historyShowsComparesAndRestores();
+    void unwritableRecordWarnsOncePerSession();
 
 private:
+    // A new connected window on COM3 that records into `path`.
+    void useRecord(const QString& path);
     // Every value, check state and enabled state of the form, one entry per widget.
     QStringList snapshot() const;
     // Fills the form with values a read-out would overwrite.
@@ -100,6 +109,7 @@ private:
     SimFixture* sim = nullptr;
     SimModule* module = nullptr;
     MainWindow* window = nullptr;
+    QByteArray usualRecord;
 };
 
 void TestReadup::init()
@@ -110,6 +120,7 @@ void TestReadup::init()
     QVERIFY(module);
     window = fixture::connectedWindow();
     window->settings().port = "COM3";
+    usualRecord = qgetenv("VEXAGRID_RECORD");
 }
 
 void TestReadup::cleanup()
@@ -118,6 +129,15 @@ void TestReadup::cleanup()
     window = nullptr;
     delete sim;
     sim = nullptr;
+    qputenv("VEXAGRID_RECORD", usualRecord);
+}
+
+void TestReadup::useRecord(const QString& path)
+{
+    delete window;
+    qputenv("VEXAGRID_RECORD", QFile::encodeName(path));
+    window = fixture::connectedWindow();
+    window->settings().port = "COM3";
 }
 
 QStringList TestReadup::snapshot() const
@@ -305,6 +325,16 @@ void TestReadup::moduleConfigurationFillsTheForm()
     QVERIFY(ui.download_gomb->isEnabled());
     QVERIFY(ui.upload_gomb->isEnabled());
 
+    // Recorded: this module, a success, the configuration the form shows now.
+    const std::optional<fixture::RecordedEvent> recorded = fixture::lastEvent();
+    QVERIFY(recorded);
+    QCOMPARE(recorded->event.operation, record::Operation::ReadOut);
+    QCOMPARE(recorded->event.port, "COM3");
+    QCOMPARE(recorded->event.moduleId, "0042");
+    QCOMPARE(recorded->event.message, "Sikeres kiolvasás.");
+    QVERIFY(recorded->event.succeeded());
+    QCOMPARE(recorded->configuration, bindings::take(ui).lines());
+
     if (!lonePlus) {
         QVERIFY(QDir().mkpath("screenshots"));
         QVERIFY(window->grab().save("screenshots/readout.png"));
@@ -380,6 +410,12 @@ void TestReadup::badRepliesLeaveTheFormUntouched()
     QVERIFY(module->waitForReceived(2, kEventWaitMs));
     QCOMPARE(module->received(), QByteArray("~{"));
     QCOMPARE(snapshot(), before);
+
+    const std::optional<fixture::RecordedEvent> recorded = fixture::lastEvent();
+    QVERIFY(recorded);
+    QCOMPARE(recorded->event.operation, record::Operation::ReadOut);
+    QCOMPARE(recorded->event.outcome, messages::codeName(messages::Code::UnknownFormat));
+    QVERIFY(recorded->configuration.isEmpty());
 }
 
 void TestReadup::portThatDoesNotOpen()
@@ -451,6 +487,100 @@ void TestReadup::cancelLeavesTheFormUntouched()
     QVERIFY(seen.visible);
     QCOMPARE(seen.modality, Qt::WindowModal);
     QCOMPARE(snapshot(), before);
+}
+
+// Two read-outs of one module seen in "Előzmények": listed newest first, filtered, compared,
+// the older one saved to a file and put back on the form.
+void TestReadup::historyShowsComparesAndRestores()
+{
+    QTemporaryDir scratch;
+    useRecord(scratch.filePath("record.sqlite"));
+    // Start-up leaves the record alone: the first exchange opens it.
+    QVERIFY(!QFile::exists(scratch.filePath("record.sqlite")));
+    QStringList fields = configuration("36709996500", "5", "0");
+    QStringList olderForm;
+    for (const char* name : {"Kazanhaz 2", "Kazanhaz 3"}) {
+        fields[3] = name;
+        QVERIFY(module->setFields(fields));
+        DialogDriver reads;
+        readOut(reads);
+        olderForm = olderForm.isEmpty() ? bindings::take(window->form()).lines() : olderForm;
+    }
+
+    QStringList seen; // the rows, then what the filter hid, then the differences
+    const auto texts = [&seen](QTreeWidget* tree, int a, int b) {
+        for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* row = tree->topLevelItem(i);
+            seen << row->text(a) + " | " + row->text(b) + (row->isHidden() ? " hidden" : "");
+        }
+    };
+    const QString saved = scratch.filePath("older.vgf");
+    QVERIFY(QDir().mkpath("screenshots"));
+    DialogDriver driver;
+    driver.expectDialog("HistoryDialog", [&](QDialog* dialog) {
+        auto* list = dialog->findChild<QTreeWidget*>("events");
+        texts(list, 1, 3);
+        dialog->findChild<QLineEdit*>("filter")->setText("azonos");
+        texts(list, 1, 3);
+        dialog->findChild<QLineEdit*>("filter")->clear();
+        list->selectAll();
+        texts(dialog->findChild<QTreeWidget*>("details"), 1, 2);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        dialog->grab().save("screenshots/history-diff.png");
+        list->topLevelItem(0)->setSelected(false);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        dialog->grab().save("screenshots/history.png");
+        QTimer::singleShot(0, dialog, [dialog] {
+            dialog->findChild<QPushButton*>("saveToFile")->click();
+            dialog->findChild<QPushButton*>("openOnForm")->click();
+        });
+    });
+    driver.expectFile(saved);
+    driver.expectMessage();
+    window->form().actionHistory->trigger();
+    QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+
+    const QString row = "Kiolvasás | 0042 Kazanhaz 3";
+    QCOMPARE(seen,
+             QStringList({row, row, row + " hidden", row + " hidden", "Kazanhaz 2 | Kazanhaz 3"}));
+    QCOMPARE(driver.seen().at(2).text, "Sikeres mentés.");
+    QCOMPARE(*configfile::readFile(saved), olderForm);
+    QCOMPARE(text("m_nev"), "Kazanhaz 2");
+    QVERIFY(window->settings().fileTitle.startsWith(QStringLiteral("előzmény ")));
+    // The form holds what Open makes of the same configuration saved as a file.
+    const QStringList restored = bindings::take(window->form()).lines();
+    driver.expectFile(saved);
+    window->openfile();
+    QVERIFY2(driver.done(), qPrintable(driver.problems()));
+    QCOMPARE(restored, bindings::take(window->form()).lines());
+}
+
+// A record that cannot be written leaves every read-out going; the window says so once.
+void TestReadup::unwritableRecordWarnsOncePerSession()
+{
+    QTemporaryDir scratch;
+    QFile plain(scratch.filePath("plain"));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    useRecord(plain.fileName() + "/record.sqlite");
+    QVERIFY(module->setFields(configuration("36709996500", "5", "0")));
+
+    DialogDriver driver;
+    driver.expectMessage();
+    readOut(driver);
+    QCOMPARE(driver.seen().size(), 1);
+    QCOMPARE(driver.last().icon, QMessageBox::Warning);
+    QCOMPARE(driver.last().title, "Előzmények");
+    QVERIFY2(driver.last().text.startsWith("A modullal folytatott kapcsolat nem kerül az "
+                                           "előzmények közé; a munka ettől folytatódik."),
+             qPrintable(driver.last().text));
+    QCOMPARE(text("m_nev"), "Kazanhaz 2");
+
+    window->form().m_nev->clear();
+    DialogDriver again;
+    readOut(again);
+    QVERIFY(again.seen().isEmpty());
+    QCOMPARE(text("m_nev"), "Kazanhaz 2");
 }
 
 VEXAGRID_TEST_MAIN(TestReadup)

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
+#include <QTemporaryDir>
 
 class TestScreenshots : public QObject
 {
@@ -20,10 +21,16 @@ private slots:
 void TestScreenshots::grabEveryTab()
 {
     QVERIFY(QDir().mkpath("screenshots"));
-    QFile::remove("defval_vg.dll");
-    QVERIFY(QFile::copy(fixture::sourcePath("resources/defval_vg.dll"), "defval_vg.dll"));
+    // The defaults come from a folder of their own: one beside the test programs would be
+    // found by the other tests running at the same time.
+    QTemporaryDir defaults;
+    QVERIFY(QFile::copy(fixture::sourcePath("resources/defval_vg.dll"),
+                        defaults.filePath("defval_vg.dll")));
+    const QString here = QDir::currentPath();
     MainWindow* window = fixture::connectedWindow();
+    QDir::setCurrent(defaults.path());
     window->newfile();
+    QDir::setCurrent(here);
     Ui::MainWindow& ui = window->form();
     QCOMPARE(ui.m_nev->text(), "VexaGrid-3");
     for (int page = 0; page < ui.tabWidget->count(); ++page) {
@@ -34,7 +41,6 @@ void TestScreenshots::grabEveryTab()
         QVERIFY(picture.save(QStringLiteral("screenshots/tab%1.png").arg(page + 1)));
     }
     delete window;
-    QFile::remove("defval_vg.dll");
 }
 
 VEXAGRID_TEST_MAIN(TestScreenshots)

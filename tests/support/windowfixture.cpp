@@ -1,5 +1,7 @@
 #include "tests/support/windowfixture.h"
 
+#include "record/record.h"
+
 #include <QLineEdit>
 #include <QTest>
 
@@ -29,6 +31,24 @@ void leave(QLineEdit* edit, QWidget* next)
     }
     edit->setFocus(Qt::TabFocusReason);
     next->setFocus(Qt::TabFocusReason);
+}
+
+std::optional<RecordedEvent> lastEvent()
+{
+    Expected<record::Record> opened = record::Record::open(record::locationFromEnvironment().path);
+    if (!opened) {
+        qWarning("%s", qPrintable(opened.failure().message));
+        return std::nullopt;
+    }
+    record::EventFilter newest;
+    newest.limit = 1;
+    const QList<record::Event> events = opened->events(newest).valueOr({});
+    if (events.isEmpty())
+        return std::nullopt;
+    RecordedEvent last{events.first(), {}};
+    if (const auto stored = opened->configuration(last.event.configurationHash))
+        last.configuration = stored->lines();
+    return last;
 }
 
 QString sourcePath(const QString& relative)

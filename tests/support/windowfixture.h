@@ -1,8 +1,11 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "record/event.h"
 
 #include <QString>
+
+#include <optional>
 
 class QLineEdit;
 class QWidget;
@@ -15,6 +18,15 @@ MainWindow* connectedWindow();
 
 // The user leaves `edit` for `next`: focus in, then focus out.
 void leave(QLineEdit* edit, QWidget* next);
+
+// The newest event of the record the windows write into (VEXAGRID_RECORD), with the lines
+// of its configuration; none when the record holds none.
+struct RecordedEvent
+{
+    record::Event event;
+    QStringList configuration;
+};
+std::optional<RecordedEvent> lastEvent();
 
 // The source tree and the folder with the built program's runtime files.
 QString sourcePath(const QString& relative);
