@@ -19,7 +19,15 @@
     X(status)                                                                                      \
     X(show)                                                                                        \
     X(sheet)                                                                                       \
+    VEXAGRID_CLI_RECORD_COMMANDS(X)                                                                \
     X(completion)
+
+// The team's record, where the record is built.
+#ifdef VEXAGRID_CLI_RECORD
+#define VEXAGRID_CLI_RECORD_COMMANDS(X) X(historySync) X(historyInitRemote)
+#else
+#define VEXAGRID_CLI_RECORD_COMMANDS(X)
+#endif
 
 namespace cli {
 

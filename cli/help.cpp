@@ -47,17 +47,41 @@ QString exitCodes()
         "táblázat (diff: nem hasonlítható össze), 130 Ctrl+C.");
 }
 
-// The completion's case for each command: the options it takes.
+// The first words of the commands, each once: a group's commands ("history sync") share one.
+QStringList firstWords()
+{
+    QStringList words;
+    for (const CommandInfo& command : commandTable()) {
+        const QString first = QString::fromLatin1(command.name).section(u' ', 0, 0);
+        if (!words.contains(first))
+            words << first;
+    }
+    return words;
+}
+
+// The completion's case for each first word: the options its commands take, and a group's
+// second words.
 QString completionCases()
 {
     QString cases;
-    for (const CommandInfo& command : commandTable()) {
+    for (const QString& first : firstWords()) {
         QStringList words;
-        for (const CommandOption& own : command.options)
-            words << QStringLiteral("--") + QLatin1String(own.name);
+        QStringList second;
+        for (const CommandInfo& command : commandTable()) {
+            const QString name = QString::fromLatin1(command.name);
+            if (name.section(u' ', 0, 0) != first)
+                continue;
+            if (name.contains(u' '))
+                second << name.section(u' ', 1);
+            for (const CommandOption& own : command.options) {
+                const QString option = QStringLiteral("--") + QLatin1String(own.name);
+                if (!words.contains(option))
+                    words << option;
+            }
+        }
         words << QStringLiteral("--json") << QStringLiteral("--quiet") << QStringLiteral("--help");
-        cases += QStringLiteral("        %1) options=\"%2\" ;;\n")
-                     .arg(QLatin1String(command.name), words.join(u' '));
+        cases += QStringLiteral("        %1) options=\"%2\"; subcommands=\"%3\" ;;\n")
+                     .arg(first, words.join(u' '), second.join(u' '));
     }
     return cases;
 }
@@ -115,7 +139,7 @@ QString bashCompletion()
                "# bash completion for vexagrid-cli (vexagrid-cli completion prints it)\n"
                "_vexagrid_cli()\n"
                "{\n"
-               "    local cur prev command options i\n"
+               "    local cur prev command options subcommands i\n"
                "    cur=${COMP_WORDS[COMP_CWORD]}\n"
                "    prev=${COMP_WORDS[COMP_CWORD-1]}\n"
                "    command=\n"
@@ -130,7 +154,7 @@ QString bashCompletion()
                "    --baud) COMPREPLY=($(compgen -W \"%2\" -- \"$cur\")); return ;;\n"
                "    --set) compopt -o nospace 2>/dev/null\n"
                "        COMPREPLY=($(compgen -S = -W \"%3\" -- \"$cur\")); return ;;\n"
-               "    --watch) return ;;\n"
+               "    --watch|--remote) return ;;\n"
                "    -o|--output|--base|--each|--backup) COMPREPLY=($(compgen -f -- \"$cur\")); "
                "return ;;\n"
                "    esac\n"
@@ -143,14 +167,16 @@ QString bashCompletion()
                "        help) COMPREPLY=($(compgen -W \"%4\" -- \"$cur\")); return ;;\n"
                "        *) options= ;;\n"
                "    esac\n"
-               "    if [[ $cur == -* ]]; then\n"
+               "    if [[ $cur != -* && -n $subcommands && $prev == \"$command\" ]]; then\n"
+               "        COMPREPLY=($(compgen -W \"$subcommands\" -- \"$cur\"))\n"
+               "    elif [[ $cur == -* ]]; then\n"
                "        COMPREPLY=($(compgen -W \"$options\" -- \"$cur\"))\n"
                "    else\n"
                "        COMPREPLY=($(compgen -f -- \"$cur\"))\n"
                "    fi\n"
                "}\n"
                "complete -F _vexagrid_cli vexagrid-cli\n")
-        .arg(ports.join(u' '), rates.join(u' '), names.join(u' '), commandNames().join(u' '),
+        .arg(ports.join(u' '), rates.join(u' '), names.join(u' '), firstWords().join(u' '),
              completionCases());
 }
 

@@ -25,6 +25,8 @@ const QList<OptionInfo> kOptions{
     {"watch",   0,   "MP",         false, "MP másodpercenként ismétli Ctrl+C-ig, soronként"},
     {"all",     0,   nullptr,      false, "a VexaGrid-3 által nem használt mezők is"},
     {"pin",     0,   nullptr,      false, "a PIN-kód számjegyei is (különben ****)"},
+    {"remote",  0,   "URL",        false, "a közös előzmények szervere: postgresql://felhasználó@gép[:port]/adatbázis[?sslmode=…] (alapesetben a VEXAGRID_RECORD_REMOTE); jelszó a PGPASSWORD változóból vagy a jelszófájlból"},
+    {"no-sync", 0,   nullptr,      false, "a parancs végén nincs szinkronizálás a közös előzményekkel"},
     {"json",    0,   nullptr,      false, "soronként egy JSON objektum (lásd a kézikönyvet)"},
     {"quiet",   'q', nullptr,      false, "nincs folyamatjelző"},
     {"help",    'h', nullptr,      false, "a parancs súgója"},
@@ -205,6 +207,8 @@ Expected<void> readValues(const Words& words, Options& options)
     options.backupDir = words.valueOf("backup");
     options.all = words.isGiven("all");
     options.pin = words.isGiven("pin");
+    options.remote = words.valueOf("remote");
+    options.noSync = words.isGiven("no-sync");
     options.files = words.positional;
     for (const NumberOption& number : kNumberOptions) {
         if (!words.isGiven(number.name))
@@ -252,6 +256,18 @@ Expected<Options> optionsOf(const CommandInfo& command, const QString& name, con
     return options;
 }
 
+// The command's name, taken from the front of `positional`: one word, or two for a command
+// of a group ("history sync").
+QString commandWords(QStringList& positional)
+{
+    if (positional.isEmpty())
+        return QString();
+    QString name = positional.takeFirst();
+    if (!positional.isEmpty() && findCommand(name + u' ' + positional.first()))
+        name += u' ' + positional.takeFirst();
+    return name;
+}
+
 } // namespace
 
 Expected<Parsed> parse(const QStringList& arguments)
@@ -268,10 +284,10 @@ Expected<Parsed> parse(const QStringList& arguments)
         return usage(QStringLiteral("hiányzik a parancs (%1)")
                          .arg(commandNames().join(QStringLiteral(", "))));
     }
-    const QString name = words.positional.takeFirst();
+    QString name = commandWords(words.positional);
     if (name == QLatin1String("help")) {
         parsed.kind = Parsed::Help;
-        parsed.helpFor = words.positional.value(0);
+        parsed.helpFor = commandWords(words.positional);
         if (!parsed.helpFor.isEmpty() && !findCommand(parsed.helpFor))
             return usage(QStringLiteral("ismeretlen parancs: %1").arg(parsed.helpFor));
         return parsed;

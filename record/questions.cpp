@@ -248,4 +248,23 @@ Expected<QList<Event>> Record::unpushed(int limit) const
                     {limit});
 }
 
+Expected<qint64> Record::unpushedCount() const
+{
+    Expected<QVariant> count = d->connection.value(QStringLiteral("SELECT count(*) FROM unpushed"));
+    if (!count)
+        return count.failure();
+    return count->toLongLong();
+}
+
+Expected<std::optional<QString>> Record::setting(const QString& key) const
+{
+    Expected<QSqlQuery> query =
+        d->connection.run(QStringLiteral("SELECT value FROM meta WHERE key = ?"), {key});
+    if (!query)
+        return query.failure();
+    if (!query->next())
+        return std::optional<QString>();
+    return std::optional<QString>(query->value(0).toString());
+}
+
 } // namespace record

@@ -347,6 +347,15 @@ Expected<void> Record::probe()
     return transaction.commit();
 }
 
+Expected<void> Record::setSetting(const QString& key, const QString& value)
+{
+    const QString sql = QStringLiteral("INSERT INTO meta (key, value) VALUES (?, ?) "
+                                       "ON CONFLICT (key) DO UPDATE SET value = excluded.value");
+    if (auto done = d->connection.run(sql, {key, value}, kUnwritable); !done)
+        return done.failure();
+    return {};
+}
+
 Expected<void> Record::start(Event& event)
 {
     if (auto locked = d->takeOwnerLock(); !locked)
