@@ -63,13 +63,16 @@ QString Url::text() const
     QUrl url;
     url.setScheme(QStringLiteral("postgresql"));
     url.setUserName(user);
-    url.setHost(host.startsWith(u'/') ? QString() : host);
-    if (port != 5432)
+    const bool socket = host.startsWith(u'/');
+    url.setHost(socket ? QString() : host);
+    if (port != 5432 && !socket)
         url.setPort(port);
     url.setPath(u'/' + database);
     QUrlQuery query;
-    if (host.startsWith(u'/'))
+    if (socket)
         query.addQueryItem(QStringLiteral("host"), host);
+    if (port != 5432 && socket)
+        query.addQueryItem(QStringLiteral("port"), QString::number(port));
     query.addQueryItem(QStringLiteral("sslmode"), sslMode);
     if (!rootCert.isEmpty())
         query.addQueryItem(QStringLiteral("sslrootcert"), rootCert);
@@ -110,6 +113,8 @@ Expected<void> readQuery(const QString& text, const QUrl& parsed, Url& url)
             url.rootCert = value;
         else if (key == QLatin1String("host") && value.startsWith(u'/'))
             url.host = value;
+        else if (key == QLatin1String("port") && value.toInt() > 0)
+            url.port = value.toInt();
         else if (key == QLatin1String("password"))
             return badUrl(text, QStringLiteral("a jelszó nem állhat a címben (a PGPASSWORD "
                                                "változó vagy a jelszófájl adja)"));

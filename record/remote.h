@@ -27,7 +27,8 @@ class Record;
 
 namespace remote {
 
-// postgresql://user@host[:port]/database[?sslmode=...&sslrootcert=FILE&host=SOCKETFOLDER]
+// postgresql://user@host[:port]/database[?sslmode=...&sslrootcert=FILE], or for a Unix
+// socket postgresql://user@/database?host=FOLDER[&port=N]
 struct Url
 {
     QString user;
