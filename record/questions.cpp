@@ -241,9 +241,12 @@ Expected<QList<Module>> Record::modulesHolding(const QString& text) const
 
 Expected<QList<Event>> Record::unpushed(int limit) const
 {
+    // In the order they joined: a walk of the unpushed table's first rows, where an order by
+    // start time would read every unpushed event for each batch.
     return eventsOf(d->connection,
-                    QStringLiteral("SELECT %1 FROM events WHERE id IN (SELECT event_id FROM "
-                                   "unpushed) ORDER BY started_at, id LIMIT ?")
+                    QStringLiteral("SELECT %1 FROM (SELECT rowid AS joined, event_id FROM "
+                                   "unpushed ORDER BY rowid LIMIT ?) AS next "
+                                   "JOIN events ON events.id = next.event_id ORDER BY next.joined")
                         .arg(rows::kEventColumns),
                     {limit});
 }

@@ -472,11 +472,13 @@ Expected<void> Record::markPushed(const QStringList& ids)
     db::WriteTransaction transaction(d->connection);
     if (auto begun = transaction.begin(); !begun)
         return begun;
+    QSqlQuery remove(d->connection.database());
+    if (!remove.prepare(QStringLiteral("DELETE FROM unpushed WHERE event_id = ?")))
+        return db::failed(kUnwritable, path(), remove.lastError());
     for (const QString& id : ids) {
-        if (auto done = d->connection.run(QStringLiteral("DELETE FROM unpushed WHERE event_id = ?"),
-                                          {id}, kUnwritable);
-            !done)
-            return done.failure();
+        remove.addBindValue(id);
+        if (!remove.exec())
+            return db::failed(kUnwritable, path(), remove.lastError());
     }
     return transaction.commit();
 }

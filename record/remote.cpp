@@ -26,8 +26,6 @@ const QStringList kSslModes = {QStringLiteral("disable"),   QStringLiteral("allo
 // transaction's start time but is seen only after its commit, so one committed late may
 // stand before events already pulled.
 const QString kOverlap = QStringLiteral("10 minutes");
-// Rows per INSERT: one statement and one round trip for many rows.
-constexpr int kRowsPerInsert = 100;
 constexpr int kPullPage = 1000;
 constexpr int kConnectTimeoutSeconds = 10;
 // Which server this record pulled from, and this record's own mark on the server.
@@ -523,31 +521,95 @@ namespace {
 
 // --- Pushing ------------------------------------------------------------------------------
 
-// Inserts `rows` (each `width` values) into `table`, many a statement, leaving those the
-// server has; how many were new.
-Expected<qint64> insertRows(Session& session, const QString& table, const QString& columns,
-                            const QList<QVariantList>& rows)
+// A hash list as one bound value (hashes are hex: nothing in them needs quoting).
+QString hashArray(const QSet<QString>& hashes)
 {
-    qint64 added = 0;
-    for (qsizetype first = 0; first < rows.size(); first += kRowsPerInsert) {
-        const qsizetype count = qMin<qsizetype>(kRowsPerInsert, rows.size() - first);
-        const QString one =
-            u'(' + QStringLiteral("?, ").repeated(rows.at(first).size() - 1) + QStringLiteral("?)");
-        QStringList tuples;
-        QVariantList values;
-        for (qsizetype i = first; i < first + count; ++i) {
-            tuples << one;
-            values << rows.at(i);
-        }
-        Expected<QSqlQuery> done =
-            session.run(QStringLiteral("INSERT INTO %1 (%2) VALUES %3 ON CONFLICT DO NOTHING")
-                            .arg(table, columns, tuples.join(QStringLiteral(", "))),
-                        values);
-        if (!done)
-            return done.failure();
-        added += qMax(0, done->numRowsAffected());
+    return u'{' + QStringList(hashes.cbegin(), hashes.cend()).join(u',') + u'}';
+}
+
+// The configurations the events name that the server does not have yet, as rows to insert.
+Expected<QList<QVariantList>> missingConfigurations(Session& session, const Record& record,
+                                                    const QList<Event>& events)
+{
+    QSet<QString> named;
+    for (const Event& event : events) {
+        if (!event.configurationHash.isEmpty())
+            named.insert(event.configurationHash);
     }
-    return added;
+    QList<QVariantList> missing;
+    if (named.isEmpty())
+        return missing;
+    Expected<QSqlQuery> known = session.run(
+        QStringLiteral("SELECT hash FROM vexagrid.configurations WHERE hash = ANY (?::text[])"),
+        {hashArray(named)});
+    if (!known)
+        return known.failure();
+    while (known->next())
+        named.remove(known->value(0).toString());
+    for (const QString& hash : std::as_const(named)) {
+        Expected<StoredConfiguration> stored = record.configuration(hash);
+        if (!stored)
+            return stored.failure();
+        missing.append({stored->hash, stored->content, rows::text(stored->name)});
+    }
+    return missing;
+}
+
+// One column of `rows` as PostgreSQL's array input reads it: each value quoted (bytes in
+// hex), NULL for none.
+QString arrayOf(const QList<QVariantList>& rows, int column)
+{
+    QString array(1, u'{');
+    for (const QVariantList& row : rows) {
+        if (array.size() > 1)
+            array += u',';
+        const QVariant& value = row.at(column);
+        if (value.isNull()) {
+            array += QStringLiteral("NULL");
+            continue;
+        }
+        QString text =
+            value.typeId() == QMetaType::QByteArray
+                ? QStringLiteral("\\x") + QString::fromLatin1(value.toByteArray().toHex())
+                : value.toString();
+        text.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+        array += u'"' + text + u'"';
+    }
+    return array + u'}';
+}
+
+// Inserts `rows` into `table` in one statement, leaving those the server has: an array per
+// column (of `types`), bound and unnested by the server, which parses far less than rows of
+// values. How many were new.
+Expected<qint64> insertRows(Session& session, const QString& table, const QString& columns,
+                            const QStringList& types, const QList<QVariantList>& rows)
+{
+    if (rows.isEmpty())
+        return 0;
+    QVariantList arrays;
+    QStringList unnested;
+    for (int column = 0; column < types.size(); ++column) {
+        arrays << arrayOf(rows, column);
+        unnested << QStringLiteral("?::%1[]").arg(types.at(column));
+    }
+    Expected<QSqlQuery> done = session.run(
+        QStringLiteral("INSERT INTO %1 (%2) SELECT * FROM unnest(%3) ON CONFLICT DO NOTHING")
+            .arg(table, columns, unnested.join(QStringLiteral(", "))),
+        arrays);
+    if (!done)
+        return done.failure();
+    return qMax(0, done->numRowsAffected());
+}
+
+// The events as rows of the server's events table.
+Expected<qint64> insertEvents(Session& session, const QList<Event>& events, const QString& origin)
+{
+    QList<QVariantList> rows;
+    for (const Event& event : events)
+        rows.append(rows::eventValues(event) << origin);
+    return insertRows(session, QStringLiteral("vexagrid.events"),
+                      rows::kEventColumns + QStringLiteral(", origin"),
+                      QStringList(rows.first().size(), QStringLiteral("text")), rows);
 }
 
 // One batch in one transaction: the configurations its events name, then the events; how
@@ -555,27 +617,18 @@ Expected<qint64> insertRows(Session& session, const QString& table, const QStrin
 Expected<qint64> pushBatch(Session& session, const Record& record, const QList<Event>& events,
                            const QString& origin)
 {
-    QList<QVariantList> configurations;
-    QSet<QString> named;
-    QList<QVariantList> eventRows;
-    for (const Event& event : events) {
-        const QString& hash = event.configurationHash;
-        if (!hash.isEmpty() && !named.contains(hash)) {
-            named.insert(hash);
-            Expected<StoredConfiguration> stored = record.configuration(hash);
-            if (!stored)
-                return stored.failure();
-            configurations.append({stored->hash, stored->content, rows::text(stored->name)});
-        }
-        eventRows.append(rows::eventValues(event) << origin);
-    }
     if (auto begun = session.run(QStringLiteral("BEGIN")); !begun)
         return begun.failure();
-    Expected<qint64> added = insertRows(session, QStringLiteral("vexagrid.configurations"),
-                                        QStringLiteral("hash, content, name"), configurations);
+    Expected<QList<QVariantList>> configurations = missingConfigurations(session, record, events);
+    Expected<qint64> added =
+        configurations.ok()
+            ? insertRows(session, QStringLiteral("vexagrid.configurations"),
+                         QStringLiteral("hash, content, name"),
+                         {QStringLiteral("text"), QStringLiteral("bytea"), QStringLiteral("text")},
+                         *configurations)
+            : Expected<qint64>(configurations.failure());
     if (added)
-        added = insertRows(session, QStringLiteral("vexagrid.events"),
-                           rows::kEventColumns + QStringLiteral(", origin"), eventRows);
+        added = insertEvents(session, events, origin);
     if (!added) {
         session.rollback();
         return added.failure();
@@ -646,21 +699,22 @@ struct Cursor
     QString id;
 };
 
-// The configurations the pulled events name, as the server has them.
-Expected<QList<QByteArray>> configurationsOf(Session& session, const QList<Event>& events)
+// The configurations the pulled events name that this record lacks, as the server has them.
+Expected<QList<QByteArray>> configurationsOf(Session& session, const Record& record,
+                                             const QList<Event>& events)
 {
     QSet<QString> hashes;
     for (const Event& event : events) {
-        if (isHash(event.configurationHash))
+        if (isHash(event.configurationHash) && !hashes.contains(event.configurationHash) &&
+            !record.configuration(event.configurationHash).ok())
             hashes.insert(event.configurationHash);
     }
     QList<QByteArray> contents;
     if (hashes.isEmpty())
         return contents;
-    const QStringList list(hashes.cbegin(), hashes.cend());
     Expected<QSqlQuery> query = session.run(
         QStringLiteral("SELECT content FROM vexagrid.configurations WHERE hash = ANY (?::text[])"),
-        {u'{' + list.join(u',') + u'}'});
+        {hashArray(hashes)});
     if (!query)
         return query.failure();
     while (query->next())
@@ -691,7 +745,7 @@ Expected<bool> pullPage(Session& session, Record& record, const QString& origin,
     }
     if (events.isEmpty())
         return false;
-    Expected<QList<QByteArray>> contents = configurationsOf(session, events);
+    Expected<QList<QByteArray>> contents = configurationsOf(session, record, events);
     if (!contents)
         return contents.failure();
     Expected<BundleCounts> stored = record.insertSettled(*contents, events, false);

@@ -91,7 +91,25 @@ QList<Event> eventsOf(const QString& moduleId, const QString& host, int count)
         event.message = QStringLiteral("%1 #%2").arg(host).arg(i);
         events << event;
     }
+    // What the way to the server must carry as it is: quotes, backslashes, braces, a word
+    // that means nothing in SQL, letters beyond ASCII.
+    if (!events.isEmpty())
+        events.first().message = QStringLiteral("\"idéző\" \\ {NULL}, õ");
     return events;
+}
+
+// A configuration file's bytes, different for each `n`.
+QByteArray configurationNumbered(const QString& n)
+{
+    QStringList lines(172, QStringLiteral("0"));
+    lines[4] = QStringLiteral("Szivattyú ") + n;
+    return record::configurationContent(lines);
+}
+
+void nameConfiguration(QList<Event>& events, const QByteArray& content)
+{
+    for (Event& event : events)
+        event.configurationHash = record::configurationHash(content);
 }
 
 qint64 localCount(Record& record, const QString& moduleId)
@@ -204,7 +222,10 @@ void tst_remote::twoLaptops()
     const QString second = record::newId();
     Record a = openRecord(QStringLiteral("a.sqlite"), QStringLiteral("laptop-a"));
     Record b = openRecord(QStringLiteral("b.sqlite"), QStringLiteral("laptop-b"));
-    QVERIFY(a.insertSettled({}, eventsOf(first, QStringLiteral("laptop-a"), 3), true).ok());
+    const QByteArray configuration = configurationNumbered(first);
+    QList<Event> made = eventsOf(first, QStringLiteral("laptop-a"), 3);
+    nameConfiguration(made, configuration);
+    QVERIFY(a.insertSettled({configuration}, made, true).ok());
     QVERIFY(b.insertSettled({}, eventsOf(second, QStringLiteral("laptop-b"), 2), true).ok());
     QCOMPARE(a.unpushedCount().valueOr(-1), 3);
 
@@ -224,6 +245,8 @@ void tst_remote::twoLaptops()
                  synced.out.contains("Szinkronizálatlan: 0"),
              synced.out.constData());
     QCOMPARE(localCount(b, first), 3);
+    QCOMPARE(b.event(made.first().id)->message, made.first().message);
+    QCOMPARE(b.configuration(record::configurationHash(configuration))->content, configuration);
 
     const Expected<remote::SyncReport> pulledA = remote::sync(a, *url);
     QVERIFY(pulledA.ok());
