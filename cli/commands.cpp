@@ -6,28 +6,9 @@
 
 #include <algorithm>
 
-// Every command, in the order the help lists them. Each is a file of cli/commands/ whose
-// function of the command's name gives its row; a new command is that file (listed in
-// CMakeLists.txt) and its line here.
-#define VEXAGRID_CLI_COMMANDS(X)                                                                   \
-    X(ports)                                                                                       \
-    X(identify)                                                                                    \
-    X(read)                                                                                        \
-    X(write)                                                                                       \
-    X(diff)                                                                                        \
-    X(check)                                                                                       \
-    X(status)                                                                                      \
-    X(show)                                                                                        \
-    X(sheet)                                                                                       \
-    VEXAGRID_CLI_RECORD_COMMANDS(X)                                                                \
-    X(completion)
-
-// The team's record, where the record is built.
-#ifdef VEXAGRID_CLI_RECORD
-#define VEXAGRID_CLI_RECORD_COMMANDS(X) X(historySync) X(historyInitRemote)
-#else
-#define VEXAGRID_CLI_RECORD_COMMANDS(X)
-#endif
+// Every command, in the order the help lists them (cli/CMakeLists.txt keeps the list): each
+// is a file of cli/commands/ whose function of the command's name gives its row.
+#include "cli/commandlist.h"
 
 namespace cli {
 

@@ -41,7 +41,7 @@ Expected<Exit> initServer(const Options& options)
 namespace commands {
 
 // clang-format off
-CommandInfo historyInitRemote()
+CommandInfo historyinitremote()
 {
     return {"history init-remote", "history init-remote [URL]",
             "a közös előzmények táblái a szerveren",

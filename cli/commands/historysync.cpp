@@ -42,7 +42,7 @@ Expected<Exit> syncWithServer(const Options& options)
 namespace commands {
 
 // clang-format off
-CommandInfo historySync()
+CommandInfo historysync()
 {
     return {"history sync", "history sync [--remote URL]",
             "az előzmények szinkronizálása a közös szerverrel",
