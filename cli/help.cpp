@@ -97,9 +97,12 @@ QString generalHelp()
         "mindegyiké a saját szálán, ugyanazokkal a szabályokkal, mint az ablakos programban.\n"
         "\n"
         "Parancsok:\n");
+    qsizetype width = 12;
+    for (const CommandInfo& command : commandTable())
+        width = qMax(width, qsizetype(qstrlen(command.name)) + 2);
     for (const CommandInfo& command : commandTable())
         text += QStringLiteral("  %1%2\n")
-                    .arg(QString::fromLatin1(command.name).leftJustified(12, u' '),
+                    .arg(QString::fromLatin1(command.name).leftJustified(width, u' '),
                          QString::fromUtf8(command.summary));
     text += QStringLiteral("\nMinden parancsnál:\n");
     for (const char* name : {"json", "quiet", "help"})
