@@ -232,6 +232,10 @@ void TestCliParsers::options_data()
     QTest::newRow("set of no field") << QStringList{"check", "--set", "m_nevv=x", "a.vgf"} << "ismeretlen mezőnév: m_nevv";
     QTest::newRow("help of no command") << QStringList{"help", "frobnicate"} << "ismeretlen parancs: frobnicate";
     QTest::newRow("no command") << QStringList{"--json"} << "hiányzik a parancs (ports, identify";
+    QTest::newRow("a command of two words") << QStringList{"history", "sync", "--remote", "postgresql://a@b/c"} << "";
+    QTest::newRow("its second word, not a file") << QStringList{"history", "init-remote", "postgresql://a@b/c"} << "";
+    QTest::newRow("a file after two words") << QStringList{"history", "sync", "x.vgf"} << "fölösleges argumentum: x.vgf";
+    QTest::newRow("no such second word") << QStringList{"history", "frobnicate"} << "ismeretlen parancs: history";
     // clang-format on
 }
 

@@ -54,7 +54,7 @@ CommandInfo historysync()
             "semmi sem vész el: a következő szinkronizálás folytatja.",
             {{"remote"}},
             {"remote", "pushed", "pushedNew", "pulled", "unsynced", "systemError"},
-            "VEXAGRID_RECORD_REMOTE=postgresql://szerelo@szerver.example/vexagrid vexagrid-cli history sync",
+            "vexagrid-cli history sync --remote postgresql://szerelo@szerver.example/vexagrid",
             argchecks::nothing, syncWithServer};
 }
 // clang-format on
