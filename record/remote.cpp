@@ -158,6 +158,7 @@ namespace {
 
 // What a refused connection means, judged from the words of the client library and the
 // server (neither gives a code for it). The first that matches wins; the last is the rest.
+// They never hold the password.
 struct Cause
 {
     const char* says;
@@ -177,7 +178,11 @@ constexpr Cause kCauses[] = {
     {"SSL",                            Code::RemoteTls,      "a titkosított (TLS) kapcsolat nem jött létre"},
     {"could not translate host name",  Code::RemoteHost,     "a(z) {host} gépnév nem ismert"},
     {"timeout expired",                Code::RemoteHost,     "a(z) {host}:{port} nem válaszolt időben"},
-    {"",                               Code::RemoteHost,     "a(z) {host}:{port} címen nem fogad kapcsolatot PostgreSQL-szerver"},
+    {"Connection refused",             Code::RemoteHost,     "a(z) {host}:{port} címen nem fogad kapcsolatot PostgreSQL-szerver"},
+    {"No such file or directory",      Code::RemoteHost,     "a(z) {host}:{port} címen nem fogad kapcsolatot PostgreSQL-szerver"},
+    {"could not connect",              Code::RemoteHost,     "a(z) {host}:{port} címen nem fogad kapcsolatot PostgreSQL-szerver"},
+    // Words of another language (a translated client library or server): said as they are.
+    {"",                               Code::RemoteFailed,   "a kapcsolat nem jött létre ({says})"},
 };
 // clang-format on
 
@@ -199,7 +204,8 @@ Failure refused(const Url& url, const QSqlError& error)
                                    .replace(QStringLiteral("{user}"), url.user)
                                    .replace(QStringLiteral("{host}"), url.host)
                                    .replace(QStringLiteral("{port}"), QString::number(url.port))
-                                   .replace(QStringLiteral("{database}"), url.database);
+                                   .replace(QStringLiteral("{database}"), url.database)
+                                   .replace(QStringLiteral("{says}"), says.simplified());
         return Failure(cause.code,
                        QStringLiteral("A közös előzmények szervere (%1) nem érhető el: %2.")
                            .arg(url.text(), reason),
