@@ -39,6 +39,8 @@ const QList<OptionInfo> kOptions{
     {"yes",     0,   nullptr,      false, "valóban töröl; nélküle csak kiírja, mit törölne"},
     {"record",  0,   "FÁJL",       false, "ez az előzményfájl (a VEXAGRID_RECORD helyett)"},
     {"no-record", 0, nullptr,      false, "előzmények nélkül (mint VEXAGRID_RECORD=off)"},
+    {"remote",  0,   "URL",        false, "a közös előzmények szervere: postgresql://felhasználó@gép[:port]/adatbázis[?sslmode=…] (alapesetben a VEXAGRID_RECORD_REMOTE); jelszó a PGPASSWORD változóból vagy a jelszófájlból"},
+    {"no-sync", 0,   nullptr,      false, "a parancs végén nincs szinkronizálás a közös előzményekkel"},
     {"json",    0,   nullptr,      false, "soronként egy JSON objektum (lásd a kézikönyvet)"},
     {"quiet",   'q', nullptr,      false, "nincs folyamatjelző"},
     {"help",    'h', nullptr,      false, "a parancs súgója"},
@@ -293,6 +295,8 @@ Expected<void> readValues(const Words& words, Options& options)
     options.backupDir = words.valueOf("backup");
     options.all = words.isGiven("all");
     options.pin = words.isGiven("pin");
+    options.remote = words.valueOf("remote");
+    options.noSync = words.isGiven("no-sync");
     options.files = words.positional;
     if (const Expected<void> record = readRecordValues(words, options); !record)
         return record;

@@ -30,6 +30,8 @@ struct Options
     int watchSeconds = 0; // status --watch; 0: once
     bool all = false;     // diff, show: the fields the VexaGrid-3 does not use too
     bool pin = false;     // diff, show, sheet: the PIN's digits
+    QString remote;       // the team's record; empty: VEXAGRID_RECORD_REMOTE
+    bool noSync = false;  // no sync at the end of a command that recorded
 
     // The record: --record FILE or --no-record in place of VEXAGRID_RECORD.
     QString recordFile;

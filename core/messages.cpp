@@ -55,6 +55,16 @@ constexpr CodeEntry kCodes[] = {
     {Code::AmbiguousEvent,   "ambiguous-event",    "több esemény azonosítója kezdődik így"},
     {Code::BadBundle,        "bad-bundle",         "a csomag hibás vagy sérült"},
     {Code::Abandoned,        "abandoned",          "a program leállt, mielőtt befejezte volna"},
+    {Code::RemoteUrl,        "remote-url",         "hibás a közös előzmények címe"},
+    {Code::RemoteHost,       "remote-host",        "a közös előzmények szervere nem érhető el"},
+    {Code::RemoteDatabase,   "remote-database",    "nincs ilyen adatbázis a szerveren"},
+    {Code::RemoteUser,       "remote-user",        "a szerver nem engedi be a felhasználót"},
+    {Code::RemotePassword,   "remote-password",    "hibás vagy hiányzó jelszó"},
+    {Code::RemoteTls,        "remote-tls",         "a titkosított kapcsolat nem jött létre"},
+    {Code::RemoteGone,       "remote-gone",        "a szerver szinkronizálás közben elérhetetlenné vált"},
+    {Code::RemoteTooNew,     "remote-too-new",     "a szerver előzményeit a program újabb változata hozta létre"},
+    {Code::RemoteNoSchema,   "remote-no-schema",   "a szerveren még nincsenek közös előzmények"},
+    {Code::RemoteFailed,     "remote-failed",      "a közös előzmények szervere hibát jelzett"},
 };
 // clang-format on
 

@@ -71,6 +71,16 @@ enum class Code {
     AmbiguousEvent,
     BadBundle,
     Abandoned,
+    RemoteUrl,
+    RemoteHost,
+    RemoteDatabase,
+    RemoteUser,
+    RemotePassword,
+    RemoteTls,
+    RemoteGone,
+    RemoteTooNew,
+    RemoteNoSchema,
+    RemoteFailed,
 };
 
 // A code's name in JSON ("open-failed"); "" for Code::None.

@@ -241,11 +241,33 @@ Expected<QList<Module>> Record::modulesHolding(const QString& text) const
 
 Expected<QList<Event>> Record::unpushed(int limit) const
 {
+    // In the order they joined: a walk of the unpushed table's first rows, where an order by
+    // start time would read every unpushed event for each batch.
     return eventsOf(d->connection,
-                    QStringLiteral("SELECT %1 FROM events WHERE id IN (SELECT event_id FROM "
-                                   "unpushed) ORDER BY started_at, id LIMIT ?")
+                    QStringLiteral("SELECT %1 FROM (SELECT rowid AS joined, event_id FROM "
+                                   "unpushed ORDER BY rowid LIMIT ?) AS next "
+                                   "JOIN events ON events.id = next.event_id ORDER BY next.joined")
                         .arg(rows::kEventColumns),
                     {limit});
+}
+
+Expected<qint64> Record::unpushedCount() const
+{
+    Expected<QVariant> count = d->connection.value(QStringLiteral("SELECT count(*) FROM unpushed"));
+    if (!count)
+        return count.failure();
+    return count->toLongLong();
+}
+
+Expected<std::optional<QString>> Record::setting(const QString& key) const
+{
+    Expected<QSqlQuery> query =
+        d->connection.run(QStringLiteral("SELECT value FROM meta WHERE key = ?"), {key});
+    if (!query)
+        return query.failure();
+    if (!query->next())
+        return std::optional<QString>();
+    return std::optional<QString>(query->value(0).toString());
 }
 
 } // namespace record

@@ -347,6 +347,15 @@ Expected<void> Record::probe()
     return transaction.commit();
 }
 
+Expected<void> Record::setSetting(const QString& key, const QString& value)
+{
+    const QString sql = QStringLiteral("INSERT INTO meta (key, value) VALUES (?, ?) "
+                                       "ON CONFLICT (key) DO UPDATE SET value = excluded.value");
+    if (auto done = d->connection.run(sql, {key, value}, kUnwritable); !done)
+        return done.failure();
+    return {};
+}
+
 Expected<void> Record::start(Event& event)
 {
     if (auto locked = d->takeOwnerLock(); !locked)
@@ -463,11 +472,13 @@ Expected<void> Record::markPushed(const QStringList& ids)
     db::WriteTransaction transaction(d->connection);
     if (auto begun = transaction.begin(); !begun)
         return begun;
+    QSqlQuery remove(d->connection.database());
+    if (!remove.prepare(QStringLiteral("DELETE FROM unpushed WHERE event_id = ?")))
+        return db::failed(kUnwritable, path(), remove.lastError());
     for (const QString& id : ids) {
-        if (auto done = d->connection.run(QStringLiteral("DELETE FROM unpushed WHERE event_id = ?"),
-                                          {id}, kUnwritable);
-            !done)
-            return done.failure();
+        remove.addBindValue(id);
+        if (!remove.exec())
+            return db::failed(kUnwritable, path(), remove.lastError());
     }
     return transaction.commit();
 }

@@ -134,10 +134,18 @@ public:
     // --- For a team's server ---------------------------------------------------------------
 
     // Settled events the server may not have yet (this machine's own, and those a bundle
-    // brought), oldest first, with the configurations they name: one batch to push.
+    // brought), in the order they settled here or came (so this machine's own oldest first),
+    // with the configurations they name: one batch to push.
     Expected<QList<Event>> unpushed(int limit) const;
+    // How many of them are waiting: what "unsynced" means to the user.
+    Expected<qint64> unpushedCount() const;
     // The server has these now.
     Expected<void> markPushed(const QStringList& ids);
+
+    // A value this record keeps for itself (where a pull stopped, which server this is); none
+    // when never set.
+    Expected<std::optional<QString>> setting(const QString& key) const;
+    Expected<void> setSetting(const QString& key, const QString& value);
 
 private:
     struct Private;

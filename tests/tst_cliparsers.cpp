@@ -255,6 +255,10 @@ void TestCliParsers::options_data()
     QTest::newRow("export needs an output") << QStringList{"history", "export", "3f2a9c"} << "a history export parancsnak kell a kimenet";
     QTest::newRow("prune keeps some") << QStringList{"history", "prune", "--yes"} << "a history prune parancsnak kell a --keep-last N";
     QTest::newRow("prune keeps at least one") << QStringList{"history", "prune", "--keep-last", "0"} << "hibás szám: --keep-last 0";
+    QTest::newRow("a command of two words") << QStringList{"history", "sync", "--remote", "postgresql://a@b/c"} << "";
+    QTest::newRow("its second word, not a file") << QStringList{"history", "init-remote", "postgresql://a@b/c"} << "";
+    QTest::newRow("a file after two words") << QStringList{"history", "sync", "x.vgf"} << "fölösleges argumentum: x.vgf";
+    QTest::newRow("no such second word") << QStringList{"history", "frobnicate"} << "fölösleges argumentum: frobnicate";
     // clang-format on
 }
 

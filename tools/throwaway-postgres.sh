@@ -5,6 +5,8 @@
 #
 #   tools/throwaway-postgres.sh start DIR    prints how to reach it; DIR/server.env keeps it
 #   tools/throwaway-postgres.sh stop DIR     stops it and removes its cluster
+#   tools/throwaway-postgres.sh halt DIR     stops it and keeps its cluster (a server gone)
+#   tools/throwaway-postgres.sh resume DIR   starts a halted one again, on the same port
 #
 # What start prints (shell assignments, one a line):
 #   host=127.0.0.1 port=N database=vexagrid user=vexagrid password=...  (over TCP, password
@@ -26,7 +28,7 @@
 # programs (default: the newest /usr/lib/postgresql/*/bin, Debian's postgresql package).
 set -euo pipefail
 
-usage() { echo "usage: $0 start|stop DIR" >&2; exit 2; }
+usage() { echo "usage: $0 start|stop|halt|resume DIR" >&2; exit 2; }
 [ $# -eq 2 ] || usage
 action=$1
 dir=$(realpath -m "$2")
@@ -74,9 +76,27 @@ stop_server() {
   rm -f "$link"
 }
 
+# A halted server's cluster, and its port from server.env.
+halted_cluster() {
+  [ -L "$link" ] || fail "no server for $dir"
+  data=$(readlink "$link")/data
+  port=$(sed -n 's/^port=//p' "$dir/server.env")
+}
+
 case $action in
 stop)
   stop_server
+  exit 0
+  ;;
+halt)
+  halted_cluster
+  run pg_ctl -D "$data" -m immediate -w -t 30 stop >/dev/null 2>&1 || fail "the server does not stop"
+  exit 0
+  ;;
+resume)
+  halted_cluster
+  run pg_ctl -D "$data" -l "$(readlink "$link")/server.log" -o "-p $port" -w -t 60 start \
+    >/dev/null 2>&1 || fail "the server does not start again"
   exit 0
   ;;
 start) ;;

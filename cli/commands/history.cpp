@@ -4,6 +4,7 @@
 #include "cli/argchecks.h"
 #include "cli/commands.h"
 #include "cli/report.h"
+#include "cli/teamrecord.h"
 #include "record/bundle.h"
 
 namespace cli {
@@ -95,6 +96,12 @@ Expected<Exit> listEvents(const Options& options)
         printEvent(event, configurations);
     if (events->isEmpty())
         report::note(QStringLiteral("Nincs ilyen esemény az előzményekben."));
+    // With a team's server, what this machine has not handed over yet.
+    if (teamrecord::remoteText(options)) {
+        if (const Expected<qint64> waiting = record->unpushedCount(); waiting && *waiting > 0)
+            report::note(
+                QStringLiteral("Szinkronizálatlan: %1 esemény (history sync).").arg(*waiting));
+    }
     return Exit::Success;
 }
 
@@ -112,8 +119,9 @@ CommandInfo history()
             "azonosítója és neve, az eredmény, és írásnál hány mező változott a modul előző "
             "konfigurációjához képest. Az időket helyi időben kell megadni (2026-03-01 vagy "
             "2026-03-01T08:30). A többi parancs: history show, diff, export, modules, search, "
-            "prune, export-bundle, import-bundle (vexagrid-cli help history show ...).",
-            {{"module"}, {"port", "csak ezen a porton (egy port: COM3)"}, {"op"}, {"failed"}, {"since"}, {"until"}, {"operator"}, {"host"}, {"limit"}},
+            "prune, export-bundle, import-bundle, sync, init-remote (vexagrid-cli help history show ...)."
+            " A --remote szerverrel azt is kiírja, hány esemény szinkronizálatlan.",
+            {{"module"}, {"port", "csak ezen a porton (egy port: COM3)"}, {"op"}, {"failed"}, {"since"}, {"until"}, {"operator"}, {"host"}, {"limit"}, {"remote"}},
             {"event", "name", "changed"},
             "vexagrid-cli history --module 0101 --since 2026-03-01",
             checkHistory, listEvents};
