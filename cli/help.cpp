@@ -3,6 +3,7 @@
 #include "core/fields.h"
 #include "core/programsettings.h"
 #include "device/portmap.h"
+#include "fleet/plan.h"
 
 namespace cli {
 
@@ -104,7 +105,7 @@ QString commandHelp(const CommandInfo& command)
 QString bashCompletion()
 {
     QStringList names = fields::allEdits() + fields::allBoxes() + fields::allRadios();
-    names << kProviderName;
+    names << fleet::kProviderName;
     QStringList ports;
     for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n)
         ports << QStringLiteral("COM%1").arg(n);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/plan.h"
 #include "core/failure.h"
+#include "fleet/plan.h"
 
 #include <QList>
 #include <QString>
@@ -22,7 +22,7 @@ struct Options
     QStringList files; // the configuration files (diff A B: two)
     QString output;    // read, sheet
     QString base;      // the defaults file; empty: where the window finds it
-    QList<Override> overrides;
+    QList<fleet::Override> overrides;
     QString each; // the per-module table
     bool verify = false;
     QString backupDir;
@@ -65,5 +65,8 @@ struct PortList
     bool all = false;
 };
 Expected<PortList> parsePorts(const QString& text);
+
+// "NAME=VALUE" as --set takes it; anything else is a usage failure.
+Expected<fleet::Override> parseAssignment(const QString& text);
 
 } // namespace cli

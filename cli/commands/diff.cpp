@@ -49,10 +49,10 @@ Expected<Exit> diffFiles(const Options& options)
         report::failure(b.failure());
         return exitFor(b.failure(), Goal::Comparison);
     }
-    const Differences found =
-        differences(recordOf(*a), recordOf(*b), {QString(), options.all, options.pin},
-                    QStringLiteral("az elsőben"), QStringLiteral("a másodikban"));
-    Result line;
+    const fleet::Differences found =
+        fleet::differences(recordOf(*a), recordOf(*b), {QString(), options.all, options.pin},
+                           QStringLiteral("az elsőben"), QStringLiteral("a másodikban"));
+    fleet::Result line;
     line.ok = found.used == 0;
     line.error = line.ok ? messages::Code::None : messages::Code::Differs;
     line.message =
@@ -62,20 +62,21 @@ Expected<Exit> diffFiles(const Options& options)
     line.keys.insert(QStringLiteral("file"), left);
     line.keys.insert(QStringLiteral("differences"), found.list);
     report::result(line);
-    return exitFor(QList<Result>{line}, Goal::Comparison);
+    return exitFor(QList<fleet::Result>{line}, Goal::Comparison);
 }
 
 Expected<Exit> compare(const Options& options)
 {
     if (options.files.size() == 2)
         return diffFiles(options);
-    const Plans plans = plansOf(options);
+    const fleet::Plans plans = plansOf(options);
     if (!plans.ok())
         return refuse(plans, Goal::Comparison);
     return sendPlanned(
         options, plans,
-        [&](Context& context, const QString& frame) {
-            return diffTask(context, {frame, options.all, options.pin});
+        [&](fleet::Context& context) {
+            return fleet::diffTask(context,
+                                   {plans.frameFor(context.port), options.all, options.pin});
         },
         Goal::Comparison);
 }

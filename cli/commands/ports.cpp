@@ -36,7 +36,7 @@ report::Line portLine(const PortMap::PortState& state)
 
 Expected<Exit> listPorts(const Options&)
 {
-    if (const Expected<void> map = deviceMapUsable(); !map)
+    if (const Expected<void> map = fleet::deviceMapUsable(); !map)
         return map.failure();
     const QList<PortMap::PortState> states = PortMap::portStates();
     if (states.isEmpty()) {

@@ -68,7 +68,7 @@ QJsonObject exported(const Configuration& config, const Options& options)
         object.insert(name, entry);
     }
     object.insert(
-        kProviderName,
+        fleet::kProviderName,
         QJsonObject{{QStringLiteral("caption"), QStringLiteral("SMS központ szolgáltatója")},
                     {QStringLiteral("page"), description::pageTitle(0)},
                     {QStringLiteral("section"), QStringLiteral("general")},
