@@ -368,6 +368,14 @@ PortMap::PortState PortMap::portState(const QString& comName)
     return stateOf(comName, probe, adapterLookup(probe), listedPorts(probe));
 }
 
+PortMap::Adapter PortMap::adapterOf(const QString& comName)
+{
+    const QString device = devicePath(comName);
+    if (device.isEmpty())
+        return {};
+    return adapterLookup(currentProbe())(device);
+}
+
 QList<PortMap::PortState> PortMap::portStates()
 {
     const Probe probe = currentProbe();

@@ -81,6 +81,11 @@ public:
 
     // The state of one name right now (the port is opened and closed again at once).
     static PortState portState(const QString& comName);
+    // What the system says of the adapter behind a COM name (description, maker, serial
+    // number), without opening it: empty facts for a name that is no port, a built-in port or
+    // a pseudo-terminal.
+    struct Adapter;
+    static Adapter adapterOf(const QString& comName);
     // The state of every name from COM1 to COM32 whose device exists, in ascending order.
     static QList<PortState> portStates();
 

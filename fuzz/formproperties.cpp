@@ -336,49 +336,30 @@ void checkRefusal(const Configuration& config, const Failure& failure)
     }
 }
 
-void checkFrame(const Configuration& config, const QString& frame)
+// Every character of a field has a byte on the line; the telephone rows' code characters
+// name only this module's columns and outputs, and checked texts are 7-bit.
+void checkCharacters(const FrameField& layout, const QString& field)
 {
-    if (!fuzzCheck(frame.size() == kFrameFields * (kFieldWidth + 1), "56 fields of 16 characters"))
-        return;
-    QStringList sent;
-    int telRow = 0;
-    for (int i = 0; i < kFrameFields; ++i) {
-        const FrameField& layout = frameFields().at(i);
-        const QString field = frame.mid(i * (kFieldWidth + 1), kFieldWidth);
-        fuzzCheck(frame.at(i * (kFieldWidth + 1) + kFieldWidth) == kSeparator,
-                  "every field followed by the separator");
-        fuzzCheck(!field.contains(kSeparator), "no separator inside a field");
-
-        const QString expected = expectedField(config, layout, telRow);
-        fuzzCheck(expected.size() <= kFieldWidth, "what a field carries fits in it");
-        if (field != expected.leftJustified(kFieldWidth, u' ')) {
-            fail("the frame carries the form",
-                 QString::asprintf("field %d: \"%s\" instead of \"%s\"", i + 1,
-                                   shown(field).constData(), shown(expected).constData()));
+    for (int c = 0; c < kFieldWidth; ++c) {
+        const char16_t u = field.at(c).unicode();
+        fuzzCheck(u <= 0xFF, "every character has a byte on the line");
+        if (layout.kind == Kind::Tel && c < 2) {
+            // Only columns 1-3 and RING (column 4 is cleared), and outputs 0-2 with
+            // or without SMS: never the separator, never a byte above 0x77.
+            fuzzCheck(c == 0 ? (u >= 0x30 && u <= 0x77 && ((u - 0x30) & ~0x47) == 0)
+                             : (u >= 0x30 && u <= 0x3A && (u - 0x30) % 8 <= 2),
+                      "code characters of this module's columns and outputs");
+        } else if (layout.kind == Kind::Text && !isDisabledByLayout(layout.name)) {
+            // The field checks passed it: 7-bit text without NUL.
+            fuzzCheck(u >= 0x01 && u <= 0x7F, "checked texts are 7-bit");
         }
-
-        for (int c = 0; c < kFieldWidth; ++c) {
-            const char16_t u = field.at(c).unicode();
-            fuzzCheck(u <= 0xFF, "every character has a byte on the line");
-            if (layout.kind == Kind::Tel && c < 2) {
-                // Only columns 1-3 and RING (column 4 is cleared), and outputs 0-2 with
-                // or without SMS: never the separator, never a byte above 0x77.
-                fuzzCheck(c == 0 ? (u >= 0x30 && u <= 0x77 && ((u - 0x30) & ~0x47) == 0)
-                                 : (u >= 0x30 && u <= 0x3A && (u - 0x30) % 8 <= 2),
-                          "code characters of this module's columns and outputs");
-            } else if (layout.kind == Kind::Text && !isDisabledByLayout(layout.name)) {
-                // The field checks passed it: 7-bit text without NUL.
-                fuzzCheck(u >= 0x01 && u <= 0x7F, "checked texts are 7-bit");
-            }
-        }
-        QString trimmed = field;
-        while (trimmed.endsWith(u' '))
-            trimmed.chop(1);
-        sent << trimmed;
     }
+}
 
-    // The module keeps the fields as they came and sends them back on a read-out, where
-    // line ends separate fields too: every field must come back as it went.
+// The module keeps the fields as they came and sends them back on a read-out, where line
+// ends separate fields too: every field must come back as it went.
+void checkReadBack(const QString& frame, const QStringList& sent)
+{
     const Expected<QStringList> back = readout::split(readout::normalise(frame), kSeparator);
     if (!back) {
         QString detail = QString::asprintf(
@@ -401,6 +382,37 @@ void checkFrame(const Configuration& config, const QString& frame)
             return;
         }
     }
+}
+
+void checkFrame(const Configuration& config, const QString& frame)
+{
+    if (!fuzzCheck(frame.size() == kFrameFields * (kFieldWidth + 1), "56 fields of 16 characters"))
+        return;
+    QStringList sent;
+    int telRow = 0;
+    for (int i = 0; i < kFrameFields; ++i) {
+        const FrameField& layout = frameFields().at(i);
+        const QString field = frame.mid(i * (kFieldWidth + 1), kFieldWidth);
+        fuzzCheck(frame.at(i * (kFieldWidth + 1) + kFieldWidth) == kSeparator,
+                  "every field followed by the separator");
+        fuzzCheck(!field.contains(kSeparator), "no separator inside a field");
+
+        const QString expected = expectedField(config, layout, telRow);
+        fuzzCheck(expected.size() <= kFieldWidth, "what a field carries fits in it");
+        if (field != expected.leftJustified(kFieldWidth, u' ')) {
+            fail("the frame carries the form",
+                 QString::asprintf("field %d: \"%s\" instead of \"%s\"", i + 1,
+                                   shown(field).constData(), shown(expected).constData()));
+        }
+
+        checkCharacters(layout, field);
+        QString trimmed = field;
+        while (trimmed.endsWith(u' '))
+            trimmed.chop(1);
+        sent << trimmed;
+    }
+
+    checkReadBack(frame, sent);
 }
 
 // Layout-disabled edits keep nothing of their own after a load: only the fixed signs.

@@ -312,9 +312,11 @@ void TestFiles::tooShortFilesAreRefused()
     // The box is the old one; why goes to the log.
     QTest::ignoreMessage(
         QtWarningMsg,
-        qPrintable(path("old.vgf") + QStringLiteral(": túl rövid: %1 sor, egy konfigurációs fájl "
-                                                    "172 sorból áll (régebbi vagy csonka fájl).")
-                                         .arg(count)));
+        (path("old.vgf") + QStringLiteral(": túl rövid: %1 sor, egy konfigurációs fájl "
+                                          "172 sorból áll (régebbi vagy csonka fájl).")
+                               .arg(count))
+            .toUtf8()
+            .constData());
     window->form().m_nev->setText("marad");
     window->form().tabWidget->setCurrentIndex(3);
     DialogDriver driver;
@@ -543,7 +545,9 @@ void TestFiles::failedSaveKeepsEverything()
     });
     driver.expectMessage();
     // The box is the old one; why goes to the log.
-    QTest::ignoreMessage(QtWarningMsg, qPrintable(path(target) + QStringLiteral(": ") + why));
+    // The log is UTF-8 everywhere; qPrintable would be the ANSI code page on Windows.
+    QTest::ignoreMessage(QtWarningMsg,
+                         (path(target) + QStringLiteral(": ") + why).toUtf8().constData());
     window->form().actionSave->trigger();
     const bool ok = driver.waitDone();
     QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
