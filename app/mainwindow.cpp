@@ -3,6 +3,7 @@
 #include "app/about.h"
 #include "app/configfiles.h"
 #include "app/download.h"
+#include "app/fleetdialog.h"
 #include "app/portselection.h"
 #include "app/readup.h"
 #include "app/sheetfile.h"
@@ -68,6 +69,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ui->actionSave, &QAction::triggered, this, &MainWindow::save);
     connect(ui->actionSaveAs, &QAction::triggered, this, &MainWindow::saveas);
     connect(ui->actionSheet, &QAction::triggered, this, &MainWindow::sheet);
+    connect(ui->actionFleet, &QAction::triggered, this, [this] {
+        FormContext here = context();
+        // The window's exchanges with many modules are kept through this observer.
+        fleetdialog::run(here, fleet::Observer::none());
+    });
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
     connect(ui->actionPort, &QAction::triggered, this, &MainWindow::show_port);
     connect(ui->actionDownload, &QAction::triggered, this, &MainWindow::download);

@@ -1,5 +1,7 @@
 #include "fleet/result.h"
 
+#include <iterator>
+
 namespace fleet {
 
 namespace {
@@ -55,6 +57,28 @@ QString kindName(Kind kind)
             return QString::fromUtf8(entry.name);
     }
     return QString();
+}
+
+QString summary(const QList<Result>& results)
+{
+    int counts[std::size(kKinds)] = {};
+    int unfinished = 0;
+    for (const Result& result : results) {
+        if (!result.finished()) {
+            ++unfinished;
+            continue;
+        }
+        for (std::size_t i = 0; i < std::size(kKinds); ++i) {
+            if (kKinds[i].kind == kindOf(result))
+                ++counts[i];
+        }
+    }
+    QStringList parts;
+    for (std::size_t i = 0; i < std::size(kKinds); ++i)
+        parts << QStringLiteral("%1 %2").arg(counts[i]).arg(QString::fromUtf8(kKinds[i].name));
+    if (unfinished > 0)
+        parts << QStringLiteral("%1 befejezetlen").arg(unfinished);
+    return parts.join(QStringLiteral(", "));
 }
 
 } // namespace fleet

@@ -52,5 +52,8 @@ enum class Kind { Succeeded, Failed, NotModule, NotOpened };
 Kind kindOf(const Result& result);
 // "sikeres", "hibás", "nem modul", "nem nyitható meg".
 QString kindName(Kind kind);
+// A run in one line: "12 sikeres, 1 hibás, 2 nem modul, 1 nem nyitható meg", every kind
+// counted, then ", 3 befejezetlen" when a stop left work half done (those count as no kind).
+QString summary(const QList<Result>& results);
 
 } // namespace fleet

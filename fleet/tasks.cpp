@@ -163,7 +163,7 @@ Expected<void> identifyStep(Context& context, QJsonObject* keys)
     if (!answer->ok())
         return answer->failure();
     context.identification = answer;
-    keys->insert(QStringLiteral("identification"), messages::oneLine(answer->shown()).trimmed());
+    keys->insert(QStringLiteral("identification"), identificationText(*answer));
     return {};
 }
 
@@ -409,6 +409,11 @@ Result identifyTask(Context& context)
     if (const Expected<void> identified = identifyStep(context, &keys); !identified)
         return failed(context, identified.failure(), keys);
     return succeeded(context, keys.value(QStringLiteral("identification")).toString(), keys);
+}
+
+QString identificationText(const conversation::Result& answer)
+{
+    return messages::oneLine(answer.shown()).trimmed();
 }
 
 Result searchTask(Context& context)

@@ -56,6 +56,9 @@ struct Context
     bool stopRequested() const { return stop && stop->load(); }
 };
 
+// A module's identification as the window shows it, on one line.
+QString identificationText(const conversation::Result& answer);
+
 Result identifyTask(Context& context);
 // A search's question to one port: ok when a module answered there; the exchange, whatever
 // came of it, as the result's identification (none when the observer refused it).
