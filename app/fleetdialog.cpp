@@ -460,14 +460,14 @@ void FleetDialog::stop()
 
 void FleetDialog::saveResults()
 {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Eredmények mentése"), QStringLiteral("."),
-        QStringLiteral("CSV (*.csv)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Eredmények mentése"),
+                                     QStringLiteral("."), QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty())
         return;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(fleetdialog::resultsCsv(m_results)) < 0 || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(fleetdialog::resultsCsv(m_results)) < 0 ||
+        !file.commit())
         messagebox::critical(this, kTitle,
                              QStringLiteral("A fájl mentése nem sikerült: %1").arg(path));
 }

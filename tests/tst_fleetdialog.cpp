@@ -133,7 +133,8 @@ void TestFleetDialog::threeModules()
     QVERIFY(finished.wait(60000));
     QVERIFY(row(dialog, "COM3").at(2).startsWith(kSucceeded));
     QVERIFY(row(dialog, "COM4").at(2).contains(QStringLiteral("nem nyugtázta")));
-    QCOMPARE(summary(dialog), QStringLiteral("1 sikeres, 1 hibás, 1 nem modul, 0 nem nyitható meg"));
+    QCOMPARE(summary(dialog),
+             QStringLiteral("1 sikeres, 1 hibás, 1 nem modul, 0 nem nyitható meg"));
 
     DialogDriver driver;
     const QString saved = m_dir->filePath(QStringLiteral("eredmenyek.csv"));
