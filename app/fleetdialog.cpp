@@ -109,6 +109,9 @@ FleetDialog::FleetDialog(FormSource form, fleet::Observer& observer, QWidget* pa
     connect(m_tick, &QTimer::timeout, this, &FleetDialog::showProgress);
     resize(900, 560);
     listPorts();
+    // Without a module connected the file is the one thing to give first.
+    if (!m_form)
+        m_fileEdit->setFocus();
 }
 
 FleetDialog::~FleetDialog()
