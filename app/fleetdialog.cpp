@@ -508,17 +508,20 @@ void FleetDialog::closeEvent(QCloseEvent* event)
 
 namespace fleetdialog {
 
+FleetDialog::FormSource formSource(FormContext& context)
+{
+    if (DeviceKind(context.settings.deviceKind) == DeviceKind::Unknown)
+        return {};
+    return [&context]() -> std::optional<Configuration> {
+        if (!download::prepare(context))
+            return std::nullopt;
+        return bindings::take(context.ui);
+    };
+}
+
 void run(FormContext& context, fleet::Observer& observer)
 {
-    FleetDialog::FormSource form;
-    if (context.settings.deviceKind != 0) {
-        form = [&context]() -> std::optional<Configuration> {
-            if (!download::prepare(context))
-                return std::nullopt;
-            return bindings::take(context.ui);
-        };
-    }
-    FleetDialog dialog(form, observer, context.window);
+    FleetDialog dialog(formSource(context), observer, context.window);
     dialog.exec();
 }
 

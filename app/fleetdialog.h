@@ -107,6 +107,8 @@ namespace fleetdialog {
 
 // The dialog over the window: the form is offered once a module is connected.
 void run(FormContext& context, fleet::Observer& observer);
+// The window's form as the dialog takes it: none before a module is connected.
+FleetDialog::FormSource formSource(FormContext& context);
 
 // The results as the dialog saves them: port, module, outcome, message and backup file.
 QByteArray resultsCsv(const QList<fleet::Result>& results);

@@ -1,11 +1,14 @@
 // The many-modules dialog against simulated modules: the search, a run and its rows, the
 // summary and the saved results, a refused table, and a stop in the middle of a write.
 #include "app/fleetdialog.h"
+#include "app/mainwindow.h"
 #include "core/configcodec.h"
 #include "core/configuration.h"
+#include "core/programsettings.h"
 #include "fleet/observer.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/simfixture.h"
+#include "tests/support/windowfixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,6 +18,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,6 +83,8 @@ private slots:
     void refusedTable();
     void stopped_data();
     void stopped();
+    void fromTheForm_data();
+    void fromTheForm();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -266,6 +272,56 @@ void TestFleetDialog::stopped()
         QVERIFY(module->waitForCloses(module->openCount(), 5000));
         QVERIFY(module->writes().isEmpty());
     }
+}
+
+void TestFleetDialog::fromTheForm_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("box"); // the download's box, when the form is refused
+    QTest::newRow("a form that may be sent") << "Kut 2"
+                                             << "";
+    QTest::newRow("an empty name, refused as the download refuses it") << ""
+                                                                       << "Hiba";
+}
+
+// With a module connected, the form is what is written, checked as the download checks it.
+void TestFleetDialog::fromTheForm()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, box);
+    SimFixture fixture;
+    SimModule* module = fixture.start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    std::unique_ptr<MainWindow> window(fixture::connectedWindow());
+    window->newfile();
+    window->settings().deviceKind = std::int32_t(DeviceKind::VexaGrid3); // as identified
+    window->findChild<QLineEdit*>(QStringLiteral("m_nev"))->setText(name);
+    FormContext context = window->context();
+    FleetDialog dialog(fleetdialog::formSource(context), fleet::Observer::none());
+    dialog.show();
+    QVERIFY(dialog.findChild<QRadioButton*>(QStringLiteral("formSource"))->isChecked());
+    auto* tree = dialog.findChild<QTreeWidget*>(QStringLiteral("ports"));
+    QCOMPARE(tree->topLevelItemCount(), 1);
+    tree->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    const int listed = module->openCount();
+    QSignalSpy finished(&dialog, &FleetDialog::runFinished);
+    DialogDriver driver;
+    if (!box.isEmpty())
+        driver.expectMessage();
+    click(dialog, "start");
+    if (!box.isEmpty()) {
+        QVERIFY2(driver.waitDone(), qPrintable(driver.problems()));
+        QCOMPARE(driver.last().title, box);
+        QVERIFY(!dialog.isRunning());
+        QCOMPARE(module->openCount(), listed);
+        return;
+    }
+    QVERIFY(finished.wait(60000));
+    QVERIFY(row(dialog, "COM3").at(2).startsWith(kSucceeded));
+    QCOMPARE(module->writes().size(), 1);
+    QCOMPARE(module->writes().first().outcome, SimWrite::Outcome::Stored);
+    QVERIFY(module->writes().first().bytes.contains("Kut 2"));
+    QVERIFY(driver.done());
 }
 
 QTEST_MAIN(TestFleetDialog)

@@ -460,7 +460,8 @@ void TestForm::windowAndActions()
                               {"actionVerify", "Betöltés ellenőrzése", "Ctrl+V"},
                               {"actionContents", "Tartalom", "F1"},
                               {"actionAbout", "Névjegy", ""},
-                              {"actionSheet", "Konfigurációs lap mentése PDF-be...", "Ctrl+P"}};
+                              {"actionSheet", "Konfigurációs lap mentése PDF-be...", "Ctrl+P"},
+                              {"actionFleet", "Több modul programozása...", "Ctrl+M"}};
     for (const Action& expected : actions) {
         auto* action = window->findChild<QAction*>(expected.name);
         QVERIFY2(action, expected.name);
@@ -477,9 +478,9 @@ void TestForm::windowAndActions()
             list << (action->isSeparator() ? QStringLiteral("-") : action->text());
         return list;
     };
-    QCOMPARE(texts(ui.menuFile),
-             QStringList({"New", "Megnyitás", "Mentés", "Save As",
-                          "Konfigurációs lap mentése PDF-be...", "-", "Kilépés"}));
+    QCOMPARE(texts(ui.menuFile), QStringList({"New", "Megnyitás", "Mentés", "Save As",
+                                              "Konfigurációs lap mentése PDF-be...",
+                                              "Több modul programozása...", "-", "Kilépés"}));
     QCOMPARE(texts(ui.menuSettings), QStringList({"Port"}));
     QCOMPARE(texts(ui.menuDevice), QStringList({"Kiolvasás az eszközből", "-",
                                                 "Betöltés az eszközbe", "Betöltés ellenőrzése"}));
