@@ -1,6 +1,7 @@
 #include "app/fleetdialog.h"
 
 #include "app/download.h"
+#include "core/fields.h"
 #include "core/programsettings.h"
 #include "device/portmap.h"
 #include "device/porttexts.h"
@@ -69,6 +70,22 @@ QLineEdit* pathRow(QHBoxLayout* row, const char* name, QWidget* parent,
 Failure problem(const QString& text)
 {
     return {Code::Usage, text};
+}
+
+// A problem as the list shows it: a value refused also names its column and the field's
+// caption, so that the cell is found in the table without knowing the form's object names.
+QString problemText(const Failure& failure)
+{
+    QString text = messages::oneLine(failure.message);
+    const QString field = failure.details.value(QStringLiteral("field")).toString();
+    const int column = failure.details.value(QStringLiteral("column")).toInt();
+    if (field.isEmpty())
+        return text;
+    const QString caption = field == fleet::kProviderName
+                                ? QStringLiteral("SMS központ szolgáltatója")
+                                : fields::caption(field);
+    return column > 0 ? text + QStringLiteral(" (%1. oszlop: %2)").arg(column).arg(caption)
+                      : text + QStringLiteral(" (%1)").arg(caption);
 }
 
 QProgressBar* progressOf(QTreeWidget* tree, QTreeWidgetItem* item)
@@ -344,7 +361,7 @@ void FleetDialog::showProblems(const QList<Failure>& problems)
 {
     m_problems->clear();
     for (const Failure& failure : problems)
-        m_problems->addItem(messages::oneLine(failure.message));
+        m_problems->addItem(problemText(failure));
     m_problems->setVisible(!problems.isEmpty());
 }
 
