@@ -261,6 +261,10 @@ void FleetDialog::search()
         return;
     listPorts();
     m_identified.clear();
+    if (const Expected<void> ready = m_observer.ready(); !ready) {
+        showProblems({ready.failure()});
+        return;
+    }
     m_stop = false;
     const fleet::Candidates candidates = fleet::searchCandidates();
     fleet::Setup setup;
