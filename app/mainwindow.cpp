@@ -3,6 +3,7 @@
 #include "app/about.h"
 #include "app/configfiles.h"
 #include "app/download.h"
+#include "app/fleetdialog.h"
 #include "app/historydialog.h"
 #include "app/portselection.h"
 #include "app/readup.h"
@@ -72,6 +73,11 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->actionSaveAs, &QAction::triggered, this, &MainWindow::saveas);
     connect(ui->actionHistory, &QAction::triggered, this, &MainWindow::history);
     connect(ui->actionSheet, &QAction::triggered, this, &MainWindow::sheet);
+    connect(ui->actionFleet, &QAction::triggered, this, [this] {
+        FormContext here = context();
+        // The window's exchanges with many modules are kept through this observer.
+        fleetdialog::run(here, fleet::Observer::none());
+    });
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
     connect(ui->actionPort, &QAction::triggered, this, &MainWindow::show_port);
     connect(ui->actionDownload, &QAction::triggered, this, &MainWindow::download);

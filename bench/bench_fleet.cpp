@@ -18,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -83,49 +84,91 @@ QStringList sampleFields()
     return fields;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// The modules' count and the runs, or why not.
+bool parseArguments(const QStringList& arguments, int& count, int& runs)
 {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    int runs = 1;
+    QStringList args = arguments;
+    runs = 1;
     const qsizetype at = args.indexOf(QStringLiteral("--runs"));
     if (at >= 0 && at + 1 < args.size()) {
         runs = args.at(at + 1).toInt();
         args.remove(at, 2);
     }
-    const int count = args.isEmpty() ? 8 : args.first().toInt();
+    count = args.isEmpty() ? 8 : args.first().toInt();
     if (count < 2 || count > 30 || runs < 1) {
         std::fprintf(stderr, "bench_fleet: N in 2..30, --runs at least 1\n");
-        return 2;
+        return false;
     }
+    return true;
+}
 
-    QTemporaryDir directory;
-    if (!directory.isValid())
-        return 1;
-    qputenv("VEXAGRID_DOSDEVICES", QFile::encodeName(directory.path() + "/dosdevices"));
-    std::vector<std::unique_ptr<SimModule>> modules;
+// `count` paced modules from COM3 on, in `directory`'s device map; their ports.
+QStringList startModules(int count, const QString& directory,
+                         std::vector<std::unique_ptr<SimModule>>& modules)
+{
     QStringList ports;
     for (int i = 0; i < count; ++i) {
         auto module = std::make_unique<SimModule>();
         const QString port = QStringLiteral("COM%1").arg(3 + i);
         QString error;
-        if (!module->start(port, directory.path() + "/dosdevices", &error)) {
+        if (!module->start(port, directory, &error)) {
             std::fprintf(stderr, "bench_fleet: %s: %s\n", qPrintable(port), qPrintable(error));
-            return 1;
+            return {};
         }
         module->setPaced(true);
         modules.push_back(std::move(module));
         ports << port;
     }
+    return ports;
+}
 
-    const QString defaults = QStringLiteral(VEXAGRID_DEFAULTS_FILE);
+// The simulated module's sample as a configuration file at `file`.
+bool writeSample(const QString& defaults, const QString& file)
+{
     Configuration config = Configuration::connected();
     static_cast<void>(config.load(configfile::readFile(defaults).valueOr({})));
     config.fillFromReadOut(sampleFields());
+    return bool(configfile::writeFile(file, config.lines()));
+}
+
+void add(Sample& total, const Sample& one, int runs)
+{
+    total.wallS += one.wallS / runs;
+    total.cpuS += one.cpuS / runs;
+    total.maxRssMiB = std::max(total.maxRssMiB, one.maxRssMiB);
+}
+
+void printFigures(const Sample& one, const Sample& fleet, int count, int runs)
+{
+    const double ratio = fleet.wallS / one.wallS;
+    const double cpuShare = 100.0 * fleet.cpuS / fleet.wallS / count;
+    const double cpuShareOne = 100.0 * one.cpuS / one.wallS;
+    const double memoryPerModule = (fleet.maxRssMiB - one.maxRssMiB) / (count - 1);
+    std::printf("\nwrite --verify, paced modules, %d run(s)\n", runs);
+    std::printf("  time, %d modules / 1 module:      %.3f   (goal <= 1.15)\n", count, ratio);
+    std::printf("  CPU / wall per module:            %.2f %%  (1 module: %.2f %%; goal <= 2 %%)\n",
+                cpuShare, cpuShareOne);
+    std::printf("  peak memory growth per module:    %.2f MiB (goal < 2 MiB)\n", memoryPerModule);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    int count = 0;
+    int runs = 0;
+    if (!parseArguments(app.arguments().mid(1), count, runs))
+        return 2;
+    QTemporaryDir directory;
+    if (!directory.isValid())
+        return 1;
+    qputenv("VEXAGRID_DOSDEVICES", QFile::encodeName(directory.path() + "/dosdevices"));
+    std::vector<std::unique_ptr<SimModule>> modules;
+    const QStringList ports = startModules(count, directory.path() + "/dosdevices", modules);
+    const QString defaults = QStringLiteral(VEXAGRID_DEFAULTS_FILE);
     const QString file = directory.filePath(QStringLiteral("fleet.vgf"));
-    if (!configfile::writeFile(file, config.lines()))
+    if (ports.isEmpty() || !writeSample(defaults, file))
         return 1;
 
     const QString program = app.applicationDirPath() + QStringLiteral("/vexagrid-cli");
@@ -133,7 +176,6 @@ int main(int argc, char* argv[])
         return runChild(program, {"write", "--verify", "--quiet", "--base", defaults, "--port",
                                   targets.join(u','), file});
     };
-
     Sample one;
     Sample fleet;
     for (int run = 0; run < runs; ++run) {
@@ -148,22 +190,9 @@ int main(int argc, char* argv[])
                     "(cpu %.3f s, %.1f MiB)\n",
                     run + 1, single.wallS, single.cpuS, single.maxRssMiB, count, all.wallS,
                     all.cpuS, all.maxRssMiB);
-        one.wallS += single.wallS / runs;
-        one.cpuS += single.cpuS / runs;
-        one.maxRssMiB = std::max(one.maxRssMiB, single.maxRssMiB);
-        fleet.wallS += all.wallS / runs;
-        fleet.cpuS += all.cpuS / runs;
-        fleet.maxRssMiB = std::max(fleet.maxRssMiB, all.maxRssMiB);
+        add(one, single, runs);
+        add(fleet, all, runs);
     }
-
-    const double ratio = fleet.wallS / one.wallS;
-    const double cpuShare = 100.0 * fleet.cpuS / fleet.wallS / count;
-    const double cpuShareOne = 100.0 * one.cpuS / one.wallS;
-    const double memoryPerModule = (fleet.maxRssMiB - one.maxRssMiB) / (count - 1);
-    std::printf("\nwrite --verify, paced modules, %d run(s)\n", runs);
-    std::printf("  time, %d modules / 1 module:      %.3f   (goal <= 1.15)\n", count, ratio);
-    std::printf("  CPU / wall per module:            %.2f %%  (1 module: %.2f %%; goal <= 2 %%)\n",
-                cpuShare, cpuShareOne);
-    std::printf("  peak memory growth per module:    %.2f MiB (goal < 2 MiB)\n", memoryPerModule);
+    printFigures(one, fleet, count, runs);
     return 0;
 }

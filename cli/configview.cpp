@@ -1,11 +1,11 @@
 #include "cli/configview.h"
 
 #include "cli/report.h"
-#include "cli/tasks.h"
 #include "core/description.h"
 #include "core/downloadframe.h"
 #include "core/fieldrules.h"
 #include "core/fields.h"
+#include "fleet/tasks.h"
 
 #include <QJsonArray>
 
@@ -77,7 +77,7 @@ QJsonObject json(const Configuration& config, const Options& options)
         object.insert(name, entry);
     }
     object.insert(
-        kProviderName,
+        fleet::kProviderName,
         QJsonObject{{QStringLiteral("caption"), QStringLiteral("SMS központ szolgáltatója")},
                     {QStringLiteral("page"), description::pageTitle(0)},
                     {QStringLiteral("section"), QStringLiteral("general")},
@@ -119,10 +119,10 @@ void print(const Configuration& config, const Options& options, const QStringLis
 Exit compare(const Configuration& left, const Configuration& right, const Options& options,
              const Sides& sides)
 {
-    const Differences found =
-        differences(recordOf(left), recordOf(right), {QString(), options.all, options.pin},
-                    sides.leftName, sides.rightName);
-    Result line;
+    const fleet::Differences found =
+        fleet::differences(recordOf(left), recordOf(right), {QString(), options.all, options.pin},
+                           sides.leftName, sides.rightName);
+    fleet::Result line;
     line.ok = found.used == 0;
     line.error = line.ok ? messages::Code::None : messages::Code::Differs;
     line.message = sides.title + (line.ok ? QStringLiteral("Egyezik.")
@@ -131,13 +131,13 @@ Exit compare(const Configuration& left, const Configuration& right, const Option
     line.keys = sides.keys;
     line.keys.insert(QStringLiteral("differences"), found.list);
     report::result(line);
-    return exitFor(QList<Result>{line}, Goal::Comparison);
+    return exitFor(QList<fleet::Result>{line}, Goal::Comparison);
 }
 
 int countDifferences(const Configuration& left, const Configuration& right, const Options& options)
 {
-    return differences(recordOf(left), recordOf(right), {QString(), options.all, options.pin},
-                       QString(), QString())
+    return fleet::differences(recordOf(left), recordOf(right),
+                              {QString(), options.all, options.pin}, QString(), QString())
         .used;
 }
 

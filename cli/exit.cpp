@@ -41,10 +41,10 @@ Exit exitFor(const Failure& failure, Goal goal)
     return Exit::Failed;
 }
 
-Exit exitFor(const QList<Result>& results, Goal goal)
+Exit exitFor(const QList<fleet::Result>& results, Goal goal)
 {
     Exit exit = Exit::Success;
-    for (const Result& result : results) {
+    for (const fleet::Result& result : results) {
         if (result.ok)
             continue;
         if (goal == Goal::Comparison && result.error != Code::Differs)
@@ -54,7 +54,7 @@ Exit exitFor(const QList<Result>& results, Goal goal)
     return exit;
 }
 
-Exit exitFor(const Plans& plans, Goal goal)
+Exit exitFor(const fleet::Plans& plans, Goal goal)
 {
     if (plans.ok())
         return Exit::Success;

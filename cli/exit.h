@@ -1,8 +1,8 @@
 #pragma once
 
-#include "cli/plan.h"
-#include "cli/tasks.h"
 #include "core/failure.h"
+#include "fleet/plan.h"
+#include "fleet/result.h"
 
 #include <QList>
 
@@ -29,8 +29,8 @@ enum class Goal { Work, Comparison };
 // that could not be made is Usage.
 Exit exitFor(const Failure& failure, Goal goal = Goal::Work);
 // The modules' results: Success when every one succeeded.
-Exit exitFor(const QList<Result>& results, Goal goal = Goal::Work);
+Exit exitFor(const QList<fleet::Result>& results, Goal goal = Goal::Work);
 // A plan refused before any module was contacted: a malformed table is Usage.
-Exit exitFor(const Plans& plans, Goal goal = Goal::Work);
+Exit exitFor(const fleet::Plans& plans, Goal goal = Goal::Work);
 
 } // namespace cli

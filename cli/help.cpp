@@ -6,6 +6,7 @@
 #ifdef VEXAGRID_CLI_RECORD
 #include "record/event.h"
 #endif
+#include "fleet/plan.h"
 
 namespace cli {
 
@@ -151,7 +152,7 @@ QString rateWords()
 QString fieldWords()
 {
     QStringList names = fields::allEdits() + fields::allBoxes() + fields::allRadios();
-    names << kProviderName;
+    names << fleet::kProviderName;
     return names.join(u' ');
 }
 

@@ -1,9 +1,9 @@
 #include "cli/history.h"
 
 #include "cli/configview.h"
-#include "cli/plan.h"
 #include "cli/report.h"
-#include "cli/tasks.h"
+#include "fleet/plan.h"
+#include "fleet/tasks.h"
 
 namespace cli::history {
 
@@ -106,7 +106,7 @@ Expected<Configuration> Configurations::of(const record::Event& event)
                            .arg(shortId(event.id), record::operationName(event.operation)),
                        QJsonObject{{QStringLiteral("event"), event.id}});
     if (!m_defaults) {
-        Expected<QStringList> defaults = loadDefaults(m_options.base);
+        Expected<QStringList> defaults = fleet::loadDefaults(m_options.base);
         if (!defaults)
             return defaults.failure();
         m_defaults = *defaults;
@@ -114,7 +114,7 @@ Expected<Configuration> Configurations::of(const record::Event& event)
     const Expected<record::StoredConfiguration> content = stored(event.configurationHash);
     if (!content)
         return content.failure();
-    Configuration config = startState(*m_defaults);
+    Configuration config = fleet::startState(*m_defaults);
     // The record took only what a configuration file may hold.
     static_cast<void>(config.load(content->lines()));
     return config;

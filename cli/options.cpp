@@ -120,6 +120,18 @@ QDateTime parseTime(const QString& text, DateAlone dateAlone)
     return iso.size() > 10 ? QDateTime::fromString(iso, Qt::ISODateWithMs) : QDateTime();
 }
 
+Expected<fleet::Override> parseAssignment(const QString& text)
+{
+    const qsizetype equals = text.indexOf(u'=');
+    if (equals <= 0)
+        return Failure{messages::Code::Usage,
+                       QStringLiteral("--set NÉV=ÉRTÉK kell, nem \"%1\"").arg(text)};
+    const QString name = text.left(equals).trimmed();
+    if (!fleet::isSettableName(name))
+        return Failure{messages::Code::Usage, QStringLiteral("ismeretlen mezőnév: %1").arg(name)};
+    return fleet::Override{name, text.mid(equals + 1)};
+}
+
 namespace {
 
 struct Given
@@ -312,7 +324,7 @@ Expected<void> readValues(const Words& words, Options& options)
     for (const Given& each : words.given) {
         if (qstrcmp(each.option->name, "set") != 0)
             continue;
-        const Expected<Override> override = parseAssignment(each.value);
+        const Expected<fleet::Override> override = parseAssignment(each.value);
         if (!override)
             return override.failure();
         options.overrides.append(*override);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/plan.h"
 #include "core/failure.h"
+#include "fleet/plan.h"
 
 #include <QDateTime>
 #include <QList>
@@ -23,7 +23,7 @@ struct Options
     QStringList files; // the configuration files (diff A B: two)
     QString output;    // read, sheet
     QString base;      // the defaults file; empty: where the window finds it
-    QList<Override> overrides;
+    QList<fleet::Override> overrides;
     QString each; // the per-module table
     bool verify = false;
     QString backupDir;
@@ -95,5 +95,8 @@ enum class DateAlone {
     LastMoment, // --at (at or before): as the day ended
 };
 QDateTime parseTime(const QString& text, DateAlone dateAlone = DateAlone::Start);
+
+// "NAME=VALUE" as --set takes it; anything else is a usage failure.
+Expected<fleet::Override> parseAssignment(const QString& text);
 
 } // namespace cli

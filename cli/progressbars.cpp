@@ -26,21 +26,21 @@ void put(const QByteArray& out)
     std::fflush(stderr);
 }
 
-QString barOf(const Running& module)
+QString barOf(const fleet::Running& module)
 {
-    const Progress& progress = *module.progress;
-    const Phase phase = Phase(progress.phase.load());
+    const fleet::Progress& progress = *module.progress;
+    const fleet::Phase phase = fleet::Phase(progress.phase.load());
     // A failed module's bar shows how far it got, and that it failed.
     const int maximum = progress.maximum;
     const int value = std::min(int(progress.value), maximum);
     const int filled = maximum > 0 ? value * kBarWidth / maximum : 0;
     QString line = QStringLiteral("%1 %2 [%3%4]")
                        .arg(module.port, -6)
-                       .arg(phaseName(phase), -11)
+                       .arg(fleet::phaseName(phase), -11)
                        .arg(QString(filled, u'#'), QString(kBarWidth - filled, u'.'));
     if (maximum > 0)
         line += QStringLiteral(" %1%").arg(value * 100 / maximum, 3);
-    if (interrupt::requested() && phase != Phase::Done && phase != Phase::Failed)
+    if (interrupt::requested() && phase != fleet::Phase::Done && phase != fleet::Phase::Failed)
         line += QStringLiteral(" leállítás...");
     return line;
 }
@@ -55,11 +55,11 @@ bool wanted(bool quiet)
     return !term.isEmpty() && term != "dumb";
 }
 
-Monitor onStderr()
+fleet::Monitor onStderr()
 {
     // How many lines the bars stand on, to go back up over them.
     auto drawn = std::make_shared<int>(0);
-    return [drawn](const QList<Running>& modules, bool done) {
+    return [drawn](const QList<fleet::Running>& modules, bool done) {
         QByteArray out;
         if (*drawn > 0)
             out += "\x1b[" + QByteArray::number(*drawn) + "A";
@@ -69,7 +69,7 @@ Monitor onStderr()
             *drawn = 0;
             return;
         }
-        for (const Running& module : modules)
+        for (const fleet::Running& module : modules)
             out += "\r\x1b[2K" + barOf(module).toUtf8() + "\n";
         *drawn = int(modules.size());
         put(out);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/fleet.h"
+#include "fleet/run.h"
 
 // The progress of many modules on a terminal: one bar a module on stderr, redrawn in place,
 // which turns to "hiba" as soon as its module fails.
@@ -11,6 +11,6 @@ namespace cli::progressbars {
 bool wanted(bool quiet);
 
 // The bars as a fleet's monitor; gone from the terminal once the fleet is done.
-Monitor onStderr();
+fleet::Monitor onStderr();
 
 } // namespace cli::progressbars

@@ -73,16 +73,6 @@ void print(const Line& line, std::FILE* textStream)
 
 } // namespace
 
-Line Line::of(const Failure& failure)
-{
-    Line line;
-    line.port = failure.details.value(QStringLiteral("port")).toString();
-    line.error = failure.code;
-    line.message = failure.message;
-    line.keys = failure.details;
-    return line;
-}
-
 void setStreams(std::FILE* out, std::FILE* err)
 {
     outStream = out;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/failure.h"
-#include "core/messages.h"
+#include "fleet/result.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -22,19 +22,8 @@ void setStreams(std::FILE* out, std::FILE* err);
 void begin(const QString& command, const QStringList& keys, bool json);
 bool isJson();
 
-struct Line
-{
-    QString port; // "" for none (null in JSON)
-    bool ok = false;
-    messages::Code error = messages::Code::None;
-    QString message;  // one line
-    QStringList more; // the text's further lines, printed indented below the first
-    QJsonObject keys; // the command's own keys; those not given are null
-
-    // A failure as a line: its code, its words, its details as keys (and their "port", when
-    // it names one, as the line's port).
-    static Line of(const Failure& failure);
-};
+// What is said: a module's result or an error, as the fleet layer hands it over.
+using Line = fleet::Line;
 
 // A module's result: stdout.
 void result(const Line& line);

@@ -5,12 +5,12 @@
 
 namespace cli {
 
-Plans plansOf(const Options& options)
+fleet::Plans plansOf(const Options& options)
 {
-    return makePlans(options.files.value(0), options.base, options.overrides, options.each);
+    return fleet::makePlans(options.files.value(0), options.base, options.overrides, options.each);
 }
 
-Exit refuse(const Plans& plans, Goal goal, bool modulesNamed)
+Exit refuse(const fleet::Plans& plans, Goal goal, bool modulesNamed)
 {
     for (const Failure& problem : plans.problems)
         report::error(report::Line::of(problem));
@@ -20,17 +20,17 @@ Exit refuse(const Plans& plans, Goal goal, bool modulesNamed)
     return exitFor(plans, goal);
 }
 
-Expected<Exit> sendPlanned(const Options& options, const Plans& plans, const PlannedJob& job,
+Expected<Exit> sendPlanned(const Options& options, const fleet::Plans& plans, const fleet::Job& job,
                            Goal goal)
 {
-    const Expected<Targets> targets =
-        prepareTargets(options, options.each.isEmpty() ? QStringList() : plans.frames.keys());
-    if (!targets)
-        return targets.failure();
-    QList<Result> results = runModules(targets->modules, options, [&](Context& context) {
-        return job(context, plans.frameFor(context.port));
-    });
-    for (Result& result : results) {
+    const Expected<fleet::Targets> targets = prepareTargets(options, plans.tablePorts());
+    if (!targets) {
+        // A comparison that found nothing to compare could not be made, whatever the reason.
+        report::failure(targets.failure());
+        return exitFor(targets.failure(), goal);
+    }
+    QList<fleet::Result> results = runModules(targets->modules, options, job, plans.defaults);
+    for (fleet::Result& result : results) {
         result.keys.insert(QStringLiteral("file"), options.files.first());
         if (plans.lineOf.contains(result.port))
             result.keys.insert(QStringLiteral("row"), plans.lineOf.value(result.port));

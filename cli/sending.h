@@ -1,9 +1,9 @@
 #pragma once
 
 #include "cli/exit.h"
-#include "cli/fleet.h"
 #include "cli/options.h"
-#include "cli/plan.h"
+#include "fleet/plan.h"
+#include "fleet/run.h"
 
 #include <functional>
 
@@ -11,18 +11,15 @@
 // --set, --each), refused as a whole when any part of it is wrong, or sent to the modules.
 namespace cli {
 
-Plans plansOf(const Options& options);
+fleet::Plans plansOf(const Options& options);
 
 // Every problem of a refused plan, said before any module is contacted, and (with
 // `modulesNamed`) that nothing happened to any of them; the exit it comes to.
-Exit refuse(const Plans& plans, Goal goal, bool modulesNamed = true);
+Exit refuse(const fleet::Plans& plans, Goal goal, bool modulesNamed = true);
 
-// A job for one module that sends or compares `frame`.
-using PlannedJob = std::function<Result(Context& context, const QString& frame)>;
-
-// The plan's job on its modules (the table's, or those --port names), each with its own
-// frame; every result with the file and, with --each, its row.
-Expected<Exit> sendPlanned(const Options& options, const Plans& plans, const PlannedJob& job,
+// The plan's job on its modules (the table's, or those --port names), each module with its
+// own frame (fleet::Plans::frameFor); every result with the file and, with --each, its row.
+Expected<Exit> sendPlanned(const Options& options, const fleet::Plans& plans, const fleet::Job& job,
                            Goal goal = Goal::Work);
 
 } // namespace cli

@@ -1,19 +1,17 @@
 #include "cli/source.h"
 
-#include "cli/interrupt.h"
 #include "cli/modules.h"
-#include "cli/plan.h"
-#include "cli/report.h"
+#include "fleet/plan.h"
 
 namespace cli {
 
 Expected<Configuration> openAsTheWindowDoes(const QString& file, const QString& base)
 {
-    const Expected<QStringList> defaults = loadDefaults(base);
+    const Expected<QStringList> defaults = fleet::loadDefaults(base);
     if (!defaults)
         return defaults.failure();
-    Configuration config = startState(*defaults);
-    if (const Expected<void> opened = openFile(file, config); !opened)
+    Configuration config = fleet::startState(*defaults);
+    if (const Expected<void> opened = fleet::openFile(file, config); !opened)
         return opened.failure();
     return config;
 }
@@ -28,19 +26,19 @@ Expected<Exit> withSource(const Options& options,
             return opened.failure();
         return use({*opened, file, QString(), QString()});
     }
-    const Expected<QStringList> defaults = loadDefaults(options.base);
+    const Expected<QStringList> defaults = fleet::loadDefaults(options.base);
     if (!defaults)
         return defaults.failure();
-    const Expected<Targets> targets = prepareTargets(options);
+    const Expected<fleet::Targets> targets = prepareTargets(options);
     if (!targets)
         return targets.failure();
-    const Result read =
-        runFleet(targets->modules, options.baud, fetchTask, interrupt::flag()).first();
-    if (!read.ok) {
-        report::result(read);
-        return exitFor(QList<Result>{read});
-    }
-    return use({readOutState(*defaults, read.record), QString(), read.port,
+    const QList<fleet::Result> results =
+        fleet::runFleet(targets->modules, setupOf(options, *defaults), fleet::fetchTask);
+    // A module that could not be read out is the command's result, an interrupt's too.
+    const fleet::Result& read = results.first();
+    if (!read.ok)
+        return finish(results);
+    return use({fleet::readOutState(*defaults, read.record), QString(), read.port,
                 read.keys.value(QStringLiteral("identification")).toString()});
 }
 

@@ -1,5 +1,7 @@
 #include "device/porttexts.h"
 
+#include "device/outcomes.h"
+
 #include <QStringList>
 
 namespace porttexts {
@@ -103,6 +105,12 @@ QJsonObject openFailureKeys(const PortMap::PortState& state)
     return {{QStringLiteral("reason"), reasonCode(state)},
             {QStringLiteral("systemError"),
              state.error.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(state.error)}};
+}
+
+QString summary(const PortMap::PortState& state)
+{
+    return facts(state) + QStringLiteral(", ") +
+           (state.opens ? QStringLiteral("megnyitható") : outcomes::openFailure(state));
 }
 
 } // namespace porttexts

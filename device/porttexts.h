@@ -27,6 +27,10 @@ QString hint(const PortMap::PortState& state);
 // when the adapter is unknown.
 QString facts(const PortMap::PortState& state);
 
+// The facts, then "megnyitható" or why not, as a list of ports says of each:
+// "/dev/ttyUSB0 (FT232R USB UART), megnyitható".
+QString summary(const PortMap::PortState& state);
+
 // What a script reads of a port that did not open: "reason" (reasonCode()) and
 // "systemError" (the library's words, null when it said nothing).
 QJsonObject openFailureKeys(const PortMap::PortState& state);

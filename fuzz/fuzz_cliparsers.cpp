@@ -1,9 +1,9 @@
 // The command line's parsers: the --each table, a --port list, a --set assignment and the
 // whole command line. Whatever the input, each gives a result or a clear error.
-#include "cli/csvtable.h"
 #include "cli/options.h"
-#include "cli/plan.h"
 #include "device/portmap.h"
+#include "fleet/csvtable.h"
+#include "fleet/plan.h"
 #include "fuzz/fuzztarget.h"
 
 namespace {
@@ -20,10 +20,10 @@ bool hasControl(const QString& text)
 
 void checkTable(const QByteArray& content)
 {
-    const cli::csv::Table table = cli::csv::read(content);
+    const fleet::csv::Table table = fleet::csv::read(content);
     fuzzCheck(table.separator == u',' || table.separator == u';', "separator , or ;");
     int line = 0;
-    for (const cli::csv::Row& row : table.rows) {
+    for (const fleet::csv::Row& row : table.rows) {
         fuzzCheck(row.line > line, "rows in order");
         line = row.line;
         fuzzCheck(!row.cells.isEmpty(), "a row has a cell");
@@ -75,7 +75,7 @@ void checkRoundTrip(const uint8_t* data, size_t size)
             quoted << u'"' + each.replace(u'"', QStringLiteral("\"\"")) + u'"';
         text += quoted.join(u',').toUtf8() + "\r\n";
     }
-    const cli::csv::Table table = cli::csv::read(text);
+    const fleet::csv::Table table = fleet::csv::read(text);
     fuzzCheck(table.errors.isEmpty(), "a written table reads without errors");
     fuzzCheck(table.rows.size() == rows.size(), "every written row reads back");
     for (qsizetype i = 0; i < rows.size(); ++i)
@@ -105,12 +105,12 @@ void checkPorts(const QString& text)
 
 void checkAssignment(const QString& text)
 {
-    const Expected<cli::Override> override = cli::parseAssignment(text);
+    const Expected<fleet::Override> override = cli::parseAssignment(text);
     if (!override) {
         fuzzCheck(!override.failure().message.isEmpty(), "a refused assignment says why");
         return;
     }
-    fuzzCheck(cli::isSettableName(override->name), "only the form's names are set");
+    fuzzCheck(fleet::isSettableName(override->name), "only the form's names are set");
     fuzzCheck(text.endsWith(override->value), "the value is the text after the name");
 }
 

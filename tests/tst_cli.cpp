@@ -531,6 +531,10 @@ void TestCli::identifyStatusDiff()
     // A module that cannot be compared is no difference: exit 2.
     module->setFault(SimModule::Fault::Silent);
     QCOMPARE(cli(fixture, diff).exitCode, 2);
+    // Nor is a search that finds no module at all.
+    QStringList everyPort = diff;
+    everyPort[2] = QStringLiteral("all");
+    QCOMPARE(cli(fixture, everyPort).exitCode, 2);
 }
 
 // A module this program wrote and read back holds what its file says; the simulated
@@ -958,16 +962,21 @@ void TestCli::backupComesFirst()
 
 void TestCli::interrupt_data()
 {
-    QTest::addColumn<bool>("duringBackup");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("duringReadOut");
     // The module reads out at the line's speed, so the backup takes seconds.
-    QTest::newRow("during the backup's read-out") << true;
+    QTest::newRow("write, during the backup's read-out") << "write" << true;
     // The module holds back its "R"; the stop is seen before the frame's first byte.
-    QTest::newRow("waiting for the module's start") << false;
+    QTest::newRow("write, waiting for the module's start") << "write" << false;
+    // A configuration read out for a person ends like every other command.
+    QTest::newRow("show, during the read-out") << "show" << true;
+    QTest::newRow("sheet, during the read-out") << "sheet" << true;
 }
 
 void TestCli::interrupt()
 {
-    QFETCH(bool, duringBackup);
+    QFETCH(QString, command);
+    QFETCH(bool, duringReadOut);
     SimFixture fixture;
     SimModule* module = fixture.start(QStringLiteral("COM3"));
     SimModule* idle = fixture.start(QStringLiteral("COM4"));
@@ -976,13 +985,19 @@ void TestCli::interrupt()
     module->setPaced(true);
 
     QProcess process;
-    QStringList arguments{"write", "--port", "COM3,COM4", "--base", defaultsFile(), sampleFile()};
-    if (duringBackup)
+    const bool write = command == QLatin1String("write");
+    QStringList arguments{command, "--port", write ? "COM3,COM4" : "COM3", "--base",
+                          defaultsFile()};
+    if (write)
+        arguments << sampleFile();
+    if (write && duringReadOut)
         arguments << "--backup" << m_dir->filePath(QStringLiteral("backups"));
+    if (command == QLatin1String("sheet"))
+        arguments << "-o" << m_dir->filePath(QStringLiteral("lap.pdf"));
     prepare(process, fixture, arguments);
     process.start();
     QVERIFY(process.waitForStarted());
-    if (duringBackup) {
+    if (duringReadOut) {
         QVERIFY(module->waitForRequests(2, 20000));
         QVERIFY(module->waitForReceived(4, 20000));
     } else {

@@ -1,15 +1,15 @@
 // The command line's parsers in-process: the --each table, the options, and the words for a
 // port that does not open where only the probe can make it refuse (no permission, as root).
 #include "cli/commands.h"
-#include "cli/csvtable.h"
 #include "cli/history.h"
 #include "cli/options.h"
-#include "cli/plan.h"
 #include "cli/report.h"
 #include "core/configcodec.h"
 #include "core/configuration.h"
 #include "device/conversations.h"
 #include "device/portmap.h"
+#include "fleet/csvtable.h"
+#include "fleet/plan.h"
 #include "tests/support/simfixture.h"
 
 #include <QFile>
@@ -60,10 +60,10 @@ InProcess runCli(const QStringList& arguments)
 }
 
 // "line:cell|cell" for every row of the table.
-QStringList rowsOf(const cli::csv::Table& table)
+QStringList rowsOf(const fleet::csv::Table& table)
 {
     QStringList rows;
-    for (const cli::csv::Row& row : table.rows)
+    for (const fleet::csv::Row& row : table.rows)
         rows << QStringLiteral("%1:%2").arg(row.line).arg(row.cells.join(u'|'));
     return rows;
 }
@@ -141,7 +141,7 @@ void TestCliParsers::table()
     QFETCH(QByteArray, content);
     QFETCH(QStringList, rows);
     QFETCH(QString, error);
-    const cli::csv::Table table = cli::csv::read(content);
+    const fleet::csv::Table table = fleet::csv::read(content);
     QCOMPARE(rowsOf(table), rows);
     if (error.isEmpty()) {
         QVERIFY(table.errors.isEmpty());
@@ -171,10 +171,10 @@ void TestCliParsers::planProblems_data()
     QTest::newRow("a column twice") << QByteArray("port,port\nCOM3,COM4\n") << QStringList{"1:2:"} << true;
     QTest::newRow("no port column") << QByteArray("m_id\n0101\n") << QStringList{"1:0:"} << true;
     QTest::newRow("no rows") << QByteArray("port,m_id\n") << QStringList{"0:0:"} << true;
-    // The table is sound; the values of two rows are refused.
+    // The table is sound; the values of two rows are refused, each in the column that set it.
     QTest::newRow("refused values")
         << QByteArray("port,m_id\nCOM3,01a1\nCOM4,0102\nCOM5,x\n")
-        << QStringList{"2:0:COM3", "4:0:COM5"} << false;
+        << QStringList{"2:2:COM3", "4:2:COM5"} << false;
     // clang-format on
 }
 
@@ -195,7 +195,7 @@ void TestCliParsers::planProblems()
     csv.write(table);
     csv.close();
 
-    const cli::Plans plans = cli::makePlans(file, QString(), {}, csv.fileName());
+    const fleet::Plans plans = fleet::makePlans(file, QString(), {}, csv.fileName());
     QStringList found;
     for (const Failure& problem : plans.problems)
         found << QStringLiteral("%1:%2:%3")

@@ -461,7 +461,8 @@ void TestForm::windowAndActions()
                               {"actionContents", "Tartalom", "F1"},
                               {"actionAbout", "Névjegy", ""},
                               {"actionSheet", "Konfigurációs lap mentése PDF-be...", "Ctrl+P"},
-                              {"actionHistory", "Előzmények...", "Ctrl+H"}};
+                              {"actionHistory", "Előzmények...", "Ctrl+H"},
+                              {"actionFleet", "Több modul programozása...", "Ctrl+M"}};
     for (const Action& expected : actions) {
         auto* action = window->findChild<QAction*>(expected.name);
         QVERIFY2(action, expected.name);
@@ -480,7 +481,8 @@ void TestForm::windowAndActions()
     };
     QCOMPARE(texts(ui.menuFile),
              QStringList({"New", "Megnyitás", "Mentés", "Save As", "Előzmények...",
-                          "Konfigurációs lap mentése PDF-be...", "-", "Kilépés"}));
+                          "Konfigurációs lap mentése PDF-be...", "Több modul programozása...", "-",
+                          "Kilépés"}));
     QCOMPARE(texts(ui.menuSettings), QStringList({"Port"}));
     QCOMPARE(texts(ui.menuDevice), QStringList({"Kiolvasás az eszközből", "-",
                                                 "Betöltés az eszközbe", "Betöltés ellenőrzése"}));

@@ -15,13 +15,13 @@ Expected<void> checkFile(const Options& options)
 
 Expected<Exit> checkPlan(const Options& options)
 {
-    const Plans plans = plansOf(options);
+    const fleet::Plans plans = plansOf(options);
     if (!plans.ok())
         return refuse(plans, Goal::Work, false);
     const QString& file = options.files.first();
-    QList<Result> results;
+    QList<fleet::Result> results;
     for (auto it = plans.frames.cbegin(); it != plans.frames.cend(); ++it) {
-        Result result;
+        fleet::Result result;
         result.port = it.key();
         result.ok = true;
         result.message = it.key().isEmpty() ? QStringLiteral("%1: Rendben, betölthető.").arg(file)

@@ -48,13 +48,14 @@ Expected<Exit> compare(const Options& options)
 {
     if (options.files.size() == 2)
         return diffFiles(options);
-    const Plans plans = plansOf(options);
+    const fleet::Plans plans = plansOf(options);
     if (!plans.ok())
         return refuse(plans, Goal::Comparison);
     return sendPlanned(
         options, plans,
-        [&](Context& context, const QString& frame) {
-            return diffTask(context, {frame, options.all, options.pin});
+        [&](fleet::Context& context) {
+            return fleet::diffTask(context,
+                                   {plans.frameFor(context.port), options.all, options.pin});
         },
         Goal::Comparison);
 }

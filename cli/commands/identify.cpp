@@ -9,10 +9,10 @@ namespace {
 
 Expected<Exit> identifyModules(const Options& options)
 {
-    const Expected<Targets> targets = prepareTargets(options);
+    const Expected<fleet::Targets> targets = prepareTargets(options);
     if (!targets)
         return targets.failure();
-    return finish(runModules(targets->modules, options, identifyTask) + targets->failures);
+    return finish(runModules(targets->modules, options, fleet::identifyTask) + targets->failures);
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "cli/commands.h"
 #include "cli/modules.h"
 #include "cli/report.h"
-#include "device/outcomes.h"
 #include "device/portmap.h"
 #include "device/porttexts.h"
 
@@ -22,12 +21,9 @@ report::Line portLine(const PortMap::PortState& state)
                  {QStringLiteral("description"), state.description},
                  {QStringLiteral("manufacturer"), state.manufacturer},
                  {QStringLiteral("serialNumber"), state.serialNumber}};
-    line.message = porttexts::facts(state) + QStringLiteral(", ");
-    if (state.opens) {
-        line.message += QStringLiteral("megnyitható");
-    } else {
+    line.message = porttexts::summary(state);
+    if (!state.opens) {
         line.error = messages::Code::OpenFailed;
-        line.message += outcomes::openFailure(state);
         line.keys.insert(QStringLiteral("reason"), porttexts::reasonCode(state));
         line.keys.insert(QStringLiteral("systemError"), state.error);
     }
@@ -36,7 +32,7 @@ report::Line portLine(const PortMap::PortState& state)
 
 Expected<Exit> listPorts(const Options&)
 {
-    if (const Expected<void> map = deviceMapUsable(); !map)
+    if (const Expected<void> map = fleet::deviceMapUsable(); !map)
         return map.failure();
     const QList<PortMap::PortState> states = PortMap::portStates();
     if (states.isEmpty()) {

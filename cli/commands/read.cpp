@@ -2,8 +2,8 @@
 #include "cli/argchecks.h"
 #include "cli/commands.h"
 #include "cli/modules.h"
-#include "cli/outputs.h"
 #include "cli/report.h"
+#include "fleet/outputs.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -57,23 +57,23 @@ Expected<void> checkRead(const Options& options)
 }
 
 // Every module's file that cannot be written, and why.
-QList<Failure> unwritable(const QList<Target>& modules, const QString& output)
+QList<Failure> unwritable(const QList<fleet::Target>& modules, const QString& output)
 {
     QList<Failure> refused;
-    for (const Target& target : modules) {
+    for (const fleet::Target& target : modules) {
         const QString path = outputFor(output, target.port);
         if (path == QLatin1String("-"))
             continue;
-        if (const Expected<void> file = outputs::ensureFile(path); !file)
+        if (const Expected<void> file = fleet::outputs::ensureFile(path); !file)
             refused << file.failure();
     }
     return refused;
 }
 
 // "-o -": the configuration is the standard output, and what happened goes beside it.
-void toStandardOutput(const QList<Result>& results)
+void toStandardOutput(const QList<fleet::Result>& results)
 {
-    for (const Result& result : results) {
+    for (const fleet::Result& result : results) {
         if (!result.content.isEmpty()) {
             std::fwrite(result.content.constData(), 1, size_t(result.content.size()), stdout);
             std::fflush(stdout);
@@ -84,17 +84,17 @@ void toStandardOutput(const QList<Result>& results)
 
 Expected<Exit> readModules(const Options& options)
 {
-    const Expected<QStringList> defaults = loadDefaults(options.base);
+    const Expected<QStringList> defaults = fleet::loadDefaults(options.base);
     if (!defaults)
         return defaults.failure();
     const bool perPort = filePerPort(options.output);
     // The folder form is made sure of before any port is asked.
     if (perPort && !options.output.contains(QLatin1String("{port}"))) {
-        if (const Expected<void> folder = outputs::ensureFolder(options.output); !folder)
+        if (const Expected<void> folder = fleet::outputs::ensureFolder(options.output); !folder)
             return Failure{Code::OutputFailed,
                            folder.failure().message + QStringLiteral(" Semmi sem lett kiolvasva.")};
     }
-    const Expected<Targets> targets = prepareTargets(options);
+    const Expected<fleet::Targets> targets = prepareTargets(options);
     if (!targets)
         return targets.failure();
     if (!perPort && targets->modules.size() > 1)
@@ -109,9 +109,12 @@ Expected<Exit> readModules(const Options& options)
         report::note(QStringLiteral("Semmi sem lett kiolvasva."));
         return Exit::Failed;
     }
-    const QList<Result> results = runModules(targets->modules, options, [&](Context& context) {
-        return readTask(context, *defaults, outputFor(options.output, context.port));
-    });
+    const QList<fleet::Result> results = runModules(
+        targets->modules, options,
+        [&](fleet::Context& context) {
+            return fleet::readTask(context, outputFor(options.output, context.port));
+        },
+        *defaults);
     if (options.output == QLatin1String("-"))
         toStandardOutput(results);
     return finish(results + targets->failures);

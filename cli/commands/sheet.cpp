@@ -2,9 +2,9 @@
 #include "sheet/sheet.h"
 #include "cli/argchecks.h"
 #include "cli/commands.h"
-#include "cli/outputs.h"
 #include "cli/report.h"
 #include "cli/source.h"
+#include "fleet/outputs.h"
 
 #include <QDate>
 
@@ -26,7 +26,7 @@ Expected<Exit> writeSheet(const Options& options, const Source& source)
     const Expected<int> written = sheet::write(
         source.config.values(),
         {source.file, source.identification, QDate::currentDate(), options.pin}, options.output);
-    Result line;
+    fleet::Result line;
     line.port = source.port;
     line.keys.insert(QStringLiteral("file"), options.output);
     if (!source.identification.isEmpty())
@@ -43,13 +43,13 @@ Expected<Exit> writeSheet(const Options& options, const Source& source)
             QStringLiteral("%1: nem írható: %2.").arg(options.output, written.failure().message);
     }
     report::result(line);
-    return exitFor(QList<Result>{line});
+    return exitFor(QList<fleet::Result>{line});
 }
 
 Expected<Exit> sheetOf(const Options& options)
 {
     // The PDF's place is made sure of before a module is asked.
-    if (const Expected<void> file = outputs::ensureFile(options.output); !file)
+    if (const Expected<void> file = fleet::outputs::ensureFile(options.output); !file)
         return file.failure();
     return withSource(options,
                       [&options](const Source& source) { return writeSheet(options, source); });

@@ -12,15 +12,15 @@ namespace cli {
 namespace {
 
 // One line per query as it comes; an interrupt is the way a watch ends.
-Exit watch(const Options& options, const Targets& targets)
+Exit watch(const Options& options, const fleet::Targets& targets)
 {
-    for (const Result& failed : targets.failures)
+    for (const fleet::Result& failed : targets.failures)
         report::result(failed);
     const int periodMs = options.watchSeconds * 1000;
-    const Job query = [periodMs](Context& context) {
+    const fleet::Job query = [periodMs](fleet::Context& context) {
         bool identified = context.identification.has_value();
         for (;;) {
-            Result result = statusTask(context, identified);
+            fleet::Result result = fleet::statusTask(context, identified);
             identified = identified || (result.error != messages::Code::NoDevice &&
                                         result.error != messages::Code::OpenFailed);
             result.port = context.port;
@@ -32,19 +32,20 @@ Exit watch(const Options& options, const Targets& targets)
                 return result;
         }
     };
-    const QList<Result> last = runFleet(targets.modules, options.baud, query, interrupt::flag());
+    const QList<fleet::Result> last = fleet::runFleet(targets.modules, setupOf(options), query);
     return exitFor(last + targets.failures);
 }
 
 Expected<Exit> showStatus(const Options& options)
 {
-    const Expected<Targets> targets = prepareTargets(options);
+    const Expected<fleet::Targets> targets = prepareTargets(options);
     if (!targets)
         return targets.failure();
     if (options.watchSeconds > 0)
         return watch(options, *targets);
-    const QList<Result> results =
-        runModules(targets->modules, options, [](Context& context) { return statusTask(context); });
+    const QList<fleet::Result> results =
+        runModules(targets->modules, options,
+                   [](fleet::Context& context) { return fleet::statusTask(context); });
     return finish(results + targets->failures);
 }
 

@@ -1,8 +1,8 @@
 // write: the file loaded into each module, as the window's Open and then its download.
 #include "cli/argchecks.h"
 #include "cli/commands.h"
-#include "cli/outputs.h"
 #include "cli/sending.h"
+#include "fleet/outputs.h"
 
 namespace cli {
 
@@ -10,22 +10,18 @@ namespace {
 
 Expected<Exit> writeModules(const Options& options)
 {
-    const Plans plans = plansOf(options);
+    const fleet::Plans plans = plansOf(options);
     if (!plans.ok())
         return refuse(plans, Goal::Work);
     if (!options.backupDir.isEmpty()) {
-        if (const Expected<void> folder = outputs::ensureFolder(options.backupDir); !folder)
+        if (const Expected<void> folder = fleet::outputs::ensureFolder(options.backupDir); !folder)
             return Failure{messages::Code::BackupFailed,
                            folder.failure().message +
                                QStringLiteral(" A modulokba nem került semmi.")};
     }
-    return sendPlanned(options, plans, [&](Context& context, const QString& frame) {
-        WriteJob job;
-        job.frame = frame;
-        job.defaults = plans.defaults;
-        job.backupDir = options.backupDir;
-        job.verify = options.verify;
-        return writeTask(context, job);
+    return sendPlanned(options, plans, [&](fleet::Context& context) {
+        return fleet::writeTask(context,
+                                plans.writeJob(context.port, options.backupDir, options.verify));
     });
 }
 

@@ -5,9 +5,11 @@
 #include "palette.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -57,8 +59,11 @@ Page pageGeometry(const QPdfWriter& writer)
 
 // The images the text refers to by name ("img/open.png", "module.png"), drawn at a
 // high resolution so they stay sharp in print; the <img> tags give their size on paper.
-void addImages(QTextDocument& doc)
+// Pictures of the program's own windows are files beside the text.
+void addImages(QTextDocument& doc, const QDir& folder)
 {
+    for (const QString& name : folder.entryList({QStringLiteral("*.png")}, QDir::Files))
+        doc.addResource(QTextDocument::ImageResource, QUrl(name), QImage(folder.filePath(name)));
     for (const QString& name : icons::fileNames())
         doc.addResource(QTextDocument::ImageResource, QUrl(QStringLiteral("img/") + name),
                         icons::render(name, 192));
@@ -324,7 +329,7 @@ bool render(const QString& htmlPath, const QString& pdfPath, const QString& vers
 
     QTextDocument body;
     body.setDefaultFont(palette::sansF(10));
-    addImages(body);
+    addImages(body, QFileInfo(htmlPath).dir());
     body.setHtml(html);
     dropLeadingPageBreak(body);
     if (!numberHeadings(body, error))

@@ -14,6 +14,9 @@
 #            its button "Eszköz csatlakoztatása" finds the module on COM3; the port dialog
 #            from the menu lists COM3 and a silent COM4 without a hint (a screenshot); and
 #            whether wine lets another process hold COM4 (tools/windows/comopen.c)
+#   fleet    vexagrid.exe under wine on Xvfb with two simulated modules: File -> "Több modul
+#            programozása..." (Ctrl+M) writes a file and a table of two rows into both, driven
+#            with the keyboard; both modules store their frame (a screenshot of the dialog)
 #
 #   tools/windows/check.sh [QTSERIALPORT_TARBALL]
 #
@@ -21,7 +24,7 @@
 # tarball; by default the copy in tools/windows/third-party. Everything goes into
 # VEXAGRID_WIN_OUT (default build-windows-check/ in the clone); Qt into ~/.cache/vexagrid.
 # VEXAGRID_WERROR=1 makes the Windows build's warnings errors, as in the Linux check.
-# STAGES="tests sim" runs only those of tests, sim, package (with install), gui and portdialog,
+# STAGES="tests sim" runs only those of tests, sim, package (with install), gui, portdialog and fleet,
 # after deps, qt, host, windows and prefix (the wine prefix), which they need.
 # Prints each stage's result and time; exits non-zero when any stage failed.
 set -euo pipefail
@@ -36,7 +39,7 @@ host=$out/host
 win=$out/windows
 logs=$out/logs
 jobs=${JOBS:-$(nproc)}
-all_stages="tests sim package gui portdialog"
+all_stages="tests sim package gui portdialog fleet"
 stages=${STAGES:-$all_stages}
 mkdir -p "$logs"
 
@@ -595,6 +598,55 @@ stage_portdialog() {
     { echo "not COM3 alone with a hint below" >&2; return 1; }
 }
 
+# The many-modules dialog under wine: opened with Ctrl+M, the file and a table of two rows typed
+# in (the focus starts in the file's field; Tab walks the fields in their order), "Indítás"
+# pressed; both modules store a frame, and the dialog is photographed at the end.
+stage_fleet() {
+  [ -d "$out/package/vexagrid-"*/ ] || stage_package
+  local folder dir=$out/fleet com3 com4
+  folder=$(echo "$out/package/vexagrid-"*/)
+  rm -rf "$dir"
+  mkdir -p "$dir/dev"
+  printf 'port,m_id\r\nCOM3,0101\r\nCOM4,0102\r\n' >"$dir/modulok.csv"
+  "$host/bin/vexagrid-sim" --port COM3 --port COM4 --dosdevices "$dir/dev" --state-dir "$dir/dev" \
+    2>"$dir/sim.log" >"$dir/sim.out" &
+  helper_pids+=($!)
+  com3=$(wait_for_module "$dir/dev" com3) || return 1
+  com4=$(wait_for_module "$dir/dev" com4) || return 1
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" \
+    >"$logs/xvfb-fleet.log" 2>&1 &
+  helper_pids+=($!)
+  wait_until 20 test -s "$dir/display" || { echo "Xvfb did not start" >&2; return 1; }
+  DISPLAY=:$(cat "$dir/display")
+  export DISPLAY
+  map_com_port COM3 "$com3" || return 1
+  map_com_port COM4 "$com4" || return 1
+  start_program "$folder" "$dir/program.log" || return 1
+  local main dialog w h x y
+  main=$(window_titled "VexaGrid-3 letöltő szoftver") || return 1
+  read -r w h x y < <(window_geometry "$main")
+  # The status bar takes the click: the window has the keyboard, nothing else changes.
+  click $((x + w / 2)) $((y + h - 4))
+  xdotool key ctrl+m
+  dialog=$(wait_until 20 window_titled "Több modul programozása") ||
+    { echo "no dialog after Ctrl+M" >&2; program_windows >&2; return 1; }
+  xdotool type --delay 20 "$(windows_path "$repo/resources/defval_vg.dll")"
+  xdotool key Tab Tab Tab
+  xdotool type --delay 20 "$(windows_path "$dir/modulok.csv")"
+  # From the table's field: its button, the ports, the two options, the backup folder and its
+  # button, "Keresés", "Indítás".
+  xdotool key Tab Tab Tab Tab Tab Tab Tab Tab space
+  wait_until 120 eval '[ "$(grep -c "write request.*stored" "$dir/sim.log")" -ge 2 ]' ||
+    { echo "not two frames stored" >&2; cat "$dir/sim.log" >&2; return 1; }
+  # The verify's read-out after each write, then the summary.
+  sleep 5
+  read -r w h x y < <(window_geometry "$dialog")
+  settled_shot "$out/fleet-wine.png" "$w" "$h" "$x" "$y"
+  say "screenshot: $out/fleet-wine.png"
+  grep -E "request" "$dir/sim.log" | cut -d' ' -f2- | sed 's/^/    /' >&2
+  stop_program
+}
+
 # --- run ------------------------------------------------------------------------------------
 results=()
 overall=0
@@ -632,7 +684,7 @@ for stage in deps qt host windows prefix; do
     exit 1
   fi
 done
-for stage in tests sim package gui portdialog; do
+for stage in tests sim package gui portdialog fleet; do
   case " $stages " in *" $stage "*) ;; *) continue ;; esac
   run_stage "$stage" || true
   if [ "$stage" = package ] && [ -f "$out/package/vexagrid-"*-setup.exe ]; then

@@ -8,7 +8,7 @@
 // What the command line writes is made sure of before anything is read from a module: the
 // folder exists (missing folders are made) and takes a new file. Reading a module for seconds
 // only to find at the end that its file cannot be saved throws the work away.
-namespace cli::outputs {
+namespace fleet::outputs {
 
 // A folder that takes new files, or why not: "nincs jogosultság", "nem könyvtár", "nem
 // létezik és nem hozható létre" (Code::OutputFailed).
@@ -22,4 +22,4 @@ Expected<void> ensureFile(const QString& path);
 QString backupPath(const QString& dir, const QString& id, const QString& port,
                    const QDateTime& utc);
 
-} // namespace cli::outputs
+} // namespace fleet::outputs

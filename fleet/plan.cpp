@@ -1,6 +1,5 @@
-#include "cli/plan.h"
+#include "fleet/plan.h"
 
-#include "cli/csvtable.h"
 #include "core/configcodec.h"
 #include "core/fieldchecks.h"
 #include "core/fieldrules.h"
@@ -8,6 +7,7 @@
 #include "core/programsettings.h"
 #include "core/runtimefiles.h"
 #include "device/portmap.h"
+#include "fleet/csvtable.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace cli {
+namespace fleet {
 
 namespace {
 
@@ -114,17 +114,6 @@ bool isSettableName(const QString& name)
     return name == kProviderName || fields::find(name) != nullptr;
 }
 
-Expected<Override> parseAssignment(const QString& text)
-{
-    const qsizetype equals = text.indexOf(u'=');
-    if (equals <= 0)
-        return Failure{Code::Usage, QStringLiteral("--set NÉV=ÉRTÉK kell, nem \"%1\"").arg(text)};
-    const QString name = text.left(equals).trimmed();
-    if (!isSettableName(name))
-        return Failure{Code::Usage, QStringLiteral("ismeretlen mezőnév: %1").arg(name)};
-    return Override{name, text.mid(equals + 1)};
-}
-
 Expected<QStringList> loadDefaults(const QString& base)
 {
     if (!base.isEmpty())
@@ -203,18 +192,36 @@ Expected<void> applyOverride(Configuration& config, const Override& override)
     return {};
 }
 
+namespace {
+
+// A refusal's words without the check's own keys; where it is: the field, and the table's
+// column that set it.
+Failure refusedAt(const Failure& refusal, const QString& field, const QList<Override>& overrides)
+{
+    QJsonObject details;
+    if (!field.isEmpty())
+        details.insert(QStringLiteral("field"), field);
+    for (const Override& override : overrides) {
+        if (override.name == field && override.column > 0)
+            details.insert(QStringLiteral("column"), override.column);
+    }
+    return {refusal.code, refusal.message, details};
+}
+
+} // namespace
+
 Expected<QString> prepare(Configuration config, const QList<Override>& overrides)
 {
     for (const Override& override : overrides) {
         if (const Expected<void> applied = applyOverride(config, override); !applied)
-            return applied.failure();
+            return refusedAt(applied.failure(), override.name, overrides);
     }
     const ProgramSettings record;
     const Expected<QString> frame =
         fieldchecks::prepareDownload(config, QChar::fromLatin1(record.downloadSeparator));
-    // The command line's words for a refusal, without the check's own keys.
     if (!frame)
-        return Failure{frame.failure().code, frame.failure().message};
+        return refusedAt(frame.failure(), fieldchecks::Refusal::of(frame.failure()).field,
+                         overrides);
     return *frame;
 }
 
@@ -283,7 +290,7 @@ Expected<EachRow> readRow(const csv::Row& row, const csv::Row& header, int portC
     for (int column = 0; column < header.cells.size(); ++column) {
         const QString& cell = row.cells.at(column);
         if (column != portColumn && !cell.isEmpty())
-            each.overrides.append({header.cells.at(column), cell});
+            each.overrides.append({header.cells.at(column), cell, column + 1});
     }
     return each;
 }
@@ -337,6 +344,70 @@ QString Plans::frameFor(const QString& port) const
     return frames.contains(port) ? frames.value(port) : frames.value(QString());
 }
 
+QStringList Plans::tablePorts() const
+{
+    QStringList ports = lineOf.keys();
+    std::sort(ports.begin(), ports.end(), [](const QString& a, const QString& b) {
+        return PortMap::portNumber(a) < PortMap::portNumber(b);
+    });
+    return ports;
+}
+
+WriteJob Plans::writeJob(const QString& port, const QString& backupDir, bool verify) const
+{
+    WriteJob job;
+    job.frame = frameFor(port);
+    job.backupDir = backupDir;
+    job.verify = verify;
+    return job;
+}
+
+namespace {
+
+// The one frame of a plan without a table.
+void planOne(Plans& plans, const Configuration& opened, const QString& name,
+             const QList<Override>& overrides)
+{
+    const Expected<QString> frame = prepare(opened, overrides);
+    if (frame)
+        plans.frames.insert(QString(), *frame);
+    else
+        plans.problems.append({frame.failure().code,
+                               QStringLiteral("%1: %2").arg(name, frame.failure().message),
+                               frame.failure().details});
+}
+
+// A frame for every row of the table, unless the plan or the table has a problem already.
+void planTable(Plans& plans, const Configuration& opened, const QList<Override>& overrides,
+               const QString& each)
+{
+    const EachTable table = readEach(each);
+    plans.problems += table.problems;
+    plans.tableMalformed = !table.problems.isEmpty();
+    if (!plans.problems.isEmpty())
+        return;
+    // Every row is planned, so that every refused row is named, not only the first.
+    for (const EachRow& row : table.rows) {
+        const Expected<QString> frame = prepare(opened, overrides + row.overrides);
+        if (frame) {
+            plans.frames.insert(row.port, *frame);
+        } else {
+            QJsonObject details = frame.failure().details;
+            details.insert(QStringLiteral("row"), row.line);
+            details.insert(QStringLiteral("port"), row.port);
+            plans.problems.append({frame.failure().code,
+                                   QStringLiteral("%1, %2. sor: %3")
+                                       .arg(each)
+                                       .arg(row.line)
+                                       .arg(frame.failure().message),
+                                   details});
+        }
+        plans.lineOf.insert(row.port, row.line);
+    }
+}
+
+} // namespace
+
 Plans makePlans(const QString& file, const QString& base, const QList<Override>& overrides,
                 const QString& each)
 {
@@ -349,40 +420,23 @@ Plans makePlans(const QString& file, const QString& base, const QList<Override>&
     Configuration opened = startState(plans.defaults);
     if (const Expected<void> open = openFile(file, opened); !open)
         plans.problems.append(open.failure());
-
-    if (each.isEmpty()) {
-        if (!plans.problems.isEmpty())
-            return plans;
-        const Expected<QString> frame = prepare(opened, overrides);
-        if (frame)
-            plans.frames.insert(QString(), *frame);
-        else
-            plans.problems.append({frame.failure().code,
-                                   QStringLiteral("%1: %2").arg(file, frame.failure().message)});
-        return plans;
-    }
-
-    const EachTable table = readEach(each);
-    plans.problems += table.problems;
-    plans.tableMalformed = !table.problems.isEmpty();
-    if (!plans.problems.isEmpty())
-        return plans;
-    // Every row is planned, so that every refused row is named, not only the first.
-    for (const EachRow& row : table.rows) {
-        const Expected<QString> frame = prepare(opened, overrides + row.overrides);
-        if (frame)
-            plans.frames.insert(row.port, *frame);
-        else
-            plans.problems.append(
-                {frame.failure().code,
-                 QStringLiteral("%1, %2. sor: %3")
-                     .arg(each)
-                     .arg(row.line)
-                     .arg(frame.failure().message),
-                 {{QStringLiteral("row"), row.line}, {QStringLiteral("port"), row.port}}});
-        plans.lineOf.insert(row.port, row.line);
-    }
+    if (!each.isEmpty())
+        planTable(plans, opened, overrides, each);
+    else if (plans.problems.isEmpty())
+        planOne(plans, opened, file, overrides);
     return plans;
 }
 
-} // namespace cli
+Plans makePlans(const Configuration& opened, const QStringList& defaults, const QString& name,
+                const QList<Override>& overrides, const QString& each)
+{
+    Plans plans;
+    plans.defaults = defaults;
+    if (each.isEmpty())
+        planOne(plans, opened, name, overrides);
+    else
+        planTable(plans, opened, overrides, each);
+    return plans;
+}
+
+} // namespace fleet

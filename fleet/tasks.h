@@ -1,30 +1,29 @@
 #pragma once
 
-#include "cli/report.h"
 #include "core/configuration.h"
 #include "core/failure.h"
 #include "device/conversations.h"
+#include "fleet/observer.h"
+#include "fleet/result.h"
 
-#include <QByteArray>
 #include <QJsonArray>
-#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
 #include <optional>
 
-// What the command line does with one module, each a run of the window's conversations in
-// the window's order. Every task runs on a thread of its own and reports through Progress;
-// none of them prints.
-namespace cli {
+// What is done with one module, each a run of the window's conversations in the window's
+// order. Every task runs on a thread of its own, shows how far it got through Progress and
+// tells its Observer of every exchange; none of them prints.
+namespace fleet {
 
 enum class Phase { Waiting, Identify, Backup, Write, Verify, Read, Status, Done, Failed };
 
 // The phase as a progress display names it ("azonosítás", "betöltés" ...).
 QString phaseName(Phase phase);
 
-// Shared between a task and the progress display.
+// Shared between a task and whoever shows its progress, on another thread.
 struct Progress
 {
     std::atomic<int> phase{int(Phase::Waiting)};
@@ -39,38 +38,38 @@ struct Progress
     }
 };
 
-// A module's result: the line the report prints, and what the command does with it. A
-// result whose error is Code::Interrupted is unfinished: an interrupt left the work half
-// done.
-struct Result : report::Line
-{
-    QByteArray content; // read into "-": the configuration file's bytes
-    QStringList record; // fetchTask: the module's 56 fields
-
-    // The failure that ended a module's work, on `port`: its details are the result's keys.
-    static Result failed(const QString& port, const Failure& failure);
-    bool finished() const { return error != messages::Code::Interrupted; }
-};
-
+// One module's work as a task sees it; a run (run.h) makes one for each module.
 struct Context
 {
     QString port;
     qint32 baud = 1200;
+    // Looked at between steps and, in a write, between bytes: once set, nothing more starts.
     const std::atomic<bool>* stop = nullptr;
     Progress* progress = nullptr;
-    // The identification a search for modules ("--port all") already got.
+    Observer* observer = nullptr; // none: Observer::none()
+    // The defaults file's lines: what a configuration read out is filled into.
+    QStringList defaults;
+    // The module's identification: the one a search for modules already got, then its own.
     std::optional<conversation::Result> identification;
+    QString moduleId; // its m_id, once read
+
+    bool stopRequested() const { return stop && stop->load(); }
 };
 
-// The keys a port that did not open adds to its JSON object: "reason" and "systemError".
-void addOpenFailure(QJsonObject& keys, const conversation::Result& exchange);
+// A module's identification as the window shows it, on one line.
+QString identificationText(const conversation::Result& answer);
 
 Result identifyTask(Context& context);
+// A search's question to one port: ok when a module answered there; the exchange, whatever
+// came of it, as the result's identification (none when the observer refused it).
+Result searchTask(Context& context);
 // The identification and the read-out, nothing saved: the record in the result.
 Result fetchTask(Context& context);
 // The window's state after connecting (the defaults loaded) and reading the module out.
 Configuration readOutState(const QStringList& defaults, const QStringList& record);
-Result readTask(Context& context, const QStringList& defaults, const QString& path);
+// The read-out saved at `path` as the window saves a file ("-": kept as the result's
+// content).
+Result readTask(Context& context, const QString& path);
 
 // How diff and --verify compare a module with what a write sends.
 struct Comparison
@@ -83,9 +82,9 @@ struct Comparison
 struct WriteJob
 {
     QString frame;
-    QStringList defaults; // for the backup's file
-    QString backupDir;    // empty: no backup
+    QString backupDir; // empty: no backup
     bool verify = false;
+    Operation operation = Operation::Write; // or Restore, for the observer
 };
 Result writeTask(Context& context, const WriteJob& job);
 Result diffTask(Context& context, const Comparison& comparison);
@@ -105,4 +104,4 @@ struct Differences
 Differences differences(const QStringList& left, const QStringList& right, const Comparison& how,
                         const QString& leftName, const QString& rightName);
 
-} // namespace cli
+} // namespace fleet

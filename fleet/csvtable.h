@@ -12,7 +12,7 @@
 // separator, line breaks and doubled quotes. A byte-order mark is dropped. The text is UTF-8
 // when it reads as UTF-8, otherwise the 8-bit Latin-1 code. Blanks around an unquoted cell
 // are dropped, a quoted cell is kept exactly. A row that holds nothing at all is skipped.
-namespace cli::csv {
+namespace fleet::csv {
 
 struct Row
 {
@@ -35,4 +35,8 @@ struct Table
 // (a binary file). Rows are not compared with the header here.
 Table read(const QByteArray& content);
 
-} // namespace cli::csv
+// Rows as read() reads them back, and as spreadsheets open them: UTF-8, rows ended by CR LF,
+// a cell quoted when it holds the separator, a quote, a line break or blanks at its ends.
+QByteArray write(const QList<QStringList>& rows, QChar separator = u',');
+
+} // namespace fleet::csv

@@ -1,4 +1,4 @@
-#include "cli/outputs.h"
+#include "fleet/outputs.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -7,7 +7,7 @@
 #include <QSet>
 #include <QTemporaryFile>
 
-namespace cli::outputs {
+namespace fleet::outputs {
 
 namespace {
 
@@ -94,4 +94,4 @@ QString backupPath(const QString& dir, const QString& id, const QString& port, c
     }
 }
 
-} // namespace cli::outputs
+} // namespace fleet::outputs

@@ -1,7 +1,5 @@
-#include "cli/tasks.h"
+#include "fleet/tasks.h"
 
-#include "cli/outputs.h"
-#include "cli/plan.h"
 #include "core/configcodec.h"
 #include "core/description.h"
 #include "core/fields.h"
@@ -9,12 +7,12 @@
 #include "core/programsettings.h"
 #include "core/readoutcodec.h"
 #include "core/statuscodec.h"
-#include "device/outcomes.h"
-#include "device/porttexts.h"
+#include "fleet/outputs.h"
+#include "fleet/plan.h"
 
 #include <QDateTime>
 
-namespace cli {
+namespace fleet {
 
 namespace {
 
@@ -82,49 +80,113 @@ Result failed(const Context& context, const Failure& failure, const QJsonObject&
     return result;
 }
 
-// An exchange that did not end well, in the words the window would use.
-Failure failureOf(const conversation::Result& exchange)
+// One exchange told to the context's observer: started before it talks to the module (the
+// observer may forbid it), finished with what it saw. One that started and was not finished
+// explicitly is finished when it goes.
+class Told
 {
-    const outcomes::Words words = outcomes::of(exchange);
-    QJsonObject keys;
-    addOpenFailure(keys, exchange);
-    return {words.code, words.line, keys};
-}
+public:
+    Told(Context& context, Operation operation) : m_context(context)
+    {
+        m_exchange.operation = operation;
+        m_exchange.port = context.port;
+        if (context.identification && context.identification->ok())
+            m_exchange.identification = context.identification->shown();
+        m_exchange.moduleId = context.moduleId;
+    }
+    ~Told() { finish(); }
+    Told(const Told&) = delete;
+    Told& operator=(const Told&) = delete;
 
-bool stopRequested(const Context& context)
-{
-    return context.stop && context.stop->load();
-}
+    Exchange& exchange() { return m_exchange; }
+
+    Expected<void> start()
+    {
+        m_exchange.startedAt = QDateTime::currentDateTimeUtc();
+        Expected<void> allowed = observer().started(m_exchange);
+        m_started = allowed.ok();
+        return allowed;
+    }
+    // What the conversation found: the port's device and how it ended.
+    void saw(const conversation::Result& talk)
+    {
+        m_exchange.device = talk.port;
+        m_exchange.outcome = talk.failure();
+    }
+    void finish()
+    {
+        if (!m_started)
+            return;
+        m_started = false;
+        m_exchange.finishedAt = QDateTime::currentDateTimeUtc();
+        observer().finished(m_exchange);
+    }
+
+private:
+    Observer& observer() const
+    {
+        return m_context.observer ? *m_context.observer : Observer::none();
+    }
+
+    Context& m_context;
+    Exchange m_exchange;
+    bool m_started = false;
+};
 
 // Who the module is: its identification as the window shows it, on one line ("module" and
-// "identification" among the keys); or why the port holds none.
+// "identification" among the keys); or why the port holds none. Only an identification that
+// found a module is kept: a status watch asks again after a failure.
+// The module asked who it is, told to the observer; or the observer's refusal.
+Expected<conversation::Result> askWho(Context& context)
+{
+    Told told(context, Operation::Identify);
+    if (const Expected<void> allowed = told.start(); !allowed)
+        return allowed.failure();
+    const conversation::Result answer = conversation::identify(context.port, context.baud);
+    told.exchange().identification = answer.shown();
+    told.saw(answer);
+    return answer;
+}
+
 Expected<void> identifyStep(Context& context, QJsonObject* keys)
 {
     context.progress->start(Phase::Identify);
-    const conversation::Result identification =
-        context.identification ? *context.identification
-                               : conversation::identify(context.port, context.baud);
-    keys->insert(QStringLiteral("module"), identification.opened() ? QJsonValue(identification.ok())
-                                                                   : QJsonValue(QJsonValue::Null));
-    if (!identification.ok())
-        return failureOf(identification);
-    keys->insert(QStringLiteral("identification"),
-                 messages::oneLine(identification.shown()).trimmed());
+    std::optional<conversation::Result> answer = context.identification;
+    if (!answer) {
+        const Expected<conversation::Result> asked = askWho(context);
+        if (!asked)
+            return asked.failure();
+        answer = *asked;
+    }
+    keys->insert(QStringLiteral("module"),
+                 answer->opened() ? QJsonValue(answer->ok()) : QJsonValue(QJsonValue::Null));
+    if (!answer->ok())
+        return answer->failure();
+    context.identification = answer;
+    keys->insert(QStringLiteral("identification"), identificationText(*answer));
     return {};
 }
 
-// The module's 56 fields, read out.
-Expected<QStringList> readStep(Context& context, Phase phase)
+// The module's 56 fields, read out and told as `told`'s exchange (with the configuration
+// they make), which the caller finishes.
+Expected<QStringList> readStep(Context& context, Phase phase, Told& told)
 {
     Progress* progress = context.progress;
     progress->start(phase, kReadOutRange);
+    if (Expected<void> allowed = told.start(); !allowed)
+        return allowed.failure();
     const conversation::Result reply =
         conversation::readOut(context.port, context.baud, [&context, progress](char) {
             ++progress->value;
-            return !stopRequested(context);
+            return !context.stopRequested();
         });
+    told.saw(reply);
     if (!reply.ok())
-        return failureOf(reply);
+        return reply.failure();
+    const Configuration read = readOutState(context.defaults, reply.fields);
+    context.moduleId = read.text(QStringLiteral("m_id"));
+    told.exchange().moduleId = context.moduleId;
+    told.exchange().configuration = read.lines();
     return reply.fields;
 }
 
@@ -159,7 +221,9 @@ const QString kNothingWritten = QStringLiteral("Megszakítva, a modulba nem ker�
 // nothing may be written.
 Expected<void> backupStep(Context& context, const WriteJob& job, QJsonObject* keys)
 {
-    const Expected<QStringList> read = readStep(context, Phase::Backup);
+    Told told(context, Operation::Backup);
+    const Expected<QStringList> read = readStep(context, Phase::Backup, told);
+    told.finish();
     if (!read) {
         if (read.failure().code == Code::Interrupted)
             return Failure{Code::Interrupted, kNothingWritten, read.failure().details};
@@ -168,7 +232,7 @@ Expected<void> backupStep(Context& context, const WriteJob& job, QJsonObject* ke
                            .arg(read.failure().message),
                        read.failure().details};
     }
-    const Configuration config = readOutState(job.defaults, *read);
+    const Configuration config = readOutState(context.defaults, *read);
     const QString path = outputs::backupPath(job.backupDir, config.text(QStringLiteral("m_id")),
                                              context.port, QDateTime::currentDateTimeUtc());
     if (const Expected<void> saved = configfile::writeFile(path, config.lines()); !saved) {
@@ -178,7 +242,7 @@ Expected<void> backupStep(Context& context, const WriteJob& job, QJsonObject* ke
             QStringLiteral("A mentés nem sikerült (%1), a modulba nem került semmi.").arg(path)};
     }
     keys->insert(QStringLiteral("backup"), path);
-    if (stopRequested(context))
+    if (context.stopRequested())
         return Failure{Code::Interrupted, kNothingWritten};
     return {};
 }
@@ -189,14 +253,23 @@ Expected<void> writeStep(Context& context, const WriteJob& job, QJsonObject* key
     const ProgramSettings record;
     Progress* progress = context.progress;
     progress->start(Phase::Write);
+    Told told(context, job.operation);
+    const Configuration sent = readOutState(context.defaults, recordOf(job.frame));
+    told.exchange().moduleId = sent.text(QStringLiteral("m_id"));
+    told.exchange().configuration = sent.lines();
+    if (Expected<void> allowed = told.start(); !allowed)
+        return allowed;
     conversation::WriteProgress steps;
     steps.started = [progress](int maximum) { progress->maximum = maximum; };
     steps.value = [progress](int value) { progress->value = value; };
     const conversation::Result written = conversation::writeFrame(
         context.port, job.frame, record.downloadSeparator, record.ackChar, steps, context.stop);
+    told.exchange().bytesSent = written.bytesSent;
+    told.saw(written);
+    told.finish();
     keys->insert(QStringLiteral("bytesSent"), written.bytesSent);
     if (!written.ok())
-        return failureOf(written);
+        return written.failure();
     return {};
 }
 
@@ -204,7 +277,8 @@ Expected<void> writeStep(Context& context, const WriteJob& job, QJsonObject* key
 // differences from what was sent, or why it could not be read back.
 Expected<Differences> verifyStep(Context& context, const WriteJob& job)
 {
-    const Expected<QStringList> read = readStep(context, Phase::Verify);
+    Told told(context, Operation::Verify);
+    const Expected<QStringList> read = readStep(context, Phase::Verify, told);
     if (!read) {
         if (read.failure().code == Code::Interrupted)
             return Failure{Code::Interrupted, QStringLiteral("Az ellenőrzés megszakadt."),
@@ -213,8 +287,12 @@ Expected<Differences> verifyStep(Context& context, const WriteJob& job)
                        QStringLiteral("Az ellenőrzés nem sikerült: ") + read.failure().message,
                        read.failure().details};
     }
-    return differences(*read, recordOf(job.frame), {job.frame}, QStringLiteral("a modulban"),
-                       QStringLiteral("a küldöttben"));
+    Differences found = differences(*read, recordOf(job.frame), {job.frame},
+                                    QStringLiteral("a modulban"), QStringLiteral("a küldöttben"));
+    told.exchange().differences = found.list;
+    if (found.used > 0)
+        told.exchange().outcome = {Code::VerifyMismatch, found.lines.join(QStringLiteral("; "))};
+    return found;
 }
 
 // After the acknowledgement: the write's result, verified when asked for.
@@ -242,6 +320,33 @@ Result written(Context& context, const WriteJob& job, QJsonObject& keys)
     return succeeded(context, done + QStringLiteral(" Ellenőrizve."), keys);
 }
 
+// A status reply as the window's panel shows it for a VexaGrid-3 (the signal, phases R, S, T,
+// outputs 1 and 2, the firmware): the line, with its values among the keys.
+QString statusLine(const status::View& view, QJsonObject& keys)
+{
+    const auto phase = [](status::Lamp lamp) {
+        return lamp == status::Lamp::Alarm ? QStringLiteral("riasztás") : QStringLiteral("rendben");
+    };
+    const auto output = [](status::Lamp lamp) {
+        return lamp == status::Lamp::Active ? QStringLiteral("be") : QStringLiteral("ki");
+    };
+    const int strength = view.signal / 10;
+    keys.insert(QStringLiteral("signal"), strength);
+    keys.insert(QStringLiteral("signalLow"), view.signalLow);
+    keys.insert(QStringLiteral("phaseR"), lampName(view.phase[0]));
+    keys.insert(QStringLiteral("phaseS"), lampName(view.phase[1]));
+    keys.insert(QStringLiteral("phaseT"), lampName(view.phase[2]));
+    keys.insert(QStringLiteral("output1"), lampName(view.out[0]));
+    keys.insert(QStringLiteral("output2"), lampName(view.out[1]));
+    keys.insert(QStringLiteral("firmware"), view.version);
+    return QStringLiteral("Térerő: %1/5%2, Fázis R: %3, Fázis S: %4, Fázis T: %5, "
+                          "Kimenet 1: %6, Kimenet 2: %7, Verzió: %8")
+        .arg(strength)
+        .arg(view.signalLow ? QStringLiteral(" (gyenge)") : QString())
+        .arg(phase(view.phase[0]), phase(view.phase[1]), phase(view.phase[2]), output(view.out[0]),
+             output(view.out[1]), view.version);
+}
+
 } // namespace
 
 QString phaseName(Phase phase)
@@ -251,24 +356,6 @@ QString phaseName(Phase phase)
             return QString::fromUtf8(entry.name);
     }
     return QString();
-}
-
-Result Result::failed(const QString& port, const Failure& failure)
-{
-    Result result;
-    static_cast<report::Line&>(result) = report::Line::of(failure);
-    result.port = port;
-    return result;
-}
-
-void addOpenFailure(QJsonObject& keys, const conversation::Result& exchange)
-{
-    if (exchange.opened())
-        return;
-    keys.insert(QStringLiteral("reason"), porttexts::reasonCode(exchange.port));
-    keys.insert(QStringLiteral("systemError"), exchange.port.error.isEmpty()
-                                                   ? QJsonValue(QJsonValue::Null)
-                                                   : QJsonValue(exchange.port.error));
 }
 
 Differences differences(const QStringList& left, const QStringList& right, const Comparison& how,
@@ -324,15 +411,34 @@ Result identifyTask(Context& context)
     return succeeded(context, keys.value(QStringLiteral("identification")).toString(), keys);
 }
 
+QString identificationText(const conversation::Result& answer)
+{
+    return messages::oneLine(answer.shown()).trimmed();
+}
+
+Result searchTask(Context& context)
+{
+    context.progress->start(Phase::Identify);
+    const Expected<conversation::Result> asked = askWho(context);
+    if (!asked)
+        return Result::failed(context.port, asked.failure());
+    Result result;
+    result.ok = asked->ok();
+    result.identification = *asked;
+    return result;
+}
+
 Result fetchTask(Context& context)
 {
     Result result = identifyTask(context);
     if (!result.ok)
         return result;
-    if (stopRequested(context))
+    if (context.stopRequested())
         return failed(context, {Code::Interrupted, QStringLiteral("Megszakítva kiolvasás előtt.")},
                       result.keys);
-    const Expected<QStringList> record = readStep(context, Phase::Read);
+    Told told(context, Operation::ReadOut);
+    const Expected<QStringList> record = readStep(context, Phase::Read, told);
+    told.finish();
     if (!record)
         return failed(context, record.failure(), result.keys);
     result.message = QStringLiteral("Sikeres kiolvasás.");
@@ -340,12 +446,12 @@ Result fetchTask(Context& context)
     return result;
 }
 
-Result readTask(Context& context, const QStringList& defaults, const QString& path)
+Result readTask(Context& context, const QString& path)
 {
     Result result = fetchTask(context);
     if (!result.ok)
         return result;
-    const Configuration config = readOutState(defaults, result.record);
+    const Configuration config = readOutState(context.defaults, result.record);
     result.record.clear();
     result.keys.insert(QStringLiteral("m_id"), config.text(QStringLiteral("m_id")));
     result.keys.insert(QStringLiteral("m_nev"), config.text(QStringLiteral("m_nev")));
@@ -367,7 +473,7 @@ Result writeTask(Context& context, const WriteJob& job)
 {
     QJsonObject keys;
     Expected<void> step = identifyStep(context, &keys);
-    if (step && stopRequested(context))
+    if (step && context.stopRequested())
         step = Failure{Code::Interrupted, kNothingWritten};
     if (step && !job.backupDir.isEmpty())
         step = backupStep(context, job, &keys);
@@ -408,41 +514,27 @@ Result statusTask(Context& context, bool identified)
     }
     Progress* progress = context.progress;
     progress->start(Phase::Status, kStatusRange);
+    Told told(context, Operation::Status);
+    if (const Expected<void> allowed = told.start(); !allowed)
+        return failed(context, allowed.failure(), keys);
     conversation::StatusProgress steps;
     steps.requestSent = [progress] { ++progress->value; };
     steps.byte = [progress](char) { ++progress->value; };
     const conversation::Result reply = conversation::queryStatus(context.port, steps);
+    told.saw(reply);
     const Expected<status::View> view = reply.ok()
                                             ? status::decode(reply.reply, DeviceKind::VexaGrid3)
                                             : Expected<status::View>(reply.failure());
-    if (!view)
-        return failed(context, failureOf(reply), keys);
-
-    // What the window's panel shows for a VexaGrid-3: the signal, phases R, S, T, outputs 1
-    // and 2, the firmware.
-    const auto phase = [](status::Lamp lamp) {
-        return lamp == status::Lamp::Alarm ? QStringLiteral("riasztás") : QStringLiteral("rendben");
-    };
-    const auto output = [](status::Lamp lamp) {
-        return lamp == status::Lamp::Active ? QStringLiteral("be") : QStringLiteral("ki");
-    };
-    const int strength = view->signal / 10;
-    const QString line =
-        QStringLiteral("Térerő: %1/5%2, Fázis R: %3, Fázis S: %4, Fázis T: %5, "
-                       "Kimenet 1: %6, Kimenet 2: %7, Verzió: %8")
-            .arg(strength)
-            .arg(view->signalLow ? QStringLiteral(" (gyenge)") : QString())
-            .arg(phase(view->phase[0]), phase(view->phase[1]), phase(view->phase[2]),
-                 output(view->out[0]), output(view->out[1]), view->version);
-    keys.insert(QStringLiteral("signal"), strength);
-    keys.insert(QStringLiteral("signalLow"), view->signalLow);
-    keys.insert(QStringLiteral("phaseR"), lampName(view->phase[0]));
-    keys.insert(QStringLiteral("phaseS"), lampName(view->phase[1]));
-    keys.insert(QStringLiteral("phaseT"), lampName(view->phase[2]));
-    keys.insert(QStringLiteral("output1"), lampName(view->out[0]));
-    keys.insert(QStringLiteral("output2"), lampName(view->out[1]));
-    keys.insert(QStringLiteral("firmware"), view->version);
+    if (!view) {
+        told.exchange().outcome = view.failure();
+        return failed(context, view.failure(), keys);
+    }
+    QJsonObject values;
+    const QString line = statusLine(*view, values);
+    told.exchange().status = values;
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        keys.insert(it.key(), it.value());
     return succeeded(context, line, keys);
 }
 
-} // namespace cli
+} // namespace fleet

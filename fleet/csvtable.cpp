@@ -1,10 +1,10 @@
-#include "cli/csvtable.h"
+#include "fleet/csvtable.h"
 
 #include <QStringDecoder>
 
 #include <algorithm>
 
-namespace cli::csv {
+namespace fleet::csv {
 
 namespace {
 
@@ -171,6 +171,24 @@ private:
 
 } // namespace
 
+QByteArray write(const QList<QStringList>& rows, QChar separator)
+{
+    QByteArray out;
+    for (const QStringList& row : rows) {
+        QStringList cells;
+        for (QString cell : row) {
+            const bool quoted = cell.contains(separator) || cell.contains(u'"') ||
+                                cell.contains(u'\n') || cell.contains(u'\r') ||
+                                cell != cell.trimmed();
+            if (quoted)
+                cell = u'"' + cell.replace(u'"', QStringLiteral("\"\"")) + u'"';
+            cells << cell;
+        }
+        out += cells.join(separator).toUtf8() + "\r\n";
+    }
+    return out;
+}
+
 Table read(const QByteArray& content)
 {
     Table table;
@@ -180,4 +198,4 @@ Table read(const QByteArray& content)
     return table;
 }
 
-} // namespace cli::csv
+} // namespace fleet::csv

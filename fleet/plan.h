@@ -2,34 +2,34 @@
 
 #include "core/configuration.h"
 #include "core/failure.h"
+#include "fleet/tasks.h"
 
 #include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
-// What `write`, `diff` and `check` send: the window's state after connecting (the defaults
-// file loaded), the file opened on top of it, the --set / --each overrides typed in, then the
-// download's own checks and frame. The whole plan is made, and every problem of it found,
-// before any module is contacted.
-namespace cli {
+// What a write sends and a comparison compares: the window's state after connecting (the
+// defaults file loaded), a configuration opened on top of it (a file, or the window's form),
+// the overrides typed in (the command line's --set, a table's row), then the download's own
+// checks and frame. The whole plan is made, and every problem of it found, before any module
+// is contacted.
+namespace fleet {
 
 struct Override
 {
     QString name;
     QString value;
+    int column = 0; // the table's column it came from (from 1); 0 for none
 };
 
 // The provider list beside the SMS-centre number: not one of the file's 172 values, but
 // the only way to make that number typeable.
 inline const QString kProviderName = QStringLiteral("smskp_combo");
 
-// A name --set and --each take: a line edit, check box or radio button of the form, or the
+// A name an override takes: a line edit, check box or radio button of the form, or the
 // provider list.
 bool isSettableName(const QString& name);
-
-// "NAME=VALUE" as --set takes it; anything else is a usage failure.
-Expected<Override> parseAssignment(const QString& text);
 
 // The defaults file's lines. `base` names one that must be usable; empty means the window's
 // own lookup, where a missing or short file is no error (the window then keeps its connected
@@ -50,7 +50,8 @@ Expected<void> openFile(const QString& path, Configuration& config);
 Expected<void> applyOverride(Configuration& config, const Override& override);
 
 // The overrides in order, then the download's completeness check, field checks and frame:
-// what would go to a module, or why nothing may.
+// what would go to a module, or why nothing may (the details name the "field" refused, and
+// its "column" when a table's override set it).
 Expected<QString> prepare(Configuration config, const QList<Override>& overrides);
 
 // --- One module per row: the --each table ------------------------------------------------
@@ -81,19 +82,29 @@ EachTable readEach(const QString& path);
 struct Plans
 {
     QStringList defaults;
-    QMap<QString, QString> frames; // by port with --each; otherwise the one frame under ""
-    QMap<QString, int> lineOf;     // with --each: the table's line of each port
+    QMap<QString, QString> frames; // by port with a table; otherwise the one frame under ""
+    QMap<QString, int> lineOf;     // with a table: the table's line of each port
     // Every problem, each said before any port is opened: its message names the file (and
-    // the table's row and column); with --each its details hold "row" and "port".
+    // the table's row and column); with a table its details hold "row" and "port", and for a
+    // value refused the "field" and, when the table set it, its "column".
     QList<Failure> problems;
     bool tableMalformed = false; // the table itself is wrong, not the values in it
 
     bool ok() const { return problems.isEmpty(); }
     // The frame for `port`: the table's row, or the one plan.
     QString frameFor(const QString& port) const;
+    // The table's ports, in port order; none without a table.
+    QStringList tablePorts() const;
+    // The write of this plan on `port`.
+    WriteJob writeJob(const QString& port, const QString& backupDir, bool verify) const;
 };
 
+// `file` opened as the window opens a file, on top of the defaults file (`base`, or where the
+// window finds it); `each`, when given, the table of one row per module.
 Plans makePlans(const QString& file, const QString& base, const QList<Override>& overrides,
                 const QString& each);
+// The same on a configuration already open (the window's form), `name` in its problems.
+Plans makePlans(const Configuration& opened, const QStringList& defaults, const QString& name,
+                const QList<Override>& overrides, const QString& each);
 
-} // namespace cli
+} // namespace fleet
