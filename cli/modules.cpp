@@ -1,11 +1,15 @@
 #include "cli/modules.h"
 
+#include "cli/history.h"
 #include "cli/interrupt.h"
 #include "cli/progressbars.h"
 #include "cli/report.h"
+#include "cli/teamrecord.h"
 #include "device/portmap.h"
+#include "fleet/recorder.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace cli {
 
@@ -13,10 +17,85 @@ namespace {
 
 using messages::Code;
 
-// What keeps the command line's exchanges: nothing yet.
-fleet::Observer& observer()
+// What keeps the command's exchanges: the record, made once per run of the program with the
+// first command's options (a program runs one command). A write needs it; the other commands
+// go on without it, and say so.
+std::unique_ptr<fleet::Recorder>& recorderSlot()
 {
-    return fleet::Observer::none();
+    static std::unique_ptr<fleet::Recorder> recorder;
+    return recorder;
+}
+
+// The record was wanted but cannot be written: nothing of this run is kept.
+bool& unrecordedRun()
+{
+    static bool unrecorded = false;
+    return unrecorded;
+}
+
+// The options the recorder was made with: which record, which server.
+std::optional<Options>& recordingOptions()
+{
+    static std::optional<Options> options;
+    return options;
+}
+
+bool writes(const Options& options)
+{
+    return options.name == QLatin1String("write");
+}
+
+fleet::Observer& observer(const Options& options)
+{
+    std::unique_ptr<fleet::Recorder>& recorder = recorderSlot();
+    if (!recorder)
+        recordingOptions() = options;
+    if (!recorder)
+        recorder = std::make_unique<fleet::Recorder>(history::location(options),
+                                                     writes(options) ? fleet::Recorder::Writes::Yes
+                                                                     : fleet::Recorder::Writes::No);
+    return *recorder;
+}
+
+// Before any module is touched: a write stops when its events cannot be stored; any other
+// command goes on unrecorded, with a warning (the record's own words).
+Expected<void> recordReady(const Options& options)
+{
+    const Expected<std::optional<record::Record>> usable = history::forExchanges(
+        options, writes(options) ? history::Need::Required : history::Need::Optional);
+    if (!usable)
+        return usable.failure();
+    if (!*usable) {
+        // Turned off, or (said already) not writable: then every result says it went unrecorded.
+        unrecordedRun() = !history::location(options).isOff();
+        recorderSlot() =
+            std::make_unique<fleet::Recorder>(record::Location::off(), fleet::Recorder::Writes::No);
+    }
+    return {};
+}
+
+// After the run: the modules whose exchanges the record could not keep are marked so in JSON
+// and named on stderr; with a team's server, a short sync.
+void afterRecording(QList<fleet::Result>& results)
+{
+    if (unrecordedRun()) {
+        for (fleet::Result& result : results)
+            result.keys.insert(QStringLiteral("recorded"), false);
+    }
+    fleet::Recorder* recorder = recorderSlot().get();
+    if (!recorder || recorder->isOff())
+        return;
+    const Options& options = *recordingOptions();
+    const QStringList missed = recorder->unrecorded();
+    for (fleet::Result& result : results) {
+        if (missed.contains(result.port))
+            result.keys.insert(QStringLiteral("recorded"), false);
+    }
+    if (const std::optional<Failure> why = recorder->whyUnrecorded())
+        report::note(QStringLiteral("Figyelmeztetés: nem került az előzményekbe: %1 (%2)")
+                         .arg(missed.join(QStringLiteral(", ")), messages::oneLine(why->message)));
+    if (Expected<record::Record> record = history::open(options))
+        teamrecord::syncAfterRecording(options, *record);
 }
 
 fleet::Monitor monitorOf(const Options& options)
@@ -87,7 +166,7 @@ fleet::Setup setupOf(const Options& options, const QStringList& defaults)
     fleet::Setup setup;
     setup.baud = options.baud;
     setup.stop = interrupt::flag();
-    setup.observer = &observer();
+    setup.observer = &observer(options);
     setup.defaults = defaults;
     return setup;
 }
@@ -96,7 +175,7 @@ Expected<fleet::Targets> prepareTargets(const Options& options, const QStringLis
 {
     if (const Expected<void> map = fleet::deviceMapUsable(); !map)
         return map.failure();
-    if (const Expected<void> ready = observer().ready(); !ready)
+    if (const Expected<void> ready = recordReady(options); !ready)
         return ready.failure();
     if (options.allPorts && tablePorts.isEmpty())
         return findModules(options);
@@ -114,6 +193,7 @@ QList<fleet::Result> runModules(const QList<fleet::Target>& targets, const Optio
 
 Expected<Exit> finish(QList<fleet::Result> results, Goal goal)
 {
+    afterRecording(results);
     printInPortOrder(results);
     if (interrupt::requested())
         return interrupted(results);

@@ -49,6 +49,9 @@ QJsonObject json(const Line& line)
         const QJsonValue value = line.keys.value(key);
         object.insert(key, value.isUndefined() ? QJsonValue(QJsonValue::Null) : value);
     }
+    // Only on a module's line whose exchanges the record could not keep.
+    if (line.keys.contains(QStringLiteral("recorded")))
+        object.insert(QStringLiteral("recorded"), line.keys.value(QStringLiteral("recorded")));
     return object;
 }
 

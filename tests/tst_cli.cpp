@@ -146,6 +146,8 @@ private slots:
     void interrupt();
     void watchEndsOnInterrupt();
 
+    void exchangesAreRecorded();
+    void unwritableRecordStopsOnlyWrites();
     void history_data();
     void history();
     void historyExportIsTheStoredFile();
@@ -1143,6 +1145,75 @@ void TestCli::fillRecord()
     const Expected<record::BundleCounts> stored = opened->insertSettled(
         {record::configurationContent(a), record::configurationContent(b)}, events, false);
     QVERIFY2(stored, qPrintable(stored ? QString() : stored.failure().message));
+}
+
+// A read, a write with its verify and a status query, each an event with the module and what
+// went over the line; the read's configuration is the file `read -o` saved.
+void TestCli::exchangesAreRecorded()
+{
+    SimFixture fixture;
+    SimModule* module = fixture.start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    const QString saved = m_dir->filePath(QStringLiteral("read.vgf"));
+    const QStringList record{"--record", recordPath()};
+    QCOMPARE(cli(fixture, QStringList{"read", "--port", "COM3", "-o", saved} + record).exitCode, 0);
+    QCOMPARE(cli(fixture, QStringList{"write", "--port", "COM3", "--verify", "--base",
+                                      defaultsFile(), "--set", "m_id=0077", sampleFile()} +
+                              record)
+                 .exitCode,
+             0);
+    QCOMPARE(cli(fixture, QStringList{"status", "--port", "COM3"} + record).exitCode, 0);
+
+    Expected<record::Record> opened = record::Record::open(recordPath());
+    QVERIFY(opened);
+    const Expected<QList<record::Event>> events = opened->events({});
+    QVERIFY(events);
+    QMap<record::Operation, record::Event> last; // each operation's newest event
+    for (const record::Event& event : *events) {
+        QVERIFY2(event.succeeded(), qPrintable(event.message));
+        QCOMPARE(event.port, QStringLiteral("COM3"));
+        if (!last.contains(event.operation))
+            last.insert(event.operation, event);
+    }
+    using record::Operation;
+    QCOMPARE(last.keys(),
+             (QList<Operation>{Operation::Identify, Operation::ReadOut, Operation::Status,
+                               Operation::Write, Operation::Verify}));
+    QCOMPARE(last[Operation::Write].moduleId, QStringLiteral("0077"));
+    QCOMPARE(last[Operation::Verify].configurationHash, last[Operation::Write].configurationHash);
+    QCOMPARE(last[Operation::Write].runId, last[Operation::Verify].runId);
+    QVERIFY(last[Operation::Status].firmware.startsWith(QStringLiteral("FW")));
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const Expected<record::StoredConfiguration> read =
+        opened->configuration(last[Operation::ReadOut].configurationHash);
+    QVERIFY(read);
+    QCOMPARE(read->content, file.readAll());
+}
+
+// A record that cannot be written: a write asks the module nothing, a read goes on and says
+// that it went unrecorded.
+void TestCli::unwritableRecordStopsOnlyWrites()
+{
+    SimFixture fixture;
+    SimModule* module = fixture.start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    const QString blocker = m_dir->filePath(QStringLiteral("file"));
+    QVERIFY(configfile::writeFile(blocker, {QStringLiteral("x")}));
+    const QStringList record{"--record", blocker + QStringLiteral("/record.sqlite")};
+
+    const Run write = cli(
+        fixture,
+        QStringList{"write", "--port", "COM3", "--base", defaultsFile(), sampleFile()} + record);
+    QCOMPARE(write.exitCode, 1);
+    QVERIFY2(write.err.contains(QStringLiteral("A modulhoz nem fordult")), qPrintable(write.err));
+    QCOMPARE(module->requests().size(), 0);
+    QCOMPARE(module->openCount(), 0);
+
+    const Run status = cli(fixture, QStringList{"status", "--port", "COM3", "--json"} + record);
+    QCOMPARE(status.exitCode, 0);
+    QCOMPARE(status.lines.size(), 1);
+    QCOMPARE(json(status.lines.first()).value(QStringLiteral("recorded")), QJsonValue(false));
 }
 
 void TestCli::history_data()
