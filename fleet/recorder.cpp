@@ -67,8 +67,7 @@ struct Recorder::Open
 };
 
 Recorder::Recorder(const record::Location& location, Writes writes, const QString& sourceEvent)
-    : m_location(location), m_writes(writes), m_sourceEvent(sourceEvent),
-      m_runId(record::newId())
+    : m_location(location), m_writes(writes), m_sourceEvent(sourceEvent), m_runId(record::newId())
 {
 }
 
