@@ -6,6 +6,11 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev
+  libqt6sql6-sqlite        # the record's SQL drivers, which Qt loads as plugins
+  libqt6sql6-psql
+  postgresql               # a throwaway server for the team record's tests
+  postgresql-client        # (tools/throwaway-postgres.sh), and openssl for its certificate
+  openssl
   fonts-dejavu-core        # text in the off-screen tests and in the drawn pictures
   xvfb xauth               # a display for headless runs of the program
   poppler-utils            # pdftotext: the tests read the configuration sheet back
