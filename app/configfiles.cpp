@@ -16,7 +16,6 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,15 +66,21 @@ void load(FormContext& context, bool isDefaults)
     context.ui.tabWidget->setCurrentIndex(0);
 
     const QString path = isDefaults ? runtimefiles::locate(settings.filePath) : settings.filePath;
-    if (!QFileInfo::exists(path)) {
+    const Expected<QStringList> read = configfile::readFile(path);
+    if (!read && read.failure().code == messages::Code::FileMissing) {
         if (!isDefaults)
             messagebox::critical(context.window, messages::kFileError, messages::kFileMissing);
         return;
     }
-
-    const QStringList lines = configfile::readFile(path).value_or(QStringList());
+    // A file that is there but cannot be read gets the box of one too short, as it always
+    // has; the log says which it was.
+    if (!read)
+        qCWarning(lcFiles).noquote() << read.failure().message;
+    const QStringList lines = read.valueOr(QStringList());
     Configuration config = bindings::take(context.ui);
-    if (!config.load(lines)) {
+    if (const Expected<void> loaded = config.load(lines); !loaded) {
+        if (read)
+            qCWarning(lcFiles).noquote() << path + QStringLiteral(": ") + loaded.failure().message;
         if (!isDefaults)
             showTooShort(context);
         return;
@@ -111,7 +116,10 @@ void save(FormContext& context)
 
     // The old file is replaced only by a complete new one: a failed save must never
     // leave a truncated configuration behind, nor be reported as a success.
-    if (!configfile::writeFile(path, bindings::take(context.ui).lines())) {
+    if (const Expected<void> saved =
+            configfile::writeFile(path, bindings::take(context.ui).lines());
+        !saved) {
+        qCWarning(lcFiles).noquote() << saved.failure().message;
         messagebox::critical(context.window, messages::kFileError,
                              QStringLiteral("A fájl mentése nem sikerült."));
         return;

@@ -40,19 +40,29 @@ void dload::reject()
     QDialog::reject();
 }
 
+const conversation::Result& dload::outcome() const
+{
+    return worker->result();
+}
+
 void dload::dlcomplete()
 {
     workerDone = true;
     showOutcome();
     ui->buttonBox->setStandardButtons(QDialogButtonBox::Ok);
     ui->buttonBox->setEnabled(true);
-    if (worker->result())
+    if (outcome().ok()) {
         QTimer::singleShot(kSuccessShownMs, this, &QDialog::accept);
+        return;
+    }
+    // The box says only that it failed, as it always has; the log keeps why.
+    qCWarning(lcSerial).noquote() << outcome().port.name + QStringLiteral(": ") +
+                                         outcome().failure().message;
 }
 
 void dload::showOutcome()
 {
-    if (worker->result())
+    if (outcome().ok())
         ui->kiiras->setText(messages::kDownloadSucceeded);
     else
         ui->kiiras->setText(messages::kDownloadFailed);

@@ -1,7 +1,5 @@
 #include "app/dlthread.h"
 
-#include "device/conversations.h"
-
 #include <QProgressBar>
 
 dlThread::dlThread(const ProgramSettings& settings, QProgressBar* bar)
@@ -42,12 +40,11 @@ void dlThread::run()
     m_result = transfer();
 }
 
-bool dlThread::transfer()
+conversation::Result dlThread::transfer()
 {
     conversation::WriteProgress progress;
     progress.started = [this](int maximum) { setRange(maximum); };
     progress.value = [this](int value) { setValue(value); };
     return conversation::writeFrame(m_settings.port, m_settings.downloadText,
-                                    m_settings.downloadSeparator, m_settings.ackChar, progress)
-        .ok();
+                                    m_settings.downloadSeparator, m_settings.ackChar, progress);
 }

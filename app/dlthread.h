@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/programsettings.h"
+#include "device/conversations.h"
 
 #include <QThread>
 
@@ -21,18 +22,20 @@ public:
     // Waits for a run that has not ended yet; it never cuts one short.
     ~dlThread() override;
 
-    // True when the module acknowledged the frame. Read it once finished() has arrived.
-    bool result() const { return m_result; }
+    // What the write came to: ok() when the module acknowledged the frame, otherwise why not
+    // (its failure()). Read it once finished() has arrived; before, a write that never
+    // opened its port.
+    const conversation::Result& result() const { return m_result; }
 
 protected:
     void run() override;
 
 private:
-    bool transfer();
+    conversation::Result transfer();
     void setRange(int maximum);
     void setValue(int value);
 
-    bool m_result = false;
+    conversation::Result m_result;
     QProgressBar* m_bar;
     ProgramSettings m_settings;
 };

@@ -12,19 +12,11 @@
 
 #include <QLineEdit>
 
+#include <optional>
+
 namespace download {
 
 namespace {
-
-// The tab page that holds `widget`, or -1.
-int pageOf(Ui::MainWindow& ui, const QWidget* widget)
-{
-    for (int page = 0; page < ui.tabWidget->count(); ++page) {
-        if (ui.tabWidget->widget(page)->isAncestorOf(widget))
-            return page;
-    }
-    return -1;
-}
 
 // Shows why the download stops and leaves the user in the field. The field keeps its
 // text, so the user sees what is wrong; its own check empties it when it is left.
@@ -35,10 +27,10 @@ void refuse(FormContext& context, const fieldchecks::Refusal& refusal)
         // Focusing the field leaves the one the user was in; that is no departure of the
         // user's, and its check must not put a second box before this one.
         const checks::Quiet quiet;
-        if (auto* edit = ui.centralWidget->findChild<QLineEdit*>(refusal.field)) {
-            const int page = pageOf(ui, edit);
-            if (page >= 0)
-                ui.tabWidget->setCurrentIndex(page);
+        const fields::Field* field = fields::find(refusal.field);
+        auto* edit = field ? ui.centralWidget->findChild<QLineEdit*>(refusal.field) : nullptr;
+        if (edit) {
+            ui.tabWidget->setCurrentIndex(fields::pageOf(*field));
             // A field the layout hides cannot take the focus; the box has to do.
             if (edit->isVisible())
                 edit->setFocus();
@@ -58,20 +50,21 @@ bool prepare(FormContext& context)
     settings.downloadText = QString();
 
     Configuration config = bindings::take(ui);
-    const fieldchecks::Download plan =
+    const Expected<QString> frame =
         fieldchecks::prepareDownload(config, QChar::fromLatin1(settings.downloadSeparator));
-    if (plan.outcome == fieldchecks::Download::Missing ||
-        plan.outcome == fieldchecks::Download::Refused) {
-        refuse(context, plan.refusal);
+    const bool unsendable = !frame && frame.failure().code == messages::Code::Unsendable;
+    if (!frame && !unsendable) {
+        refuse(context, fieldchecks::Refusal::of(frame.failure()));
         return false;
     }
     // The columns this module lacks were cleared; the grid shows it.
     bindings::put(config, ui);
-    if (plan.outcome == fieldchecks::Download::Unsendable) {
-        messagebox::critical(context.window, plan.refusal.title, plan.refusal.text);
+    if (unsendable) {
+        const fieldchecks::Refusal refusal = fieldchecks::Refusal::of(frame.failure());
+        messagebox::critical(context.window, refusal.title, refusal.text);
         return false;
     }
-    settings.downloadText = plan.frame;
+    settings.downloadText = *frame;
     return true;
 }
 

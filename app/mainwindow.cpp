@@ -110,18 +110,20 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 void MainWindow::connectFields()
 {
     // Leaving any line edit of a group re-checks that group (see DepartureFilter).
+    using fieldchecks::Group;
     const struct
     {
-        QWidget* group;
+        Group group;
         void (MainWindow::*check)();
-    } checkedGroups[] = {{ui->g_general, &MainWindow::check_general},
-                         {ui->g_tel, &MainWindow::check_tel},
-                         {ui->g_be, &MainWindow::check_be},
-                         {ui->g_ki, &MainWindow::check_ki},
-                         {ui->g_activate, &MainWindow::check_activate}};
+    } checkedGroups[] = {{Group::General, &MainWindow::check_general},
+                         {Group::Telephone, &MainWindow::check_tel},
+                         {Group::Inputs, &MainWindow::check_be},
+                         {Group::Outputs, &MainWindow::check_ki},
+                         {Group::Activation, &MainWindow::check_activate}};
     for (const auto& entry : checkedGroups) {
-        auto* filter = new DepartureFilter(entry.group);
-        filter->watchGroup(entry.group);
+        QGroupBox* box = bindings::groupBox(*ui, entry.group);
+        auto* filter = new DepartureFilter(box);
+        filter->watchGroup(box);
         connect(filter, &DepartureFilter::departed, this, entry.check);
     }
     connect(ui->smskp_combo, &QComboBox::currentIndexChanged, this, &MainWindow::smskpSelect);

@@ -40,13 +40,13 @@ void run(FormContext& context, bool searchAtOnce)
         conversation::identify(settings.port, settings.baud);
     const QString reply = identification.shown();
     if (!identification.ok()) {
-        settings.deviceKind = 0;
+        settings.deviceKind = std::int32_t(DeviceKind::Unknown);
         const outcomes::Words words = outcomes::of(identification);
         messagebox::warning(context.window, words.title, words.window);
         return;
     }
 
-    settings.deviceKind = 4;
+    settings.deviceKind = std::int32_t(DeviceKind::VexaGrid3);
     interfacestate::unlock(context.ui);
     interfacestate::applyVexaGridLayout(context.ui);
     settings.deviceId = reply;

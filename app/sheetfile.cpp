@@ -52,16 +52,16 @@ void save(FormContext& context)
     // the module when one is connected.
     if (!settings.filePath.isEmpty() && settings.filePath != messages::kDefaultsFile)
         source.file = settings.filePath;
-    if (settings.deviceKind != 0)
+    if (DeviceKind(settings.deviceKind) != DeviceKind::Unknown)
         source.identification = settings.deviceId.trimmed();
     source.date = QDate::currentDate();
     source.pin = pin;
 
-    const sheet::Written written = sheet::write(bindings::take(context.ui).values(), source, path);
-    if (!written.ok) {
-        messagebox::critical(
-            context.window, messages::kFileError,
-            QStringLiteral("A konfigurációs lap mentése nem sikerült (%1).").arg(written.error));
+    const Expected<int> written = sheet::write(bindings::take(context.ui).values(), source, path);
+    if (!written) {
+        messagebox::critical(context.window, messages::kFileError,
+                             QStringLiteral("A konfigurációs lap mentése nem sikerült (%1).")
+                                 .arg(written.failure().message));
         return;
     }
     messagebox::information(context.window, QStringLiteral("Mentés"),

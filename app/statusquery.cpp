@@ -12,8 +12,6 @@
 
 #include <QProgressDialog>
 
-#include <optional>
-
 namespace statusquery {
 
 namespace {
@@ -88,8 +86,9 @@ void run(FormContext& context)
             progress::advance(progress);
     };
     const conversation::Result reply = conversation::queryStatus(context.settings.port, steps);
-    const std::optional<status::View> view =
-        reply.ok() ? status::decode(reply.reply, context.settings.deviceKind) : std::nullopt;
+    const Expected<status::View> view =
+        reply.ok() ? status::decode(reply.reply, DeviceKind(context.settings.deviceKind))
+                   : Expected<status::View>(reply.failure());
     if (!view) {
         // The panel keeps the last good query's values; only the signal bar stays empty.
         showReady(ui);

@@ -122,7 +122,7 @@ int main(int argc, char* argv[])
 
     const QString defaults = QStringLiteral(VEXAGRID_DEFAULTS_FILE);
     Configuration config = Configuration::connected();
-    config.load(configfile::readFile(defaults).value_or(QStringList()));
+    static_cast<void>(config.load(configfile::readFile(defaults).valueOr({})));
     config.fillFromReadOut(sampleFields());
     const QString file = directory.filePath(QStringLiteral("fleet.vgf"));
     if (!configfile::writeFile(file, config.lines()))

@@ -55,18 +55,77 @@ void report(const char* what, const Result& result, int baud)
                 result.ms, lineMs, lineMs > 0 ? result.ms / lineMs : 0.0);
 }
 
+// The rate given with --baud (1200 by default); 0 for a rate that is none.
+int baudOf(const QStringList& args)
+{
+    const qsizetype at = args.indexOf(QStringLiteral("--baud"));
+    if (at > 0 && at + 1 < args.size())
+        return qMax(0, args.at(at + 1).toInt());
+    return 1200;
+}
+
+// The four requests, each against the line's own speed.
+void measureRequests(SerialPort& serial, int baud)
+{
+    std::printf("bench_line: %d baud 8-N-1, %d bytes/s on the line\n", baud, baud / 10);
+    report("identification", exchange(serial, "~|", 21), baud);
+    report("status", exchange(serial, "~[", 64), baud);
+    report("read-out", exchange(serial, "~{", 56 * 18), baud);
+
+    QByteArray frame;
+    for (const QString& field : SimModule::sampleFields()) {
+        frame += field.toLatin1().leftJustified(SimModule::kFieldWidth, ' ') + '\r';
+    }
+    frame += '\r';
+    Result write = exchange(serial, "~}", 2);
+    const Result rest = exchange(serial, frame, 2);
+    write.sent += rest.sent;
+    write.received += rest.received;
+    write.ms += rest.ms;
+    report("write (frame)", write, baud);
+    std::printf("%-16s the %lld bytes out would take %.1f ms on a real line; a pty passes them "
+                "at once\n",
+                "", static_cast<long long>(write.sent), double(write.sent) * 10000.0 / baud);
+}
+
+// How fast the line layer takes a reply that comes as fast as the pty can pass it.
+void measureUnpaced(SimModule& module, SerialPort& serial, int baud)
+{
+    module.setPaced(false);
+    QByteArray big(65536, 'x');
+    module.setRawReply(SimModule::Request::ReadOut, big);
+    const Result loop = exchange(serial, "~{", int(big.size()));
+    std::printf("%-16s %6lld B in %9.1f ms: %.0f bytes/s, %.1f times the line\n", "unpaced 64 KiB",
+                static_cast<long long>(loop.received), loop.ms,
+                double(loop.received) * 1000.0 / loop.ms,
+                double(loop.received) * 1000.0 / loop.ms / (baud / 10.0));
+}
+
+// A read that waits for a byte that never comes: how long, and what it costs the CPU.
+void measureSilence(SerialPort& serial)
+{
+    const int silenceWait = 1000;
+    if (!serial.open(SerialPort::Timeouts::read(0, silenceWait)))
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    const std::clock_t cpuStart = std::clock();
+    char byte = 0;
+    const bool got = serial.readByte(&byte);
+    const double wallMs = double(timer.nsecsElapsed()) / 1e6;
+    const double cpuMs = double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
+    std::printf("%-16s %s after %.1f ms (read wait %d ms), %.2f ms CPU in the process\n", "silence",
+                got ? "a byte" : "nothing", wallMs, silenceWait, cpuMs);
+    serial.close();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QLoggingCategory::setFilterRules(QStringLiteral("vexagrid.serial.debug=false"));
-    int baud = 1200;
-    const QStringList args = app.arguments();
-    const qsizetype at = args.indexOf(QStringLiteral("--baud"));
-    if (at > 0 && at + 1 < args.size()) {
-        baud = args.at(at + 1).toInt();
-    }
+    const int baud = baudOf(app.arguments());
     if (baud <= 0) {
         std::fprintf(stderr, "bench_line: --baud wants a positive rate\n");
         return 2;
@@ -87,49 +146,10 @@ int main(int argc, char* argv[])
     if (!serial.open(SerialPort::Timeouts::read(0, 3500))) {
         return 1;
     }
-    std::printf("bench_line: %d baud 8-N-1, %d bytes/s on the line\n", baud, baud / 10);
-    report("identification", exchange(serial, "~|", 21), baud);
-    report("status", exchange(serial, "~[", 64), baud);
-    report("read-out", exchange(serial, "~{", 56 * 18), baud);
-
-    QByteArray frame;
-    for (const QString& field : SimModule::sampleFields()) {
-        frame += field.toLatin1().leftJustified(SimModule::kFieldWidth, ' ') + '\r';
-    }
-    frame += '\r';
-    Result write = exchange(serial, "~}", 2);
-    const Result rest = exchange(serial, frame, 2);
-    write.sent += rest.sent;
-    write.received += rest.received;
-    write.ms += rest.ms;
-    report("write (frame)", write, baud);
-    std::printf("%-16s the %lld bytes out would take %.1f ms on a real line; a pty passes them "
-                "at once\n",
-                "", static_cast<long long>(write.sent), double(write.sent) * 10000.0 / baud);
-
-    module.setPaced(false);
-    QByteArray big(65536, 'x');
-    module.setRawReply(SimModule::Request::ReadOut, big);
-    const Result loop = exchange(serial, "~{", int(big.size()));
-    std::printf("%-16s %6lld B in %9.1f ms: %.0f bytes/s, %.1f times the line\n", "unpaced 64 KiB",
-                static_cast<long long>(loop.received), loop.ms,
-                double(loop.received) * 1000.0 / loop.ms,
-                double(loop.received) * 1000.0 / loop.ms / (baud / 10.0));
-
+    measureRequests(serial, baud);
+    measureUnpaced(module, serial, baud);
     serial.close();
-    const int silenceWait = 1000;
-    if (serial.open(SerialPort::Timeouts::read(0, silenceWait))) {
-        QElapsedTimer timer;
-        timer.start();
-        const std::clock_t cpuStart = std::clock();
-        char byte = 0;
-        const bool got = serial.readByte(&byte);
-        const double wallMs = double(timer.nsecsElapsed()) / 1e6;
-        const double cpuMs = double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
-        std::printf("%-16s %s after %.1f ms (read wait %d ms), %.2f ms CPU in the process\n",
-                    "silence", got ? "a byte" : "nothing", wallMs, silenceWait, cpuMs);
-        serial.close();
-    }
+    measureSilence(serial);
     module.stop();
     return 0;
 }

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "cli/exit.h"
 #include "cli/options.h"
+#include "core/failure.h"
 
 #include <QString>
 #include <QStringList>
 
-// The commands of vexagrid-cli, one table: each command's name, synopsis, options, JSON keys,
-// example and the function that runs it. The parser, the help and the bash completion all
-// read it.
+// The commands of vexagrid-cli, one table. Each row is in a file of its own under
+// cli/commands/, beside the command's argument check and its body; the parser, the help and
+// the bash completion all read the table.
 namespace cli {
 
 struct CommandOption
@@ -18,7 +20,6 @@ struct CommandOption
 
 struct CommandInfo
 {
-    Command command;
     const char* name;
     const char* synopsis;
     const char* summary;          // one line for the command list
@@ -26,9 +27,12 @@ struct CommandInfo
     QList<CommandOption> options; // besides --json, --quiet and --help
     QStringList keys;             // its JSON objects' own keys
     const char* example;
-    int (*run)(const Options& options);
-    // The command line's problem for this command, "" when it can run.
-    QString (*check)(const Options& options);
+    // The command line's problem for this command, as a usage failure.
+    Expected<void> (*check)(const Options& options);
+    // Runs it: the exit its results come to, or the failure that stopped it (run() below
+    // says it).
+    Expected<Exit> (*run)(const Options& options);
+    bool needsFonts = false; // it draws pages, so the program needs a QGuiApplication
 
     bool takes(const QString& option) const;
 };
@@ -37,17 +41,7 @@ const QList<CommandInfo>& commandTable();
 const CommandInfo* findCommand(const QString& name);
 QStringList commandNames();
 
-QString generalHelp();
-QString commandHelp(const CommandInfo& command);
-// A bash completion script for the commands, their options and the form's object names.
-QString bashCompletion();
-
-// False, and the reason said, when VEXAGRID_DOSDEVICES names no folder that can be read.
-bool deviceMapUsable();
-
-// Runs the parsed command; the exit code: 0 every module succeeded (diff: they are equal),
-// 1 any failed (diff: they differ), 2 the command line, a table or (diff) the comparison
-// could not be carried out, 130 interrupted.
+// Runs the parsed command; the exit status (see Exit).
 int run(const Options& options);
 
 // The whole program once the application object stands: parses `arguments`, prints help,

@@ -73,9 +73,12 @@ private:
             ++m_at;
     }
 
-    void error(int column, const QString& text)
+    void error(int column, const QString& text, int line = 0)
     {
-        m_table.errors.append({m_rowLine, column, text});
+        QJsonObject place{{QStringLiteral("row"), line > 0 ? line : m_rowLine}};
+        if (column > 0)
+            place.insert(QStringLiteral("column"), column);
+        m_table.errors.append({messages::Code::BadTable, text, place});
     }
 
     // A quoted cell, from its opening quote; false when the quote is never closed.
@@ -85,9 +88,8 @@ private:
         ++m_at;
         for (;;) {
             if (atEnd()) {
-                m_table.errors.append(
-                    {openedOn, column,
-                     QStringLiteral("az idézőjel nincs lezárva (a fájl végéig)")});
+                error(column, QStringLiteral("az idézőjel nincs lezárva (a fájl végéig)"),
+                      openedOn);
                 return false;
             }
             const QChar c = m_text.at(m_at++);

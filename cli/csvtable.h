@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/failure.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -18,18 +20,14 @@ struct Row
     QStringList cells;
 };
 
-struct Error
-{
-    int line = 0;
-    int column = 0; // from 1; 0 for the row as a whole
-    QString text;   // Hungarian, never the cell's own bytes
-};
-
 struct Table
 {
     QChar separator = u',';
     QList<Row> rows; // the header first
-    QList<Error> errors;
+    // Code::BadTable, in Hungarian words that never echo the cell's own bytes; the details
+    // hold the "row" (the line it starts on) and, unless it is the row as a whole, the
+    // "column" (from 1).
+    QList<Failure> errors;
 };
 
 // Every syntax error is listed: a quote never closed (which ends the reading), a stray

@@ -33,9 +33,11 @@ int main(int argc, char* argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const cli::Parsed parsed = cli::parse(arguments);
-    const bool needsFonts =
-        parsed.kind == cli::Parsed::Run && parsed.options.command == cli::Command::Sheet;
+    const Expected<cli::Parsed> parsed = cli::parse(arguments);
+    const cli::CommandInfo* command = parsed && parsed->kind == cli::Parsed::Run
+                                          ? cli::findCommand(parsed->options.name)
+                                          : nullptr;
+    const bool needsFonts = command && command->needsFonts;
 #ifndef Q_OS_WIN
     if (needsFonts && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "cli/argchecks.h"
 #include "cli/commands.h"
 #include "core/programsettings.h"
 #include "device/portmap.h"
@@ -31,6 +32,8 @@ const QList<OptionInfo> kOptions{
 };
 // clang-format on
 
+using argchecks::usage;
+
 QString dashed(const OptionInfo& option)
 {
     return QStringLiteral("--") + QLatin1String(option.name);
@@ -61,7 +64,7 @@ const OptionInfo* findOption(const QString& name)
     return nullptr;
 }
 
-PortList parsePorts(const QString& text)
+Expected<PortList> parsePorts(const QString& text)
 {
     PortList list;
     if (text.trimmed().compare(QLatin1String("all"), Qt::CaseInsensitive) == 0) {
@@ -72,16 +75,12 @@ PortList parsePorts(const QString& text)
     for (const QString& part : text.split(u',')) {
         const QString name = part.trimmed();
         const int n = PortMap::portNumber(name);
-        if (n < PortMap::kFirstPort || n > PortMap::kLastPort) {
-            list.error = QStringLiteral("hibás port: \"%1\" (COM1 ... COM32, vesszővel "
+        if (n < PortMap::kFirstPort || n > PortMap::kLastPort)
+            return usage(QStringLiteral("hibás port: \"%1\" (COM1 ... COM32, vesszővel "
                                         "elválasztva, vagy all)")
-                             .arg(name);
-            return list;
-        }
-        if (numbers.contains(n)) {
-            list.error = QStringLiteral("a(z) COM%1 port kétszer szerepel").arg(n);
-            return list;
-        }
+                             .arg(name));
+        if (numbers.contains(n))
+            return usage(QStringLiteral("a(z) COM%1 port kétszer szerepel").arg(n));
         numbers << n;
     }
     std::sort(numbers.begin(), numbers.end());
@@ -103,7 +102,6 @@ struct Words
 {
     QList<Given> given;
     QStringList positional;
-    QString error;
 
     bool isGiven(const char* name) const
     {
@@ -121,8 +119,8 @@ struct Words
     }
 };
 
-// One option at `*at`, with its value from the same word or the next; false with the error.
-bool takeOption(const QStringList& arguments, qsizetype* at, Words& words)
+// One option at `*at`, with its value from the same word or the next.
+Expected<void> takeOption(const QStringList& arguments, qsizetype* at, Words& words)
 {
     const QString& argument = arguments.at(*at);
     const bool isLong = argument.startsWith(QLatin1String("--"));
@@ -137,51 +135,66 @@ bool takeOption(const QStringList& arguments, qsizetype* at, Words& words)
         name = name.left(1);
     }
     const OptionInfo* option = (isLong || name.size() == 1) ? findOption(name) : nullptr;
-    if (!option || (isLong && name.size() == 1)) {
-        words.error = QStringLiteral("ismeretlen kapcsoló: %1").arg(argument.section(u'=', 0, 0));
-        return false;
-    }
+    if (!option || (isLong && name.size() == 1))
+        return usage(QStringLiteral("ismeretlen kapcsoló: %1").arg(argument.section(u'=', 0, 0)));
     QString value;
-    if (option->value && inlineValue) {
+    if (option->value && inlineValue)
         value = *inlineValue;
-    } else if (option->value && *at + 1 < arguments.size()) {
+    else if (option->value && *at + 1 < arguments.size())
         value = arguments.at(++*at);
-    } else if (option->value) {
-        words.error = QStringLiteral("a(z) %1 kapcsoló után hiányzik az érték (%1 %2)")
-                          .arg(dashed(*option), QString::fromUtf8(option->value));
-        return false;
-    } else if (inlineValue) {
-        words.error = QStringLiteral("a(z) %1 kapcsoló nem kap értéket").arg(dashed(*option));
-        return false;
-    }
-    if (!option->repeatable && words.isGiven(option->name)) {
-        words.error =
-            QStringLiteral("a(z) %1 kapcsoló csak egyszer adható meg").arg(dashed(*option));
-        return false;
-    }
+    else if (option->value)
+        return usage(QStringLiteral("a(z) %1 kapcsoló után hiányzik az érték (%1 %2)")
+                         .arg(dashed(*option), QString::fromUtf8(option->value)));
+    else if (inlineValue)
+        return usage(QStringLiteral("a(z) %1 kapcsoló nem kap értéket").arg(dashed(*option)));
+    if (!option->repeatable && words.isGiven(option->name))
+        return usage(
+            QStringLiteral("a(z) %1 kapcsoló csak egyszer adható meg").arg(dashed(*option)));
     words.given.append({option, value});
-    return true;
+    return {};
 }
 
 // Options anywhere, "--" ends them; everything else is the command and its files.
-Words split(const QStringList& arguments)
+Expected<Words> split(const QStringList& arguments)
 {
     Words words;
     bool optionsEnded = false;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
-        if (optionsEnded || argument == QLatin1String("-") || !argument.startsWith(u'-'))
+        if (optionsEnded || argument == QLatin1String("-") || !argument.startsWith(u'-')) {
             words.positional << argument;
-        else if (argument == QLatin1String("--"))
+        } else if (argument == QLatin1String("--")) {
             optionsEnded = true;
-        else if (!takeOption(arguments, &i, words))
-            return words;
+        } else if (const Expected<void> taken = takeOption(arguments, &i, words); !taken) {
+            return taken.failure();
+        }
     }
     return words;
 }
 
-// The options' values, and the files; "" when they are sound.
-QString readValues(const Words& words, Options& options)
+// An option that takes a whole number: where it goes, what it may be, and the words for a
+// value it may not be.
+struct NumberOption
+{
+    const char* name;
+    int Options::*target;
+    bool (*allowed)(int number);
+    QString (*refusal)(const QString& value);
+};
+
+const NumberOption kNumberOptions[] = {
+    {"baud", &Options::baud, [](int rate) { return baudRates().contains(rate); },
+     [](const QString& value) {
+         return QStringLiteral("hibás sebesség: --baud %1 (lehet: %2)").arg(value, rateList());
+     }},
+    {"watch", &Options::watchSeconds, [](int seconds) { return seconds > 0; },
+     [](const QString& value) {
+         return QStringLiteral("hibás időköz: --watch %1 (egész másodperc, legalább 1)").arg(value);
+     }},
+};
+
+// The options' values, and the files.
+Expected<void> readValues(const Words& words, Options& options)
 {
     options.json = words.isGiven("json");
     options.quiet = words.isGiven("quiet");
@@ -193,54 +206,61 @@ QString readValues(const Words& words, Options& options)
     options.all = words.isGiven("all");
     options.pin = words.isGiven("pin");
     options.files = words.positional;
-    if (words.isGiven("baud")) {
+    for (const NumberOption& number : kNumberOptions) {
+        if (!words.isGiven(number.name))
+            continue;
+        const QString value = words.valueOf(number.name);
         bool ok = false;
-        options.baud = words.valueOf("baud").toInt(&ok);
-        if (!ok || !baudRates().contains(options.baud))
-            return QStringLiteral("hibás sebesség: --baud %1 (lehet: %2)")
-                .arg(words.valueOf("baud"), rateList());
-    }
-    if (words.isGiven("watch")) {
-        bool ok = false;
-        options.watchSeconds = words.valueOf("watch").toInt(&ok);
-        if (!ok || options.watchSeconds <= 0)
-            return QStringLiteral("hibás időköz: --watch %1 (egész másodperc, legalább 1)")
-                .arg(words.valueOf("watch"));
+        options.*number.target = value.toInt(&ok);
+        if (!ok || !number.allowed(options.*number.target))
+            return usage(number.refusal(value));
     }
     for (const Given& each : words.given) {
         if (qstrcmp(each.option->name, "set") != 0)
             continue;
-        QString error;
-        const std::optional<Override> override = parseAssignment(each.value, &error);
+        const Expected<Override> override = parseAssignment(each.value);
         if (!override)
-            return error;
+            return override.failure();
         options.overrides.append(*override);
     }
     if (words.isGiven("port")) {
         if (!options.each.isEmpty())
-            return QStringLiteral("--each mellett nincs --port: a táblázat portjaira ír");
-        const PortList list = parsePorts(words.valueOf("port"));
-        options.ports = list.ports;
-        options.allPorts = list.all;
-        return list.error;
+            return usage(QStringLiteral("--each mellett nincs --port: a táblázat portjaira ír"));
+        const Expected<PortList> list = parsePorts(words.valueOf("port"));
+        if (!list)
+            return list.failure();
+        options.ports = list->ports;
+        options.allPorts = list->all;
     }
-    return QString();
+    return {};
+}
+
+// The command's own options and values, checked as its row says.
+Expected<Options> optionsOf(const CommandInfo& command, const QString& name, const Words& words)
+{
+    for (const Given& each : std::as_const(words.given)) {
+        if (!command.takes(QLatin1String(each.option->name)))
+            return usage(QStringLiteral("a(z) %1 kapcsoló nem használható a(z) %2 paranccsal")
+                             .arg(dashed(*each.option), name));
+    }
+    Options options;
+    options.name = name;
+    if (const Expected<void> values = readValues(words, options); !values)
+        return values.failure();
+    if (const Expected<void> checked = command.check(options); !checked)
+        return checked.failure();
+    return options;
 }
 
 } // namespace
 
-Parsed parse(const QStringList& arguments)
+Expected<Parsed> parse(const QStringList& arguments)
 {
+    Expected<Words> given = split(arguments);
+    if (!given)
+        return given.failure();
+    Words& words = *given;
     Parsed parsed;
-    const auto usage = [&parsed](const QString& error) {
-        parsed.kind = Parsed::Usage;
-        parsed.error = error;
-        return parsed;
-    };
-    Words words = split(arguments);
-    if (!words.error.isEmpty())
-        return usage(words.error);
-
     if (words.positional.isEmpty()) {
         parsed.kind = words.isGiven("version") ? Parsed::Version : Parsed::Help;
         if (words.isGiven("version") || words.isGiven("help"))
@@ -256,28 +276,18 @@ Parsed parse(const QStringList& arguments)
             return usage(QStringLiteral("ismeretlen parancs: %1").arg(parsed.helpFor));
         return parsed;
     }
-    const CommandInfo* info = findCommand(name);
-    if (!info)
+    const CommandInfo* command = findCommand(name);
+    if (!command)
         return usage(QStringLiteral("ismeretlen parancs: %1").arg(name));
     if (words.isGiven("help")) {
         parsed.kind = Parsed::Help;
         parsed.helpFor = name;
         return parsed;
     }
-    for (const Given& each : std::as_const(words.given)) {
-        if (!info->takes(QLatin1String(each.option->name)))
-            return usage(QStringLiteral("a(z) %1 kapcsoló nem használható a(z) %2 paranccsal")
-                             .arg(dashed(*each.option), name));
-    }
-
-    Options& options = parsed.options;
-    options.command = info->command;
-    options.name = name;
-    if (const QString problem = readValues(words, options); !problem.isEmpty())
-        return usage(problem);
-    if (const QString problem = info->check(options); !problem.isEmpty())
-        return usage(problem);
-    parsed.kind = Parsed::Run;
+    Expected<Options> options = optionsOf(*command, name, words);
+    if (!options)
+        return options.failure();
+    parsed.options = std::move(*options);
     return parsed;
 }
 

@@ -1,20 +1,18 @@
 #pragma once
 
 #include "cli/plan.h"
+#include "core/failure.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 // The command line's words: a subcommand, its options, its files. Every option is one of one
-// table; each command takes the common ones and its own (commands.cpp).
+// table; each command takes the common ones and its own (its row in commands.h).
 namespace cli {
-
-enum class Command { Ports, Identify, Read, Write, Diff, Check, Status, Show, Sheet, Completion };
 
 struct Options
 {
-    Command command = Command::Ports;
     QString name;      // the command as typed
     QStringList ports; // "COM3", ..., in port order; empty with allPorts or --each
     bool allPorts = false;
@@ -49,24 +47,23 @@ const OptionInfo* findOption(const QString& name);
 
 struct Parsed
 {
-    enum Kind { Run, Help, Version, Usage };
-    Kind kind = Usage;
+    enum Kind { Run, Help, Version };
+    Kind kind = Run;
     Options options;
-    QString error;   // Usage: names the culprit
     QString helpFor; // Help: the command whose help is asked for, "" for the general one
 };
 
 // `arguments` as QCoreApplication::arguments() gives them, the program first. Options may
-// stand before or after the command and its files, as "--name VALUE" or "--name=VALUE".
-Parsed parse(const QStringList& arguments);
+// stand before or after the command and its files, as "--name VALUE" or "--name=VALUE". A
+// command line that is wrong is a usage failure that names the culprit.
+Expected<Parsed> parse(const QStringList& arguments);
 
-// The COM names of a --port list in port order; a usage error names a bad one.
+// The COM names of a --port list in port order, or `all`; a usage failure names a bad one.
 struct PortList
 {
     QStringList ports;
     bool all = false;
-    QString error;
 };
-PortList parsePorts(const QString& text);
+Expected<PortList> parsePorts(const QString& text);
 
 } // namespace cli

@@ -33,7 +33,7 @@ QFileInfo nearestExisting(const QString& path)
 
 } // namespace
 
-std::optional<Failure> ensureFolder(const QString& dir)
+Expected<void> ensureFolder(const QString& dir)
 {
     const QString folder = dir.isEmpty() ? QStringLiteral(".") : dir;
     const QFileInfo info(folder);
@@ -57,20 +57,20 @@ std::optional<Failure> ensureFolder(const QString& dir)
         return cannot(dir,
                       QStringLiteral("nem hozható létre benne fájl (%1)").arg(probe.errorString()));
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<Failure> ensureFile(const QString& path)
+Expected<void> ensureFile(const QString& path)
 {
     const QFileInfo info(path);
     if (info.isDir())
         return cannot(path, QStringLiteral("könyvtár, nem fájl"));
     // The folder's failure names the folder: that is where the user has to look.
-    if (std::optional<Failure> failure = ensureFolder(info.path()))
-        return failure;
+    if (Expected<void> folder = ensureFolder(info.path()); !folder)
+        return folder;
     if (info.exists() && !info.isWritable())
         return cannot(path, QStringLiteral("nincs jogosultság"));
-    return std::nullopt;
+    return {};
 }
 
 QString backupPath(const QString& dir, const QString& id, const QString& port, const QDateTime& utc)

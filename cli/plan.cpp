@@ -14,20 +14,13 @@
 #include <QSet>
 
 #include <algorithm>
+#include <optional>
 
 namespace cli {
 
 namespace {
 
 using messages::Code;
-
-Failure refusalFailure(Code code, const fieldchecks::Refusal& refusal)
-{
-    QString message = refusal.title + QStringLiteral(": ") + refusal.text;
-    if (!refusal.field.isEmpty())
-        message += QStringLiteral(" (%1)").arg(refusal.field);
-    return {code, message};
-}
 
 bool isRadio(const QString& name)
 {
@@ -51,8 +44,7 @@ bool isBinary(const QByteArray& content)
 // The file's content, or why it cannot be used; `kind` names what the file should be. A
 // table's cells are judged one by one (its errors name the row and column), so for a table
 // only a NUL byte makes the whole file binary.
-std::optional<Failure> readText(const QString& path, const QString& kind, QByteArray* content,
-                                bool cellsJudged = false)
+Expected<QByteArray> readText(const QString& path, const QString& kind, bool cellsJudged = false)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -66,31 +58,29 @@ std::optional<Failure> readText(const QString& path, const QString& kind, QByteA
                            .arg(path, file.error() == QFileDevice::PermissionsError
                                           ? QStringLiteral("nincs jogosultság")
                                           : file.errorString())};
-    *content = file.readAll();
-    if (content->isEmpty())
+    const QByteArray content = file.readAll();
+    if (content.isEmpty())
         return Failure{Code::EmptyFile, QStringLiteral("%1: üres.").arg(path)};
-    if (cellsJudged ? content->contains('\0') : isBinary(*content))
+    if (cellsJudged ? content.contains('\0') : isBinary(content))
         return Failure{Code::BinaryFile, QStringLiteral("%1: nem szöveges fájl.").arg(path)};
-    return std::nullopt;
+    return content;
 }
 
-const QString kConfigurationKind = QStringLiteral("konfigurációs fájl");
-
 // The lines of a configuration file, or why it cannot be opened.
-std::optional<Failure> readLines(const QString& path, QStringList* lines)
+Expected<QStringList> readLines(const QString& path)
 {
-    QByteArray content;
-    if (std::optional<Failure> failure = readText(path, kConfigurationKind, &content))
-        return failure;
-    *lines = configfile::decodeLines(content);
-    if (!configfile::hasAllValues(*lines))
+    const Expected<QByteArray> content = readText(path, QStringLiteral("konfigurációs fájl"));
+    if (!content)
+        return content.failure();
+    const QStringList lines = configfile::decodeLines(*content);
+    if (!configfile::hasAllValues(lines))
         return Failure{Code::FileTooShort,
                        QStringLiteral("%1: túl rövid: %2 sor, egy konfigurációs fájl %3 sorból "
                                       "áll (régebbi vagy csonka fájl).")
                            .arg(path)
-                           .arg(lines->size())
+                           .arg(lines.size())
                            .arg(configfile::kValueLines)};
-    return std::nullopt;
+    return lines;
 }
 
 QString where(const QString& path, int line, int column = 0, const QString& name = QString())
@@ -103,6 +93,20 @@ QString where(const QString& path, int line, int column = 0, const QString& name
     return text;
 }
 
+// Where a problem of the table is, for a script or a record: the row and column from 1
+// (when there is one) and the module it is for.
+QJsonObject place(int line, int column = 0, const QString& port = QString())
+{
+    QJsonObject details;
+    if (line > 0)
+        details.insert(QStringLiteral("row"), line);
+    if (column > 0)
+        details.insert(QStringLiteral("column"), column);
+    if (!port.isEmpty())
+        details.insert(QStringLiteral("port"), port);
+    return details;
+}
+
 } // namespace
 
 bool isSettableName(const QString& name)
@@ -110,64 +114,47 @@ bool isSettableName(const QString& name)
     return name == kProviderName || fields::find(name) != nullptr;
 }
 
-std::optional<Override> parseAssignment(const QString& text, QString* error)
+Expected<Override> parseAssignment(const QString& text)
 {
     const qsizetype equals = text.indexOf(u'=');
-    if (equals <= 0) {
-        *error = QStringLiteral("--set NÉV=ÉRTÉK kell, nem \"%1\"").arg(text);
-        return std::nullopt;
-    }
+    if (equals <= 0)
+        return Failure{Code::Usage, QStringLiteral("--set NÉV=ÉRTÉK kell, nem \"%1\"").arg(text)};
     const QString name = text.left(equals).trimmed();
-    if (!isSettableName(name)) {
-        *error = QStringLiteral("ismeretlen mezőnév: %1").arg(name);
-        return std::nullopt;
-    }
+    if (!isSettableName(name))
+        return Failure{Code::Usage, QStringLiteral("ismeretlen mezőnév: %1").arg(name)};
     return Override{name, text.mid(equals + 1)};
 }
 
-std::optional<Failure> inspectFile(const QString& path)
+Expected<QStringList> loadDefaults(const QString& base)
 {
-    QByteArray content;
-    return readText(path, kConfigurationKind, &content);
-}
-
-Defaults loadDefaults(const QString& base)
-{
-    Defaults defaults;
-    if (base.isEmpty()) {
-        // The window reads the defaults file where it finds it and ignores it when it is
-        // missing or too short; so does this.
-        const QStringList lines =
-            configfile::readFile(runtimefiles::locate(messages::kDefaultsFile))
-                .value_or(QStringList());
-        if (configfile::hasAllValues(lines))
-            defaults.lines = lines;
-        return defaults;
-    }
-    if (std::optional<Failure> failure = readLines(base, &defaults.lines)) {
-        defaults.failure = failure;
-        defaults.lines.clear();
-    }
-    return defaults;
+    if (!base.isEmpty())
+        return readLines(base);
+    // The window reads the defaults file where it finds it and ignores it when it is
+    // missing or too short; so does this.
+    const QStringList lines =
+        configfile::readFile(runtimefiles::locate(messages::kDefaultsFile)).valueOr(QStringList());
+    return configfile::hasAllValues(lines) ? lines : QStringList();
 }
 
 Configuration startState(const QStringList& defaults)
 {
     Configuration config = Configuration::connected();
-    config.load(defaults);
+    // Without a usable defaults file the window keeps its connected state; so does this.
+    static_cast<void>(config.load(defaults));
     return config;
 }
 
-std::optional<Failure> openFile(const QString& path, Configuration& config)
+Expected<void> openFile(const QString& path, Configuration& config)
 {
-    QStringList lines;
-    if (std::optional<Failure> failure = readLines(path, &lines))
-        return failure;
-    config.load(lines);
-    return std::nullopt;
+    const Expected<QStringList> lines = readLines(path);
+    if (!lines)
+        return lines.failure();
+    // readLines() has made sure of every value.
+    static_cast<void>(config.load(*lines));
+    return {};
 }
 
-std::optional<Failure> applyOverride(Configuration& config, const Override& override)
+Expected<void> applyOverride(Configuration& config, const Override& override)
 {
     const QString& name = override.name;
     const QString& value = override.value;
@@ -180,7 +167,7 @@ std::optional<Failure> applyOverride(Configuration& config, const Override& over
             return badValue(
                 QStringLiteral("%1: az értéke 0, 1, 2 vagy 3 lehet (3 = egyéni).").arg(name));
         config.selectProvider(index);
-        return std::nullopt;
+        return {};
     }
 
     // The user can type only into what is shown and enabled after connecting.
@@ -199,7 +186,7 @@ std::optional<Failure> applyOverride(Configuration& config, const Override& over
                                "gombját kell választani.")
                     .arg(name));
         config.setChecked(name, on);
-        return std::nullopt;
+        return {};
     }
 
     const int maximum = fields::maxLength(name);
@@ -210,116 +197,88 @@ std::optional<Failure> applyOverride(Configuration& config, const Override& over
                            .arg(maximum)};
     config.setText(name, value);
     if (const std::optional<fieldchecks::Group> group = fieldchecks::groupOf(name)) {
-        if (const std::optional<fieldchecks::Refusal> refusal = fieldchecks::check(*group, config))
-            return refusalFailure(Code::FieldRefused, *refusal);
+        if (const Expected<void> checked = fieldchecks::check(*group, config); !checked)
+            return Failure{checked.failure().code, checked.failure().message};
     }
-    return std::nullopt;
+    return {};
 }
 
-Plan prepare(Configuration config, const QList<Override>& overrides)
+Expected<QString> prepare(Configuration config, const QList<Override>& overrides)
 {
-    Plan plan;
     for (const Override& override : overrides) {
-        if (std::optional<Failure> failure = applyOverride(config, override)) {
-            plan.failure = failure;
-            return plan;
-        }
+        if (const Expected<void> applied = applyOverride(config, override); !applied)
+            return applied.failure();
     }
     const ProgramSettings record;
-    const fieldchecks::Download download =
+    const Expected<QString> frame =
         fieldchecks::prepareDownload(config, QChar::fromLatin1(record.downloadSeparator));
-    switch (download.outcome) {
-    case fieldchecks::Download::Ready:
-        plan.frame = download.frame;
-        break;
-    case fieldchecks::Download::Missing:
-        plan.failure = refusalFailure(Code::FieldMissing, download.refusal);
-        break;
-    case fieldchecks::Download::Refused:
-        plan.failure = refusalFailure(Code::FieldRefused, download.refusal);
-        break;
-    case fieldchecks::Download::Unsendable:
-        plan.failure = refusalFailure(Code::Unsendable, download.refusal);
-        break;
-    }
-    return plan;
+    // The command line's words for a refusal, without the check's own keys.
+    if (!frame)
+        return Failure{frame.failure().code, frame.failure().message};
+    return *frame;
 }
 
 namespace {
 
-// Problems of the table itself: each names the file, the row and the column.
-class TableProblems
+// A problem of the table itself: the text names the file, the row and the column.
+Failure tableProblem(const QString& text, const QJsonObject& place = {})
 {
-public:
-    TableProblems(const QString& path, EachTable& table) : m_path(path), m_table(table) {}
+    return {Code::BadTable, text, place};
+}
 
-    void add(const QString& text, int line = 0, const QString& port = {})
-    {
-        m_table.problems.append({{Code::BadTable, text}, port, line, true});
-    }
-    const QString& path() const { return m_path; }
-
-private:
-    const QString& m_path;
-    EachTable& m_table;
-};
-
-// The header's port column; -1 (and a problem said) when it has none.
-int checkHeader(const csv::Row& header, TableProblems& problems)
+// The header's port column; none (and a problem said) when it has none. Every other problem
+// of the header is said too.
+std::optional<int> checkHeader(const csv::Row& header, const QString& path,
+                               QList<Failure>& problems)
 {
-    int portColumn = -1;
+    std::optional<int> portColumn;
     QSet<QString> seen;
     for (int column = 0; column < header.cells.size(); ++column) {
         const QString& name = header.cells.at(column);
-        const QString at = where(problems.path(), header.line, column + 1);
+        const QString at = where(path, header.line, column + 1);
         if (seen.contains(name))
-            problems.add(QStringLiteral("%1: a(z) \"%2\" oszlop kétszer szerepel.").arg(at, name),
-                         header.line);
+            problems << tableProblem(
+                QStringLiteral("%1: a(z) \"%2\" oszlop kétszer szerepel.").arg(at, name),
+                place(header.line, column + 1));
         seen.insert(name);
         if (name == QLatin1String("port"))
             portColumn = column;
         else if (!isSettableName(name))
-            problems.add(
+            problems << tableProblem(
                 QStringLiteral("%1: ismeretlen mezőnév a fejlécben: \"%2\".").arg(at, name),
-                header.line);
+                place(header.line, column + 1));
     }
-    if (portColumn < 0)
-        problems.add(
-            QStringLiteral("%1: a fejlécből hiányzik a \"port\" oszlop.").arg(problems.path()),
-            header.line);
+    if (!portColumn)
+        problems << tableProblem(
+            QStringLiteral("%1: a fejlécből hiányzik a \"port\" oszlop.").arg(path),
+            place(header.line));
     return portColumn;
 }
 
-// A row of modules: its port and its overrides; nullopt (and a problem said) for a row that
-// does not fit the header or names a bad or repeated port.
-std::optional<EachRow> readRow(const csv::Row& row, const csv::Row& header, int portColumn,
-                               QSet<int>& ports, TableProblems& problems)
+// A row of modules: its port and its overrides, or why the row does not fit the header or
+// names a bad or repeated port.
+Expected<EachRow> readRow(const csv::Row& row, const csv::Row& header, int portColumn,
+                          QSet<int>& ports, const QString& path)
 {
-    const QString at = where(problems.path(), row.line);
-    if (row.cells.size() != header.cells.size()) {
-        problems.add(QStringLiteral("%1: %2 cella, a fejlécben %3 oszlop van.")
-                         .arg(at)
-                         .arg(row.cells.size())
-                         .arg(header.cells.size()),
-                     row.line);
-        return std::nullopt;
-    }
+    const QString at = where(path, row.line);
+    if (row.cells.size() != header.cells.size())
+        return tableProblem(QStringLiteral("%1: %2 cella, a fejlécben %3 oszlop van.")
+                                .arg(at)
+                                .arg(row.cells.size())
+                                .arg(header.cells.size()),
+                            place(row.line));
     const QString port = row.cells.at(portColumn);
     const int number = PortMap::portNumber(port);
-    if (number < PortMap::kFirstPort || number > PortMap::kLastPort) {
-        problems.add(QStringLiteral("%1: hibás port: \"%2\" (COM1 ... COM32).")
-                         .arg(where(problems.path(), row.line, portColumn + 1), port),
-                     row.line);
-        return std::nullopt;
-    }
+    if (number < PortMap::kFirstPort || number > PortMap::kLastPort)
+        return tableProblem(QStringLiteral("%1: hibás port: \"%2\" (COM1 ... COM32).")
+                                .arg(where(path, row.line, portColumn + 1), port),
+                            place(row.line, portColumn + 1));
     EachRow each;
     each.port = QStringLiteral("COM%1").arg(number);
     each.line = row.line;
-    if (ports.contains(number)) {
-        problems.add(QStringLiteral("%1: a(z) %2 port kétszer szerepel.").arg(at, each.port),
-                     row.line, each.port);
-        return std::nullopt;
-    }
+    if (ports.contains(number))
+        return tableProblem(QStringLiteral("%1: a(z) %2 port kétszer szerepel.").arg(at, each.port),
+                            place(row.line, portColumn + 1, each.port));
     ports.insert(number);
     for (int column = 0; column < header.cells.size(); ++column) {
         const QString& cell = row.cells.at(column);
@@ -334,92 +293,93 @@ std::optional<EachRow> readRow(const csv::Row& row, const csv::Row& header, int 
 EachTable readEach(const QString& path)
 {
     EachTable table;
-    TableProblems problems(path, table);
-    QByteArray content;
-    if (std::optional<Failure> failure =
-            readText(path, QStringLiteral("táblázat"), &content, true)) {
-        table.problems.append({{failure->code, failure->message}, QString(), 0, true});
+    QList<Failure>& problems = table.problems;
+    const Expected<QByteArray> content = readText(path, QStringLiteral("táblázat"), true);
+    if (!content) {
+        problems << content.failure();
         return table;
     }
-    const csv::Table cells = csv::read(content);
-    for (const csv::Error& error : cells.errors)
-        problems.add(
-            QStringLiteral("%1: %2.").arg(where(path, error.line, error.column), error.text),
-            error.line);
+    const csv::Table cells = csv::read(*content);
+    for (const Failure& error : cells.errors) {
+        const int line = error.details.value(QStringLiteral("row")).toInt();
+        const int column = error.details.value(QStringLiteral("column")).toInt();
+        problems << tableProblem(
+            QStringLiteral("%1: %2.").arg(where(path, line, column), error.message),
+            place(line, column));
+    }
     if (cells.rows.isEmpty()) {
         if (cells.errors.isEmpty())
-            problems.add(QStringLiteral("%1: üres táblázat.").arg(path));
+            problems << tableProblem(QStringLiteral("%1: üres táblázat.").arg(path));
         return table;
     }
     const csv::Row& header = cells.rows.first();
-    const int portColumn = checkHeader(header, problems);
+    const std::optional<int> portColumn = checkHeader(header, path, problems);
     QSet<int> ports;
-    for (qsizetype i = 1; portColumn >= 0 && i < cells.rows.size(); ++i) {
-        if (std::optional<EachRow> row =
-                readRow(cells.rows.at(i), header, portColumn, ports, problems))
-            table.rows.append(*row);
+    for (qsizetype i = 1; portColumn && i < cells.rows.size(); ++i) {
+        Expected<EachRow> row = readRow(cells.rows.at(i), header, *portColumn, ports, path);
+        if (row)
+            table.rows.append(std::move(*row));
+        else
+            problems << row.failure();
     }
-    std::stable_sort(table.problems.begin(), table.problems.end(),
-                     [](const Problem& a, const Problem& b) { return a.row < b.row; });
-    if (table.rows.isEmpty() && table.problems.isEmpty())
-        problems.add(
+    std::stable_sort(problems.begin(), problems.end(), [](const Failure& a, const Failure& b) {
+        return a.details.value(QStringLiteral("row")).toInt() <
+               b.details.value(QStringLiteral("row")).toInt();
+    });
+    if (table.rows.isEmpty() && problems.isEmpty())
+        problems << tableProblem(
             QStringLiteral("%1: a táblázatnak nincs egy sora sem a fejléc után.").arg(path));
     return table;
 }
 
-int Plans::exitCode() const
+QString Plans::frameFor(const QString& port) const
 {
-    if (problems.isEmpty())
-        return 0;
-    for (const Problem& problem : problems) {
-        if (problem.malformed)
-            return 2;
-    }
-    return 1;
+    return frames.contains(port) ? frames.value(port) : frames.value(QString());
 }
 
 Plans makePlans(const QString& file, const QString& base, const QList<Override>& overrides,
                 const QString& each)
 {
     Plans plans;
-    const Defaults defaults = loadDefaults(base);
-    if (defaults.failure)
-        plans.problems.append({*defaults.failure, QString(), 0, false});
-    plans.defaults = defaults.lines;
-    Configuration opened = startState(defaults.lines);
-    if (std::optional<Failure> failure = openFile(file, opened))
-        plans.problems.append({*failure, QString(), 0, false});
+    const Expected<QStringList> defaults = loadDefaults(base);
+    if (defaults)
+        plans.defaults = *defaults;
+    else
+        plans.problems.append(defaults.failure());
+    Configuration opened = startState(plans.defaults);
+    if (const Expected<void> open = openFile(file, opened); !open)
+        plans.problems.append(open.failure());
 
     if (each.isEmpty()) {
         if (!plans.problems.isEmpty())
             return plans;
-        const Plan plan = prepare(opened, overrides);
-        if (plan.failure)
-            plans.problems.append(
-                {{plan.failure->code, QStringLiteral("%1: %2").arg(file, plan.failure->message)},
-                 QString(),
-                 0,
-                 false});
-        plans.byPort.insert(QString(), plan);
+        const Expected<QString> frame = prepare(opened, overrides);
+        if (frame)
+            plans.frames.insert(QString(), *frame);
+        else
+            plans.problems.append({frame.failure().code,
+                                   QStringLiteral("%1: %2").arg(file, frame.failure().message)});
         return plans;
     }
 
     const EachTable table = readEach(each);
     plans.problems += table.problems;
+    plans.tableMalformed = !table.problems.isEmpty();
     if (!plans.problems.isEmpty())
         return plans;
     // Every row is planned, so that every refused row is named, not only the first.
     for (const EachRow& row : table.rows) {
-        const Plan plan = prepare(opened, overrides + row.overrides);
-        if (plan.failure)
-            plans.problems.append({{plan.failure->code, QStringLiteral("%1, %2. sor: %3")
-                                                            .arg(each)
-                                                            .arg(row.line)
-                                                            .arg(plan.failure->message)},
-                                   row.port,
-                                   row.line,
-                                   false});
-        plans.byPort.insert(row.port, plan);
+        const Expected<QString> frame = prepare(opened, overrides + row.overrides);
+        if (frame)
+            plans.frames.insert(row.port, *frame);
+        else
+            plans.problems.append(
+                {frame.failure().code,
+                 QStringLiteral("%1, %2. sor: %3")
+                     .arg(each)
+                     .arg(row.line)
+                     .arg(frame.failure().message),
+                 {{QStringLiteral("row"), row.line}, {QStringLiteral("port"), row.port}}});
         plans.lineOf.insert(row.port, row.line);
     }
     return plans;

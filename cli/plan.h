@@ -1,27 +1,18 @@
 #pragma once
 
 #include "core/configuration.h"
-#include "core/messages.h"
+#include "core/failure.h"
 
 #include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 // What `write`, `diff` and `check` send: the window's state after connecting (the defaults
 // file loaded), the file opened on top of it, the --set / --each overrides typed in, then the
 // download's own checks and frame. The whole plan is made, and every problem of it found,
 // before any module is contacted.
 namespace cli {
-
-// Why something was refused: a code for scripts and the text a user reads.
-struct Failure
-{
-    messages::Code code = messages::Code::None;
-    QString message;
-};
 
 struct Override
 {
@@ -37,44 +28,30 @@ inline const QString kProviderName = QStringLiteral("smskp_combo");
 // provider list.
 bool isSettableName(const QString& name);
 
-// "NAME=VALUE" as --set takes it; nullopt, with the reason in `error`, for anything else.
-std::optional<Override> parseAssignment(const QString& text, QString* error);
-
-// A file the command line reads: nullopt when it is a file with text in it; otherwise why
-// not (missing, a directory, empty, binary), in words that name `path` and never echo its
-// bytes.
-std::optional<Failure> inspectFile(const QString& path);
+// "NAME=VALUE" as --set takes it; anything else is a usage failure.
+Expected<Override> parseAssignment(const QString& text);
 
 // The defaults file's lines. `base` names one that must be usable; empty means the window's
 // own lookup, where a missing or short file is no error (the window then keeps its connected
-// state).
-struct Defaults
-{
-    std::optional<Failure> failure;
-    QStringList lines;
-};
-Defaults loadDefaults(const QString& base);
+// state, and so there are no lines).
+Expected<QStringList> loadDefaults(const QString& base);
 
 // The connected window with the defaults loaded.
 Configuration startState(const QStringList& defaults);
 
-// The window's Open: the file's lines loaded on top of `config`.
-std::optional<Failure> openFile(const QString& path, Configuration& config);
+// The window's Open: the file's lines loaded on top of `config`. A file that is missing, a
+// directory, empty, binary or short is refused in words that name `path` and never echo its
+// bytes.
+Expected<void> openFile(const QString& path, Configuration& config);
 
 // As a user typing the value into the field and leaving it: refused when the field cannot
 // be typed into, the text is too long or a box gets anything but 0 / 1; then the field's
 // group check runs (and zero-fills the module id, as it does in the window).
-std::optional<Failure> applyOverride(Configuration& config, const Override& override);
+Expected<void> applyOverride(Configuration& config, const Override& override);
 
-// What would go to a module, or why nothing may.
-struct Plan
-{
-    std::optional<Failure> failure;
-    QString frame;
-};
-
-// The overrides in order, then the download's completeness check, field checks and frame.
-Plan prepare(Configuration config, const QList<Override>& overrides);
+// The overrides in order, then the download's completeness check, field checks and frame:
+// what would go to a module, or why nothing may.
+Expected<QString> prepare(Configuration config, const QList<Override>& overrides);
 
 // --- One module per row: the --each table ------------------------------------------------
 
@@ -85,19 +62,13 @@ struct EachRow
     QList<Override> overrides; // the row's non-empty cells, in column order
 };
 
-// A problem of the plan, said before any port is opened.
-struct Problem
-{
-    Failure failure;        // the message names the file, the row and the column
-    QString port;           // the module it is for, "" for the whole run
-    int row = 0;            // the table's line, 0 for none
-    bool malformed = false; // the table itself (exit 2), not the values in it (exit 1)
-};
-
 struct EachTable
 {
     QList<EachRow> rows;
-    QList<Problem> problems;
+    // Every problem of the table itself, in the order of its rows. Each message names the
+    // file, the row and the column; the details hold "row" and "column" (from 1, where
+    // there is one) and "port" (when the row names a sound one).
+    QList<Failure> problems;
 };
 
 // A header of "port" and object names, then one row per module (csvtable.h tells the
@@ -110,13 +81,16 @@ EachTable readEach(const QString& path);
 struct Plans
 {
     QStringList defaults;
-    QMap<QString, Plan> byPort; // with --each; otherwise the one plan under ""
-    QMap<QString, int> lineOf;  // with --each: the table's line of each port
-    QList<Problem> problems;
+    QMap<QString, QString> frames; // by port with --each; otherwise the one frame under ""
+    QMap<QString, int> lineOf;     // with --each: the table's line of each port
+    // Every problem, each said before any port is opened: its message names the file (and
+    // the table's row and column); with --each its details hold "row" and "port".
+    QList<Failure> problems;
+    bool tableMalformed = false; // the table itself is wrong, not the values in it
 
     bool ok() const { return problems.isEmpty(); }
-    // 2 when the table is malformed, 1 when values are refused or a file cannot be used.
-    int exitCode() const;
+    // The frame for `port`: the table's row, or the one plan.
+    QString frameFor(const QString& port) const;
 };
 
 Plans makePlans(const QString& file, const QString& base, const QList<Override>& overrides,

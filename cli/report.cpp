@@ -23,13 +23,11 @@ void put(std::FILE* stream, const QByteArray& bytes)
     std::fflush(stream);
 }
 
-// The window's texts have line breaks of their own; a line stays one line.
+// The window's texts have line breaks of their own; a line stays one line, and a carriage
+// return in a name the user gave does not send the cursor back over it.
 QString singleLine(const QString& text)
 {
-    QString line = text;
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    line.remove(QLatin1Char('\r'));
-    return line;
+    return messages::oneLine(text).remove(QLatin1Char('\r'));
 }
 
 QJsonObject json(const Line& line)
@@ -64,7 +62,26 @@ QString textOf(const Line& line)
     return text;
 }
 
+// A line as JSON on stdout, or as text on `textStream`.
+void print(const Line& line, std::FILE* textStream)
+{
+    if (jsonMode)
+        put(outStream, QJsonDocument(json(line)).toJson(QJsonDocument::Compact));
+    else
+        put(textStream, textOf(line).toUtf8());
+}
+
 } // namespace
+
+Line Line::of(const Failure& failure)
+{
+    Line line;
+    line.port = failure.details.value(QStringLiteral("port")).toString();
+    line.error = failure.code;
+    line.message = failure.message;
+    line.keys = failure.details;
+    return line;
+}
 
 void setStreams(std::FILE* out, std::FILE* err)
 {
@@ -86,18 +103,12 @@ bool isJson()
 
 void result(const Line& line)
 {
-    if (jsonMode)
-        put(outStream, QJsonDocument(json(line)).toJson(QJsonDocument::Compact));
-    else
-        put(outStream, textOf(line).toUtf8());
+    print(line, outStream);
 }
 
 void error(const Line& line)
 {
-    if (jsonMode)
-        put(outStream, QJsonDocument(json(line)).toJson(QJsonDocument::Compact));
-    else
-        put(errStream, textOf(line).toUtf8());
+    print(line, errStream);
 }
 
 void note(const QString& text)
@@ -116,6 +127,14 @@ void usage(const QString& message)
     put(errStream,
         (QStringLiteral("vexagrid-cli: ") + message + QStringLiteral("\n(Súgó: vexagrid-cli help)"))
             .toUtf8());
+}
+
+void failure(const Failure& failure)
+{
+    if (failure.code == messages::Code::Usage)
+        usage(failure.message);
+    else
+        error(Line::of(failure));
 }
 
 } // namespace cli::report

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/failure.h"
 #include "core/messages.h"
 
 #include <QJsonObject>
@@ -29,6 +30,10 @@ struct Line
     QString message;  // one line
     QStringList more; // the text's further lines, printed indented below the first
     QJsonObject keys; // the command's own keys; those not given are null
+
+    // A failure as a line: its code, its words, its details as keys (and their "port", when
+    // it names one, as the line's port).
+    static Line of(const Failure& failure);
 };
 
 // A module's result: stdout.
@@ -42,5 +47,7 @@ void note(const QString& text);
 void text(const QString& line);
 // The command line is wrong: stderr, always as text.
 void usage(const QString& message);
+// The failure that ended a run: a usage failure as usage(), anything else as error().
+void failure(const Failure& failure);
 
 } // namespace cli::report

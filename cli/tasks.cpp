@@ -20,106 +20,61 @@ namespace {
 
 using messages::Code;
 
-// The window's device kind once a VexaGrid-3 has answered the identification.
-constexpr int kVexaGridKind = 4;
 // The read-out's bar, as the window's: 56 fields of 16 characters.
 constexpr int kReadOutRange = fields::kSlots * fields::kSlotWidth;
 // The status query's bar, as the window's.
 constexpr int kStatusRange = 50;
 
-Result success(const Context& context, const QString& message)
+struct PhaseEntry
+{
+    Phase phase;
+    const char* name;
+};
+
+constexpr PhaseEntry kPhases[] = {
+    {Phase::Waiting, "várakozás"}, {Phase::Identify, "azonosítás"}, {Phase::Backup, "mentés"},
+    {Phase::Write, "betöltés"},    {Phase::Verify, "ellenőrzés"},   {Phase::Read, "kiolvasás"},
+    {Phase::Status, "lekérdezés"}, {Phase::Done, "kész"},           {Phase::Failed, "hiba"},
+};
+
+// What the JSON of a status query says of a lamp.
+struct LampEntry
+{
+    status::Lamp lamp;
+    const char* name;
+};
+
+constexpr LampEntry kLamps[] = {
+    {status::Lamp::Normal, "normal"},
+    {status::Lamp::Active, "on"},
+    {status::Lamp::Off, "off"},
+    {status::Lamp::Alarm, "alarm"},
+};
+
+QString lampName(status::Lamp lamp)
+{
+    for (const LampEntry& entry : kLamps) {
+        if (entry.lamp == lamp)
+            return QLatin1String(entry.name);
+    }
+    return QStringLiteral("normal");
+}
+
+// A module's result: `message` and the keys gathered so far.
+Result succeeded(const Context& context, const QString& message, const QJsonObject& keys)
 {
     Result result;
     result.port = context.port;
     result.ok = true;
     result.message = message;
+    result.keys = keys;
     return result;
 }
 
-Result failure(const Context& context, Code code, const QString& message)
+// The failure that ended a module's work, with the keys gathered so far beside its own.
+Result failed(const Context& context, const Failure& failure, const QJsonObject& keys)
 {
-    Result result;
-    result.port = context.port;
-    result.error = code;
-    result.message = message;
-    return result;
-}
-
-Result interrupted(const Context& context, const QString& message)
-{
-    Result result = failure(context, Code::Interrupted, message);
-    result.finished = false;
-    return result;
-}
-
-// An exchange that did not end well, in the words the window would use.
-Result failed(const Context& context, const conversation::Result& exchange)
-{
-    const outcomes::Words words = outcomes::of(exchange);
-    Result result = exchange.outcome == conversation::Outcome::Cancelled
-                        ? interrupted(context, words.line)
-                        : failure(context, words.code, words.line);
-    addOpenFailure(result.keys, exchange);
-    return result;
-}
-
-bool stopRequested(const Context& context)
-{
-    return context.stop && context.stop->load();
-}
-
-// The identification as the window shows it, its line feeds turned into blanks.
-QString oneLine(const QString& text)
-{
-    QString line = text;
-    line.replace(u'\n', u' ');
-    return line.trimmed();
-}
-
-std::optional<Result> identifyStep(Context& context, QJsonObject* keys)
-{
-    context.progress->start(Phase::Identify);
-    const conversation::Result identification =
-        context.identification ? *context.identification
-                               : conversation::identify(context.port, context.baud);
-    keys->insert(QStringLiteral("module"), identification.opened() ? QJsonValue(identification.ok())
-                                                                   : QJsonValue(QJsonValue::Null));
-    if (!identification.ok()) {
-        Result result = failed(context, identification);
-        result.notModule = identification.opened();
-        result.keys.insert(QStringLiteral("module"), keys->value(QStringLiteral("module")));
-        return result;
-    }
-    keys->insert(QStringLiteral("identification"), oneLine(identification.shown()));
-    return std::nullopt;
-}
-
-struct ReadStep
-{
-    std::optional<Result> failure;
-    QStringList fields;
-};
-
-ReadStep readStep(Context& context, Phase phase)
-{
-    ReadStep step;
-    Progress* progress = context.progress;
-    progress->start(phase, kReadOutRange);
-    const conversation::Result reply =
-        conversation::readOut(context.port, context.baud, [&context, progress](char) {
-            ++progress->value;
-            return !stopRequested(context);
-        });
-    if (reply.ok())
-        step.fields = reply.fields;
-    else
-        step.failure = failed(context, reply);
-    return step;
-}
-
-// A result that carries the keys gathered so far.
-Result with(Result result, const QJsonObject& keys)
-{
+    Result result = Result::failed(context.port, failure);
     for (auto it = keys.constBegin(); it != keys.constEnd(); ++it) {
         if (!result.keys.contains(it.key()))
             result.keys.insert(it.key(), it.value());
@@ -127,10 +82,65 @@ Result with(Result result, const QJsonObject& keys)
     return result;
 }
 
+// An exchange that did not end well, in the words the window would use.
+Failure failureOf(const conversation::Result& exchange)
+{
+    const outcomes::Words words = outcomes::of(exchange);
+    QJsonObject keys;
+    addOpenFailure(keys, exchange);
+    return {words.code, words.line, keys};
+}
+
+bool stopRequested(const Context& context)
+{
+    return context.stop && context.stop->load();
+}
+
+// Who the module is: its identification as the window shows it, on one line ("module" and
+// "identification" among the keys); or why the port holds none.
+Expected<void> identifyStep(Context& context, QJsonObject* keys)
+{
+    context.progress->start(Phase::Identify);
+    const conversation::Result identification =
+        context.identification ? *context.identification
+                               : conversation::identify(context.port, context.baud);
+    keys->insert(QStringLiteral("module"), identification.opened() ? QJsonValue(identification.ok())
+                                                                   : QJsonValue(QJsonValue::Null));
+    if (!identification.ok())
+        return failureOf(identification);
+    keys->insert(QStringLiteral("identification"),
+                 messages::oneLine(identification.shown()).trimmed());
+    return {};
+}
+
+// The module's 56 fields, read out.
+Expected<QStringList> readStep(Context& context, Phase phase)
+{
+    Progress* progress = context.progress;
+    progress->start(phase, kReadOutRange);
+    const conversation::Result reply =
+        conversation::readOut(context.port, context.baud, [&context, progress](char) {
+            ++progress->value;
+            return !stopRequested(context);
+        });
+    if (!reply.ok())
+        return failureOf(reply);
+    return reply.fields;
+}
+
 QStringList recordOf(const QString& frame)
 {
     const ProgramSettings record;
-    return readout::split(frame, QChar::fromLatin1(record.downloadSeparator)).fields;
+    return readout::split(frame, QChar::fromLatin1(record.downloadSeparator))
+        .valueOr(QStringList());
+}
+
+// The keys gathered so far, and why a file was not saved: "reason" and "systemError".
+QJsonObject whyNotSaved(QJsonObject keys, const ::Failure& why)
+{
+    keys.insert(QStringLiteral("reason"), why.details.value(QStringLiteral("reason")));
+    keys.insert(QStringLiteral("systemError"), why.details.value(QStringLiteral("systemError")));
+    return keys;
 }
 
 // A text field's value in quotes, so that blanks and an empty text show; the rows, modes and
@@ -143,39 +153,38 @@ QString shown(const description::Difference& difference, const QString& value)
     return text ? u'"' + value + u'"' : value;
 }
 
-// The backup before a write: the module read out and saved, or why nothing may be written.
-std::optional<Result> backupStep(Context& context, const WriteJob& job, QJsonObject* keys)
+const QString kNothingWritten = QStringLiteral("Megszakítva, a modulba nem került semmi.");
+
+// The backup before a write: the module read out and saved ("backup" among the keys), or why
+// nothing may be written.
+Expected<void> backupStep(Context& context, const WriteJob& job, QJsonObject* keys)
 {
-    const QString nothingWritten = QStringLiteral("Megszakítva, a modulba nem került semmi.");
-    const ReadStep read = readStep(context, Phase::Backup);
-    if (read.failure) {
-        Result failed = *read.failure;
-        if (failed.finished) {
-            failed.error = Code::BackupFailed;
-            failed.message = QStringLiteral("A mentés nem sikerült, a modulba nem került "
-                                            "semmi: %1")
-                                 .arg(read.failure->message);
-        } else {
-            failed.message = nothingWritten;
-        }
-        return with(failed, *keys);
+    const Expected<QStringList> read = readStep(context, Phase::Backup);
+    if (!read) {
+        if (read.failure().code == Code::Interrupted)
+            return Failure{Code::Interrupted, kNothingWritten, read.failure().details};
+        return Failure{Code::BackupFailed,
+                       QStringLiteral("A mentés nem sikerült, a modulba nem került semmi: %1")
+                           .arg(read.failure().message),
+                       read.failure().details};
     }
-    const Configuration config = readOutState(job.defaults, read.fields);
+    const Configuration config = readOutState(job.defaults, *read);
     const QString path = outputs::backupPath(job.backupDir, config.text(QStringLiteral("m_id")),
                                              context.port, QDateTime::currentDateTimeUtc());
-    if (!configfile::writeFile(path, config.lines()))
-        return with(failure(context, Code::BackupFailed,
-                            QStringLiteral("A mentés nem sikerült (%1), a modulba nem került "
-                                           "semmi.")
-                                .arg(path)),
-                    *keys);
+    if (const Expected<void> saved = configfile::writeFile(path, config.lines()); !saved) {
+        *keys = whyNotSaved(*keys, saved.failure());
+        return Failure{
+            Code::BackupFailed,
+            QStringLiteral("A mentés nem sikerült (%1), a modulba nem került semmi.").arg(path)};
+    }
     keys->insert(QStringLiteral("backup"), path);
     if (stopRequested(context))
-        return with(interrupted(context, nothingWritten), *keys);
-    return std::nullopt;
+        return Failure{Code::Interrupted, kNothingWritten};
+    return {};
 }
 
-std::optional<Result> writeStep(Context& context, const WriteJob& job, QJsonObject* keys)
+// The frame sent ("bytesSent" among the keys) and acknowledged.
+Expected<void> writeStep(Context& context, const WriteJob& job, QJsonObject* keys)
 {
     const ProgramSettings record;
     Progress* progress = context.progress;
@@ -186,59 +195,71 @@ std::optional<Result> writeStep(Context& context, const WriteJob& job, QJsonObje
     const conversation::Result written = conversation::writeFrame(
         context.port, job.frame, record.downloadSeparator, record.ackChar, steps, context.stop);
     keys->insert(QStringLiteral("bytesSent"), written.bytesSent);
-    if (written.ok())
-        return std::nullopt;
-    return with(failed(context, written), *keys);
+    if (!written.ok())
+        return failureOf(written);
+    return {};
 }
 
-// The module read back after its acknowledgement and compared as diff compares.
-Result verifyStep(Context& context, const WriteJob& job, const QString& done, QJsonObject* keys)
+// The module read back after its acknowledgement and compared as diff compares: the
+// differences from what was sent, or why it could not be read back.
+Expected<Differences> verifyStep(Context& context, const WriteJob& job)
 {
-    const ReadStep read = readStep(context, Phase::Verify);
-    keys->insert(QStringLiteral("verified"), false);
-    if (read.failure) {
-        Result result = *read.failure;
-        if (result.finished) {
-            result.error = Code::VerifyFailed;
-            result.message =
-                done + QStringLiteral(" Az ellenőrzés nem sikerült: ") + read.failure->message;
-        } else {
-            result.message = done + QStringLiteral(" Az ellenőrzés megszakadt.");
-        }
-        return with(result, *keys);
+    const Expected<QStringList> read = readStep(context, Phase::Verify);
+    if (!read) {
+        if (read.failure().code == Code::Interrupted)
+            return Failure{Code::Interrupted, QStringLiteral("Az ellenőrzés megszakadt."),
+                           read.failure().details};
+        return Failure{Code::VerifyFailed,
+                       QStringLiteral("Az ellenőrzés nem sikerült: ") + read.failure().message,
+                       read.failure().details};
     }
-    const Differences found =
-        differences(read.fields, recordOf(job.frame), {job.frame}, QStringLiteral("a modulban"),
-                    QStringLiteral("a küldöttben"));
-    keys->insert(QStringLiteral("differences"), found.list);
-    if (found.used > 0) {
-        Result result = failure(context, Code::VerifyMismatch,
-                                done + QStringLiteral(" A visszaolvasott tartalom eltér (%1 "
-                                                      "mező):")
-                                           .arg(found.used));
-        result.more = found.lines;
-        return with(result, *keys);
-    }
-    keys->insert(QStringLiteral("verified"), true);
-    return with(success(context, done + QStringLiteral(" Ellenőrizve.")), *keys);
+    return differences(*read, recordOf(job.frame), {job.frame}, QStringLiteral("a modulban"),
+                       QStringLiteral("a küldöttben"));
 }
 
-// The identification and the read-out, as read, diff and show do them; the failure that
-// ended them, or nothing with the module's fields in `record`.
-std::optional<Result> identifyAndRead(Context& context, QJsonObject* keys, QStringList* record)
+// After the acknowledgement: the write's result, verified when asked for.
+Result written(Context& context, const WriteJob& job, QJsonObject& keys)
 {
-    if (std::optional<Result> failed = identifyStep(context, keys))
-        return failed;
-    if (stopRequested(context))
-        return with(interrupted(context, QStringLiteral("Megszakítva kiolvasás előtt.")), *keys);
-    const ReadStep read = readStep(context, Phase::Read);
-    if (read.failure)
-        return with(*read.failure, *keys);
-    *record = read.fields;
-    return std::nullopt;
+    const QString done = messages::kDownloadSucceeded;
+    if (!job.verify)
+        return succeeded(context, done, keys);
+    keys.insert(QStringLiteral("verified"), false);
+    const Expected<Differences> found = verifyStep(context, job);
+    if (!found) {
+        Failure failure = found.failure();
+        failure.message = done + u' ' + failure.message;
+        return failed(context, failure, keys);
+    }
+    keys.insert(QStringLiteral("differences"), found->list);
+    if (found->used > 0) {
+        const QString differs =
+            QStringLiteral(" A visszaolvasott tartalom eltér (%1 mező):").arg(found->used);
+        Result result = failed(context, {Code::VerifyMismatch, done + differs}, keys);
+        result.more = found->lines;
+        return result;
+    }
+    keys.insert(QStringLiteral("verified"), true);
+    return succeeded(context, done + QStringLiteral(" Ellenőrizve."), keys);
 }
 
 } // namespace
+
+QString phaseName(Phase phase)
+{
+    for (const PhaseEntry& entry : kPhases) {
+        if (entry.phase == phase)
+            return QString::fromUtf8(entry.name);
+    }
+    return QString();
+}
+
+Result Result::failed(const QString& port, const Failure& failure)
+{
+    Result result;
+    static_cast<report::Line&>(result) = report::Line::of(failure);
+    result.port = port;
+    return result;
+}
 
 void addOpenFailure(QJsonObject& keys, const conversation::Result& exchange)
 {
@@ -295,100 +316,95 @@ Configuration readOutState(const QStringList& defaults, const QStringList& recor
     return config;
 }
 
-Result fetchTask(Context& context)
-{
-    QJsonObject keys;
-    QStringList record;
-    if (std::optional<Result> failed = identifyAndRead(context, &keys, &record))
-        return *failed;
-    Result result = with(success(context, QStringLiteral("Sikeres kiolvasás.")), keys);
-    result.record = record;
-    return result;
-}
-
 Result identifyTask(Context& context)
 {
     QJsonObject keys;
-    if (std::optional<Result> failed = identifyStep(context, &keys))
-        return *failed;
-    return with(success(context, keys.value(QStringLiteral("identification")).toString()), keys);
+    if (const Expected<void> identified = identifyStep(context, &keys); !identified)
+        return failed(context, identified.failure(), keys);
+    return succeeded(context, keys.value(QStringLiteral("identification")).toString(), keys);
+}
+
+Result fetchTask(Context& context)
+{
+    Result result = identifyTask(context);
+    if (!result.ok)
+        return result;
+    if (stopRequested(context))
+        return failed(context, {Code::Interrupted, QStringLiteral("Megszakítva kiolvasás előtt.")},
+                      result.keys);
+    const Expected<QStringList> record = readStep(context, Phase::Read);
+    if (!record)
+        return failed(context, record.failure(), result.keys);
+    result.message = QStringLiteral("Sikeres kiolvasás.");
+    result.record = *record;
+    return result;
 }
 
 Result readTask(Context& context, const QStringList& defaults, const QString& path)
 {
-    QJsonObject keys;
-    QStringList record;
-    if (std::optional<Result> failed = identifyAndRead(context, &keys, &record))
-        return *failed;
-    const Configuration config = readOutState(defaults, record);
-    keys.insert(QStringLiteral("m_id"), config.text(QStringLiteral("m_id")));
-    keys.insert(QStringLiteral("m_nev"), config.text(QStringLiteral("m_nev")));
+    Result result = fetchTask(context);
+    if (!result.ok)
+        return result;
+    const Configuration config = readOutState(defaults, result.record);
+    result.record.clear();
+    result.keys.insert(QStringLiteral("m_id"), config.text(QStringLiteral("m_id")));
+    result.keys.insert(QStringLiteral("m_nev"), config.text(QStringLiteral("m_nev")));
     if (path == QLatin1String("-")) {
-        Result result = with(success(context, QStringLiteral("Sikeres kiolvasás.")), keys);
         result.content = configfile::encode(config.lines());
         return result;
     }
-    keys.insert(QStringLiteral("file"), path);
-    if (!configfile::writeFile(path, config.lines()))
-        return with(failure(context, Code::SaveFailed,
-                            QStringLiteral("A fájl mentése nem sikerült: %1").arg(path)),
-                    keys);
-    return with(success(context, QStringLiteral("Sikeres kiolvasás, mentve: %1").arg(path)), keys);
+    result.keys.insert(QStringLiteral("file"), path);
+    if (const Expected<void> saved = configfile::writeFile(path, config.lines()); !saved)
+        return failed(
+            context,
+            {Code::SaveFailed, QStringLiteral("A fájl mentése nem sikerült: %1").arg(path)},
+            whyNotSaved(result.keys, saved.failure()));
+    result.message = QStringLiteral("Sikeres kiolvasás, mentve: %1").arg(path);
+    return result;
 }
 
 Result writeTask(Context& context, const WriteJob& job)
 {
     QJsonObject keys;
-    if (std::optional<Result> failed = identifyStep(context, &keys))
-        return *failed;
-    if (stopRequested(context))
-        return with(interrupted(context, QStringLiteral("Megszakítva, a modulba nem került "
-                                                        "semmi.")),
-                    keys);
-    if (!job.backupDir.isEmpty()) {
-        if (std::optional<Result> failed = backupStep(context, job, &keys))
-            return *failed;
-    }
-    if (std::optional<Result> failed = writeStep(context, job, &keys))
-        return *failed;
-
-    QString done = messages::kDownloadSucceeded;
+    Expected<void> step = identifyStep(context, &keys);
+    if (step && stopRequested(context))
+        step = Failure{Code::Interrupted, kNothingWritten};
+    if (step && !job.backupDir.isEmpty())
+        step = backupStep(context, job, &keys);
+    if (step)
+        step = writeStep(context, job, &keys);
+    Result result = step ? written(context, job, keys) : failed(context, step.failure(), keys);
     const QString backup = keys.value(QStringLiteral("backup")).toString();
-    if (!job.verify) {
-        Result result = with(success(context, done), keys);
-        if (!backup.isEmpty())
-            result.message += QStringLiteral(" Mentés: %1").arg(backup);
-        return result;
-    }
-    Result result = verifyStep(context, job, done, &keys);
-    if (!backup.isEmpty())
+    if (step && !backup.isEmpty())
         result.message += QStringLiteral(" Mentés: %1").arg(backup);
     return result;
 }
 
 Result diffTask(Context& context, const Comparison& comparison)
 {
-    QJsonObject keys;
-    QStringList record;
-    if (std::optional<Result> failed = identifyAndRead(context, &keys, &record))
-        return *failed;
+    const Result fetched = fetchTask(context);
+    if (!fetched.ok)
+        return fetched;
+    QJsonObject keys = fetched.keys;
     const Differences found =
-        differences(record, recordOf(comparison.frame), comparison, QStringLiteral("a modulban"),
-                    QStringLiteral("a fájlban"));
+        differences(fetched.record, recordOf(comparison.frame), comparison,
+                    QStringLiteral("a modulban"), QStringLiteral("a fájlban"));
     keys.insert(QStringLiteral("differences"), found.list);
-    Result result = found.used == 0 ? success(context, QStringLiteral("Egyezik."))
-                                    : failure(context, Code::Differs,
-                                              QStringLiteral("Eltér (%1 mező):").arg(found.used));
+    Result result =
+        found.used == 0
+            ? succeeded(context, QStringLiteral("Egyezik."), keys)
+            : failed(context, {Code::Differs, QStringLiteral("Eltér (%1 mező):").arg(found.used)},
+                     keys);
     result.more = found.lines;
-    return with(result, keys);
+    return result;
 }
 
 Result statusTask(Context& context, bool identified)
 {
     QJsonObject keys;
     if (!identified) {
-        if (std::optional<Result> failed = identifyStep(context, &keys))
-            return *failed;
+        if (const Expected<void> step = identifyStep(context, &keys); !step)
+            return failed(context, step.failure(), keys);
     }
     Progress* progress = context.progress;
     progress->start(Phase::Status, kStatusRange);
@@ -396,10 +412,11 @@ Result statusTask(Context& context, bool identified)
     steps.requestSent = [progress] { ++progress->value; };
     steps.byte = [progress](char) { ++progress->value; };
     const conversation::Result reply = conversation::queryStatus(context.port, steps);
-    const std::optional<status::View> view =
-        reply.ok() ? status::decode(reply.reply, kVexaGridKind) : std::nullopt;
+    const Expected<status::View> view = reply.ok()
+                                            ? status::decode(reply.reply, DeviceKind::VexaGrid3)
+                                            : Expected<status::View>(reply.failure());
     if (!view)
-        return with(failed(context, reply), keys);
+        return failed(context, failureOf(reply), keys);
 
     // What the window's panel shows for a VexaGrid-3: the signal, phases R, S, T, outputs 1
     // and 2, the firmware.
@@ -417,19 +434,6 @@ Result statusTask(Context& context, bool identified)
             .arg(view->signalLow ? QStringLiteral(" (gyenge)") : QString())
             .arg(phase(view->phase[0]), phase(view->phase[1]), phase(view->phase[2]),
                  output(view->out[0]), output(view->out[1]), view->version);
-    const auto lampName = [](status::Lamp lamp) {
-        switch (lamp) {
-        case status::Lamp::Active:
-            return QStringLiteral("on");
-        case status::Lamp::Off:
-            return QStringLiteral("off");
-        case status::Lamp::Alarm:
-            return QStringLiteral("alarm");
-        case status::Lamp::Normal:
-            break;
-        }
-        return QStringLiteral("normal");
-    };
     keys.insert(QStringLiteral("signal"), strength);
     keys.insert(QStringLiteral("signalLow"), view->signalLow);
     keys.insert(QStringLiteral("phaseR"), lampName(view->phase[0]));
@@ -438,7 +442,7 @@ Result statusTask(Context& context, bool identified)
     keys.insert(QStringLiteral("output1"), lampName(view->out[0]));
     keys.insert(QStringLiteral("output2"), lampName(view->out[1]));
     keys.insert(QStringLiteral("firmware"), view->version);
-    return with(success(context, line), keys);
+    return succeeded(context, line, keys);
 }
 
 } // namespace cli

@@ -2,6 +2,7 @@
 
 #include "cli/report.h"
 #include "core/configuration.h"
+#include "core/failure.h"
 #include "device/conversations.h"
 
 #include <QByteArray>
@@ -20,6 +21,9 @@ namespace cli {
 
 enum class Phase { Waiting, Identify, Backup, Write, Verify, Read, Status, Done, Failed };
 
+// The phase as a progress display names it ("azonosítás", "betöltés" ...).
+QString phaseName(Phase phase);
+
 // Shared between a task and the progress display.
 struct Progress
 {
@@ -35,15 +39,17 @@ struct Progress
     }
 };
 
-// A module's result: the line the report prints, and what the command does with it.
+// A module's result: the line the report prints, and what the command does with it. A
+// result whose error is Code::Interrupted is unfinished: an interrupt left the work half
+// done.
 struct Result : report::Line
 {
-    bool finished = true; // false: an interrupt left the work half done
-    // The identification said the port holds no module (it opened, and was silent or
-    // answered something else).
-    bool notModule = false;
     QByteArray content; // read into "-": the configuration file's bytes
     QStringList record; // fetchTask: the module's 56 fields
+
+    // The failure that ended a module's work, on `port`: its details are the result's keys.
+    static Result failed(const QString& port, const Failure& failure);
+    bool finished() const { return error != messages::Code::Interrupted; }
 };
 
 struct Context

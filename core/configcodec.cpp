@@ -1,12 +1,58 @@
 #include "core/configcodec.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringEncoder>
 #include <QTextStream>
 
+Q_LOGGING_CATEGORY(lcFiles, "vexagrid.files")
+
 namespace configfile {
+
+namespace {
+
+using messages::Code;
+
+// Why `file` did not open or write: for scripts, and in the command line's words.
+struct Why
+{
+    const char* reason;
+    QString words;
+};
+
+enum class Access { Read, Write };
+
+Why whyNot(const QFileDevice& file, const QString& path, Access access)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return {"not-a-file", QStringLiteral("könyvtár, nem fájl")};
+    if (!info.absoluteDir().exists())
+        return {"no-folder", QStringLiteral("a könyvtára nem létezik")};
+    // A refused open can come back as a plain open error: the permissions tell the user's
+    // case apart from a full or read-only disk. A save writes a new file beside the old one,
+    // so the folder must take files too.
+    const bool refused = file.error() == QFileDevice::PermissionsError ||
+                         (access == Access::Read ? !info.isReadable()
+                                                 : !QFileInfo(info.path()).isWritable() ||
+                                                       (info.exists() && !info.isWritable()));
+    if (refused)
+        return {"no-permission", QStringLiteral("nincs jogosultság")};
+    return {"other", file.errorString()};
+}
+
+Failure fileFailure(Code code, const QString& text, const QString& path, const char* reason,
+                    const QFileDevice& file)
+{
+    return Failure(code, text,
+                   {{QStringLiteral("file"), path},
+                    {QStringLiteral("reason"), QLatin1String(reason)},
+                    {QStringLiteral("systemError"), file.errorString()}});
+}
+
+} // namespace
 
 QByteArray encode(const QStringList& lines)
 {
@@ -38,24 +84,39 @@ QStringList decodeLines(const QByteArray& content)
     return lines;
 }
 
-std::optional<QStringList> readFile(const QString& path)
+Expected<QStringList> readFile(const QString& path)
 {
-    if (!QFileInfo::exists(path))
-        return std::nullopt;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return Failure(Code::FileMissing, QStringLiteral("%1: nincs ilyen fájl.").arg(path),
+                       {{QStringLiteral("file"), path}});
     QFile file(path);
-    return decodeLines(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        const Why why = whyNot(file, path, Access::Read);
+        if (info.isDir())
+            return fileFailure(Code::NotAFile,
+                               QStringLiteral("%1: könyvtár, nem konfigurációs fájl.").arg(path),
+                               path, why.reason, file);
+        return fileFailure(Code::FileUnreadable,
+                           QStringLiteral("%1: nem olvasható (%2).").arg(path, why.words), path,
+                           why.reason, file);
+    }
+    return decodeLines(file.readAll());
 }
 
-bool writeFile(const QString& path, const QStringList& lines)
+Expected<void> writeFile(const QString& path, const QStringList& lines)
 {
     QSaveFile file(path);
     const QByteArray content = encode(lines);
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
         !file.commit()) {
         file.cancelWriting();
-        return false;
+        const Why why = whyNot(file, path, Access::Write);
+        return fileFailure(Code::SaveFailed,
+                           QStringLiteral("%1: nem írható: %2.").arg(path, why.words), path,
+                           why.reason, file);
     }
-    return true;
+    return {};
 }
 
 QString fileTitle(const QString& path)

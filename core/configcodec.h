@@ -1,10 +1,15 @@
 #pragma once
 
+#include "core/failure.h"
+
 #include <QByteArray>
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
 
-#include <optional>
+// Why a configuration file could not be read or written. The window's boxes keep their fixed
+// texts; the reason a maintainer needs is written here, at warning level.
+Q_DECLARE_LOGGING_CATEGORY(lcFiles)
 
 // The configuration file: one form value per line, in form order, CR LF after every line,
 // in the system's 8-bit locale encoding. The defaults file is the same format with up to
@@ -36,14 +41,17 @@ inline bool hasAllValues(const QStringList& lines)
     return lines.size() >= kValueLines;
 }
 
-// The lines of the file at `path` as the loader reads them; nullopt when there is no such
-// file. A file that exists but cannot be read gives one empty line: too short, like an older
-// format.
-std::optional<QStringList> readFile(const QString& path);
+// The lines of the file at `path` as the loader reads them, or why not: FileMissing ("%1:
+// nincs ilyen fájl."), NotAFile for a directory, FileUnreadable ("%1: nem olvasható (nincs
+// jogosultság)."). Details: "file", and for a file that did not open "reason" and
+// "systemError".
+Expected<QStringList> readFile(const QString& path);
 
 // Writes the lines to `path` through a temporary file that replaces the old one only when
-// complete: a failed write leaves no truncated configuration behind. False on failure.
-bool writeFile(const QString& path, const QStringList& lines);
+// complete: a failed write leaves no truncated configuration behind. On failure SaveFailed,
+// "%1: nem írható: nincs jogosultság." and the like, with the details "file", "reason"
+// ("not-a-file", "no-folder", "no-permission", "other") and "systemError".
+Expected<void> writeFile(const QString& path, const QStringList& lines);
 
 // The name shown in the status bar: the file name without directory, rebuilt as the part before
 // the first point, a point, and the rest ("dir/conf" gives "conf.").

@@ -159,10 +159,15 @@ bool Configuration::isHidden(const QString& name) const
     return field && field->layout == Layout::Hidden;
 }
 
-bool Configuration::load(const QStringList& lines)
+Expected<void> Configuration::load(const QStringList& lines)
 {
     if (lines.size() < fields::kCount)
-        return false;
+        return Failure(messages::Code::FileTooShort,
+                       QStringLiteral("túl rövid: %1 sor, egy konfigurációs fájl %2 sorból áll "
+                                      "(régebbi vagy csonka fájl).")
+                           .arg(lines.size())
+                           .arg(fields::kCount),
+                       {{QStringLiteral("lines"), int(lines.size())}});
 
     // Enabled is asked at each field in turn: a row's RING and SMS boxes come after its alarm
     // columns, so they follow the columns just loaded.
@@ -180,7 +185,7 @@ bool Configuration::load(const QStringList& lines)
         }
     }
     selectProvider(fieldrules::providerIndexForNumber(text(kSmsCentre)));
-    return true;
+    return {};
 }
 
 void Configuration::fillFromReadOut(const QStringList& record)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/failure.h"
 #include "core/fields.h"
 #include "core/readoutcodec.h"
 
@@ -79,9 +80,10 @@ public:
     // Loads the lines of a file (or the defaults file) as the window's loader does: a field
     // the layout disables loads empty unless its line is "+" (or it is the SMS centre); a
     // box or button is checked only when its line is "1" and it is enabled at that moment;
-    // then the provider follows the SMS-centre number. False, and nothing changed, when there
-    // are fewer than 172 lines. Lines after the 172nd are not looked at.
-    bool load(const QStringList& lines);
+    // then the provider follows the SMS-centre number. Lines after the 172nd are not looked
+    // at. Fewer than 172 lines change nothing: FileTooShort, "túl rövid: 12 sor, egy
+    // konfigurációs fájl 172 sorból áll (régebbi vagy csonka fájl).", details "lines".
+    Expected<void> load(const QStringList& lines);
 
     // --- The module's read-out --------------------------------------------------------
     // Fills the form from the 56 fields of a read-out reply. A row's output that the layout

@@ -8,6 +8,7 @@ namespace {
 
 using fields::Coding;
 using fields::Field;
+using fields::Group;
 using fields::Layout;
 using fields::Widget;
 
@@ -19,29 +20,13 @@ constexpr int kUsedColumns = 3;
 
 const QString kPinMask = QStringLiteral("****");
 
-Section sectionOf(const Field& field)
-{
-    const QLatin1String group(field.group);
-    if (group == QLatin1String("g_tel"))
-        return Section::Telephones;
-    if (group == QLatin1String("g_analog"))
-        return Section::Analog;
-    if (group == QLatin1String("g_be"))
-        return Section::Inputs;
-    if (group == QLatin1String("g_ki") || group == QLatin1String("g_ki_csengetes"))
-        return Section::Outputs;
-    if (group == QLatin1String("g_activate"))
-        return Section::Activation;
-    return Section::General;
-}
-
 Item fieldItem(const Field& field, const fields::Values& values, const Options& options)
 {
     Item item;
     item.key = QLatin1String(field.name);
     item.names = {item.key};
     item.caption = fields::caption(field);
-    item.section = sectionOf(field);
+    item.section = fields::sectionOf(field.group);
     item.plain = values.text(item.key);
     item.value = item.plain;
     item.used = field.layout == Layout::Shown;
@@ -54,43 +39,28 @@ Item fieldItem(const Field& field, const fields::Values& values, const Options& 
     return item;
 }
 
-// An output's mode: its monostable button and its bistable partner read as one word.
-Item modeItem(const Field& monostable, const fields::Values& values)
+// A pair of buttons read as one item: what the pair sets, and the checked button's choice.
+Item choiceItem(const Field& first, const fields::Values& values)
 {
     Item item;
-    item.key = QLatin1String(monostable.name);
-    item.section = Section::Outputs;
-    item.used = monostable.layout == Layout::Shown;
+    item.key = QLatin1String(first.name);
+    item.caption = QString::fromUtf8(first.caption);
+    item.section = fields::sectionOf(first.group);
+    item.used = first.layout == Layout::Shown;
     for (const QString& name : fields::radioGroup(item.key)) {
         item.names << name;
-        const Field& button = *fields::find(name);
         if (values.isChecked(name))
-            item.plain = button.coding == Coding::Monostable ? QStringLiteral("monostabil")
-                                                             : QStringLiteral("bistabil");
+            item.plain = QString::fromUtf8(fields::find(name)->choice);
     }
     item.value = item.plain;
-    // "1-es kimenet monostabil" without its last word.
-    const QString caption = fields::caption(monostable);
-    item.caption = caption.left(caption.lastIndexOf(u' ')) + QStringLiteral(" rácsengetéskor");
     return item;
 }
 
-Item rangeItem(const Field& range15, const fields::Values& values)
+// An output's mode: its monostable button and its bistable partner.
+Item modeItem(const Field& monostable, const fields::Values& values)
 {
-    Item item;
-    item.key = QLatin1String(range15.name);
-    item.section = Section::Analog;
-    item.used = range15.layout == Layout::Shown;
-    for (const QString& name : fields::radioGroup(item.key)) {
-        item.names << name;
-        if (values.isChecked(name)) {
-            const QString caption = fields::caption(name);
-            item.plain = caption.mid(caption.lastIndexOf(u' ', caption.size() - 3) + 1);
-        }
-    }
-    item.value = item.plain;
-    const QString caption = fields::caption(range15);
-    item.caption = caption.left(caption.lastIndexOf(u' ', caption.size() - 3));
+    Item item = choiceItem(monostable, values);
+    item.caption += QStringLiteral(" rácsengetéskor");
     return item;
 }
 
@@ -98,7 +68,7 @@ QStringList rowNames(int row)
 {
     QStringList names;
     for (const Field& field : fields::all()) {
-        if (field.row == row && qstrcmp(field.group, "g_tel") == 0 && field.coding != Coding::None)
+        if (field.row == row && field.group == Group::Telephone && field.coding != Coding::None)
             names << QLatin1String(field.name);
     }
     return names;
@@ -146,58 +116,6 @@ QList<Item> rowItems(int number, const fields::Values& values)
 
 } // namespace
 
-QString sectionTitle(Section section)
-{
-    switch (section) {
-    case Section::General:
-        return QStringLiteral("Általános beállítások");
-    case Section::Telephones:
-        return QStringLiteral("Telefonszámok");
-    case Section::Inputs:
-        return QStringLiteral("R-S-T bemenetek");
-    case Section::Outputs:
-        return QStringLiteral("Kimenetek");
-    case Section::Activation:
-        return QStringLiteral("Riasztások aktiválása");
-    case Section::Analog:
-        break;
-    }
-    return QStringLiteral("Analóg bemenetek");
-}
-
-QString sectionKey(Section section)
-{
-    switch (section) {
-    case Section::General:
-        return QStringLiteral("general");
-    case Section::Telephones:
-        return QStringLiteral("telephones");
-    case Section::Inputs:
-        return QStringLiteral("inputs");
-    case Section::Outputs:
-        return QStringLiteral("outputs");
-    case Section::Activation:
-        return QStringLiteral("activation");
-    case Section::Analog:
-        break;
-    }
-    return QStringLiteral("analog");
-}
-
-QString pageTitle(int page)
-{
-    switch (page) {
-    case 0:
-        return QStringLiteral("Általános");
-    case 1:
-        return QStringLiteral("Analóg bemenetek");
-    case 2:
-        return QStringLiteral("R-S-T bemenetek");
-    default:
-        return QStringLiteral("Kimenetek");
-    }
-}
-
 bool TelRow::isSet() const
 {
     bool any = !number.isEmpty() || ring || sms || output != 0;
@@ -218,7 +136,7 @@ TelRow rowOf(const fields::Values& values, int number)
     row.row = number;
     row.output = -1;
     for (const Field& field : fields::all()) {
-        if (field.row != number || qstrcmp(field.group, "g_tel") != 0)
+        if (field.row != number || field.group != Group::Telephone)
             continue;
         const QString name = QLatin1String(field.name);
         switch (field.coding) {
@@ -279,7 +197,7 @@ QList<Item> describe(const fields::Values& values, const Options& options)
         else if (field.coding == Coding::Monostable)
             items << modeItem(field, values);
         else if (field.coding == Coding::Range15)
-            items << rangeItem(field, values);
+            items << choiceItem(field, values);
     }
     for (int row = 1; row <= fields::kTelRows; ++row)
         items << rowItems(row, values);

@@ -15,18 +15,12 @@
 // configuration through this; nothing is rendered twice.
 namespace description {
 
-enum class Section { General, Telephones, Inputs, Outputs, Activation, Analog };
-inline constexpr Section kSections[] = {Section::General, Section::Telephones, Section::Inputs,
-                                        Section::Outputs, Section::Activation, Section::Analog};
-
-// "Általános beállítások", "Telefonszámok", "R-S-T bemenetek", "Kimenetek",
-// "Riasztások aktiválása", "Analóg bemenetek".
-QString sectionTitle(Section section);
-// A section's name for scripts: "general", "telephones", "inputs", "outputs", "activation",
-// "analog".
-QString sectionKey(Section section);
-// The form's page of a section: "Általános", "R-S-T bemenetek", "Kimenetek", ...
-QString pageTitle(int page);
+// The sections and pages are the field table's: their titles and keys stand there.
+using fields::kSections;
+using fields::pageTitle;
+using fields::Section;
+using fields::sectionKey;
+using fields::sectionTitle;
 
 // One telephone row, decoded.
 struct TelRow

@@ -129,7 +129,7 @@ QStringList slotTexts(const fields::Values& values)
     return texts;
 }
 
-QString build(const fields::Values& values, QChar separator)
+Expected<QString> build(const fields::Values& values, QChar separator)
 {
     QString out;
     out.reserve(fields::kSlots * (fields::kSlotWidth + 1));
@@ -137,8 +137,14 @@ QString build(const fields::Values& values, QChar separator)
         out += text.leftJustified(fields::kSlotWidth, u' ', false);
         out += separator;
     }
-    if (out.count(separator) != fields::kSlots)
-        return QString();
+    const int separators = int(out.count(separator));
+    if (separators != fields::kSlots)
+        return Failure(messages::Code::Unsendable,
+                       QStringLiteral("A keret nem küldhető el: %1 elválasztó van benne %2 "
+                                      "helyett.")
+                           .arg(separators)
+                           .arg(fields::kSlots),
+                       {{QStringLiteral("separators"), separators}});
     return out;
 }
 

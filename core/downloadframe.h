@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/failure.h"
 #include "core/fields.h"
 
 #include <QChar>
@@ -23,8 +24,9 @@ QString rowCode(const fields::Values& values, int row);
 
 // Builds the frame. The frame goes onto the line piece by piece, split at the separator, so
 // a frame holding it anywhere but between fields would reach the module with every later
-// field shifted. build() never returns such a frame: it returns an empty text instead.
-QString build(const fields::Values& values, QChar separator);
+// field shifted. build() never returns such a frame: it fails with Unsendable instead, the
+// separators it would hold in the detail "separators".
+Expected<QString> build(const fields::Values& values, QChar separator);
 
 // The first telephone row (1..8) whose code characters would be the separator itself, 0 if
 // none. With "|" that is P1 0x7C: a row with columns 3, 4 and 7 checked.

@@ -19,7 +19,9 @@
 //    like any other, so the words for it are found in one place.
 //  - a plain bool, only where there is nothing to say but yes or no (a predicate).
 //
-// No sentinels (an empty string, -1) and no optional whose presence means failure.
+// No sentinels (an empty string, -1) and no optional whose presence means failure. A lookup
+// that can miss (a name that is no field, a widget on no page) is no failure: it answers
+// with std::optional or a null pointer, and absence is the answer.
 
 // What went wrong: its code for scripts (messages::Code), the Hungarian words a user reads
 // (they may hold line breaks; messages::oneLine flattens them for a result line) and what a
@@ -38,8 +40,7 @@ struct Failure
     QJsonObject details;
 };
 
-template <typename T>
-class [[nodiscard]] Expected
+template <typename T> class [[nodiscard]] Expected
 {
 public:
     Expected(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
@@ -64,8 +65,7 @@ private:
     std::variant<T, Failure> m_state;
 };
 
-template <>
-class [[nodiscard]] Expected<void>
+template <> class [[nodiscard]] Expected<void>
 {
 public:
     Expected() = default;

@@ -12,23 +12,14 @@ using fields::Rule;
 
 const QString kInputError = QStringLiteral("Beviteli hiba");
 
-// The group box each check walks.
-constexpr struct
-{
-    Group group;
-    const char* box;
-} kGroupBoxes[] = {{Group::General, "g_general"},
-                   {Group::Telephone, "g_tel"},
-                   {Group::Inputs, "g_be"},
-                   {Group::Outputs, "g_ki"},
-                   {Group::Activation, "g_activate"}};
+using messages::Code;
 
-std::optional<Refusal> refuse(const QString& field, const QString& title, const QString& text)
+Expected<void> refuse(const QString& field, const QString& title, const QString& text)
 {
-    return Refusal{field, title, text};
+    return Refusal{field, title, text}.failure(Code::FieldRefused);
 }
 
-std::optional<Refusal> plainTextRule(const QString& field, const QString& text)
+Expected<void> plainTextRule(const QString& field, const QString& text)
 {
     if (!fieldrules::isPlainText(text))
         return refuse(field, QStringLiteral("Hiba"), QStringLiteral("Ékezetek nem használhatóak!"));
@@ -40,21 +31,21 @@ std::optional<Refusal> plainTextRule(const QString& field, const QString& text)
     // bring it) would split the field when the module is read, or vanish from it.
     if (text.contains(u'\r') || text.contains(u'\n'))
         return refuse(field, kInputError, kLineBreakText);
-    return std::nullopt;
+    return {};
 }
 
-std::optional<Refusal> checkField(const fields::Field& field, Configuration& config, bool fill)
+Expected<void> checkField(const fields::Field& field, Configuration& config, bool fill)
 {
     const QString name = QLatin1String(field.name);
     const QString text = config.text(name);
     switch (field.rule) {
     case Rule::None:
-        return std::nullopt;
+        return {};
     case Rule::Number:
         if (!fieldrules::isDigits(text))
             return refuse(name, kInputError,
                           QStringLiteral("Csak valós telefonszámok adhatóak meg!"));
-        return std::nullopt;
+        return {};
     case Rule::Digits:
     case Rule::Identifier:
         if (!fieldrules::isDigits(text))
@@ -77,33 +68,44 @@ std::optional<Refusal> checkField(const fields::Field& field, Configuration& con
     return plainTextRule(name, config.text(name));
 }
 
-std::optional<Refusal> walk(Group group, Configuration& config, bool fill)
+Expected<void> walk(Group group, Configuration& config, bool fill)
 {
     for (const QString& name : fieldsOf(group)) {
-        if (std::optional<Refusal> refusal = checkField(*fields::find(name), config, fill))
-            return refusal;
+        if (Expected<void> checked = checkField(*fields::find(name), config, fill); !checked)
+            return checked;
     }
-    return std::nullopt;
-}
-
-const char* groupBox(Group group)
-{
-    for (const auto& entry : kGroupBoxes) {
-        if (entry.group == group)
-            return entry.box;
-    }
-    return "";
+    return {};
 }
 
 } // namespace
 
+Failure Refusal::failure(messages::Code code) const
+{
+    QString message = title + QStringLiteral(": ") + text;
+    if (!field.isEmpty())
+        message += QStringLiteral(" (%1)").arg(field);
+    return Failure(code, message,
+                   {{QStringLiteral("field"), field},
+                    {QStringLiteral("title"), title},
+                    {QStringLiteral("text"), text}});
+}
+
+Refusal Refusal::of(const Failure& failure)
+{
+    const QJsonObject& details = failure.details;
+    return {details.value(QStringLiteral("field")).toString(),
+            details.value(QStringLiteral("title")).toString(),
+            details.value(QStringLiteral("text")).toString()};
+}
+
 const QStringList& fieldsOf(Group group)
 {
+    // By the group's value: every group of the form, those without a check walk nothing.
     static const QList<QStringList> walks = [] {
         QList<QStringList> list;
-        for (const Group each : kGroups) {
+        for (const Group each : fields::kGroups) {
             QStringList names;
-            for (const QString& name : fields::namesIn(groupBox(each), fields::Widget::LineEdit)) {
+            for (const QString& name : fields::namesIn(each, fields::Widget::LineEdit)) {
                 if (fields::find(name)->rule != Rule::None)
                     names << name;
             }
@@ -119,56 +121,49 @@ std::optional<Group> groupOf(const QString& edit)
     const fields::Field* field = fields::find(edit);
     if (!field || field->widget != fields::Widget::LineEdit)
         return std::nullopt;
-    for (const auto& entry : kGroupBoxes) {
-        if (qstrcmp(entry.box, field->group) == 0)
-            return entry.group;
+    for (const Group group : kGroups) {
+        if (group == field->group)
+            return group;
     }
     return std::nullopt;
 }
 
-std::optional<Refusal> check(Group group, Configuration& config)
+Expected<void> check(Group group, Configuration& config)
 {
     return walk(group, config, true);
 }
 
-std::optional<Refusal> validate(Group group, const Configuration& config)
+Expected<void> validate(Group group, const Configuration& config)
 {
     Configuration copy = config;
     return walk(group, copy, false);
 }
 
-std::optional<Refusal> validateAll(const Configuration& config)
+Expected<void> validateAll(const Configuration& config)
 {
     for (const Group group : kGroups) {
-        if (std::optional<Refusal> refusal = validate(group, config))
-            return refusal;
+        if (Expected<void> checked = validate(group, config); !checked)
+            return checked;
     }
-    return std::nullopt;
+    return {};
 }
 
 bool isRequired(const Configuration& config, const QString& edit)
 {
     // An empty telephone number is allowed: the row simply has no number.
     const fields::Field* field = fields::find(edit);
-    return field && field->widget == fields::Widget::LineEdit &&
-           qstrcmp(field->group, "g_tel") != 0 && config.isEnabled(edit) && !config.isHidden(edit);
+    return field && field->widget == fields::Widget::LineEdit && field->group != Group::Telephone &&
+           config.isEnabled(edit) && !config.isHidden(edit);
 }
 
-Download prepareDownload(Configuration& config, QChar separator)
+Expected<QString> prepareDownload(Configuration& config, QChar separator)
 {
-    Download result;
     for (const QString& edit : fields::allEdits()) {
-        if (config.text(edit).isEmpty() && isRequired(config, edit)) {
-            result.outcome = Download::Missing;
-            result.refusal = {edit, QStringLiteral("Hiba"), kMissingText};
-            return result;
-        }
+        if (config.text(edit).isEmpty() && isRequired(config, edit))
+            return Refusal{edit, QStringLiteral("Hiba"), kMissingText}.failure(Code::FieldMissing);
     }
-    if (std::optional<Refusal> refusal = validateAll(config)) {
-        result.outcome = Download::Refused;
-        result.refusal = *refusal;
-        return result;
-    }
+    if (Expected<void> checked = validateAll(config); !checked)
+        return checked.failure();
 
     // The hidden grid columns belong to modules with more phases. A file or a read-out can
     // still check such a box; left checked, column 4 would add its bit to the row's code
@@ -177,13 +172,12 @@ Download prepareDownload(Configuration& config, QChar separator)
         if (config.isHidden(box))
             config.setChecked(box, false);
     }
-    result.frame = frame::build(config.values(), separator);
-    // build() gives nothing rather than a frame the module would read shifted.
-    if (result.frame.isEmpty()) {
-        result.outcome = Download::Unsendable;
-        result.refusal = {QString(), QStringLiteral("Hiba"), kSeparatorText};
-    }
-    return result;
+    Expected<QString> frame = frame::build(config.values(), separator);
+    // build() refuses a frame the module would read shifted; the window says why in the
+    // words of the separator rule.
+    if (!frame)
+        return Refusal{QString(), QStringLiteral("Hiba"), kSeparatorText}.failure(Code::Unsendable);
+    return frame;
 }
 
 } // namespace fieldchecks

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/failure.h"
+#include "core/fields.h"
+
 #include <QChar>
 #include <QString>
 #include <QStringList>
@@ -14,18 +17,26 @@ class Configuration;
 // sent, so a value any check refuses never reaches a module.
 namespace fieldchecks {
 
-// The checked groups, in the order the download walks them.
-enum class Group { General, Telephone, Inputs, Outputs, Activation };
+// A check walks one of the form's group boxes. These are the checked ones, in the order the
+// download walks them; the analog page and the output modes have nothing to check.
+using Group = fields::Group;
 inline constexpr Group kGroups[] = {Group::General, Group::Telephone, Group::Inputs, Group::Outputs,
                                     Group::Activation};
 
 // Why a field is refused: the field (object name; empty when none can be named), and the
-// title and text of the box the window shows.
+// title and text of the box the window shows. A check's Failure carries them as its details
+// "field", "title" and "text"; this is their typed view.
 struct Refusal
 {
     QString field;
     QString title;
     QString text;
+
+    // The refusal as a failure with `code`: the command line's words, "Beviteli hiba: Csak
+    // számok adhatóak meg! (m_id)" (no field in brackets when none is named).
+    Failure failure(messages::Code code) const;
+    // The refusal a failure of these checks carries.
+    static Refusal of(const Failure& failure);
 
     bool operator==(const Refusal& other) const
     {
@@ -39,31 +50,18 @@ const QStringList& fieldsOf(Group group);
 // The group whose check covers a line edit; nullopt for the analog page, which has none.
 std::optional<Group> groupOf(const QString& edit);
 
-// Walks the group's fields in form order and returns the first refusal. As the window's
-// check does when a field is left, it zero-fills an identifier (m_id) to its width in
-// `config` when the walk gets there with digits in it.
-std::optional<Refusal> check(Group group, Configuration& config);
+// Walks the group's fields in form order; the first refusal fails it (FieldRefused, the
+// refusal in the details). As the window's check does when a field is left, it zero-fills an
+// identifier (m_id) to its width in `config` when the walk gets there with digits in it.
+Expected<void> check(Group group, Configuration& config);
 // The same without changing anything.
-std::optional<Refusal> validate(Group group, const Configuration& config);
+Expected<void> validate(Group group, const Configuration& config);
 // Every group's check in turn; the first refusal.
-std::optional<Refusal> validateAll(const Configuration& config);
+Expected<void> validateAll(const Configuration& config);
 
 // A field the download needs filled: a line edit of the general, analog, input, output or
 // activation group that is enabled and not hidden by the layout.
 bool isRequired(const Configuration& config, const QString& edit);
-
-struct Download
-{
-    enum Outcome {
-        Ready,      // frame holds what goes to the module
-        Missing,    // a required field is empty
-        Refused,    // a field check refuses a field
-        Unsendable, // the frame would not reach the module as 56 fields
-    };
-    Outcome outcome = Ready;
-    Refusal refusal; // when not Ready
-    QString frame;   // when Ready
-};
 
 inline const QString kMissingText = QStringLiteral("Minden beviteli mezõ kitöltése kötelezõ!");
 inline const QString kSeparatorText = QStringLiteral("A | karakter nem használható!");
@@ -71,7 +69,10 @@ inline const QString kLineBreakText = QStringLiteral("Sortörés nem használhat
 
 // What the download does before anything is sent: the completeness check, every group's
 // field check, then the grid columns this module lacks (5, 6, and 4 while hidden) are cleared
-// in `config` and the frame is built. Nothing but those columns changes.
-Download prepareDownload(Configuration& config, QChar separator);
+// in `config` and the frame is built. Nothing but those columns changes. The frame, or the
+// refusal (see Refusal::of) with its code: FieldMissing (a required field is empty),
+// FieldRefused (a field check refuses a field; `config` untouched) or Unsendable (the frame
+// would not reach the module as 56 fields; the columns are cleared).
+Expected<QString> prepareDownload(Configuration& config, QChar separator);
 
 } // namespace fieldchecks

@@ -2,11 +2,14 @@
 
 #include <QHash>
 
+#include <iterator>
+
 namespace fields {
 
 namespace {
 
 using C = Coding;
+using G = Group;
 using L = Layout;
 using R = Rule;
 
@@ -47,11 +50,17 @@ struct Row
         r.f.zeroFill = width;
         return r;
     }
+    constexpr Row choice(const char* value) const
+    {
+        Row r = *this;
+        r.f.choice = value;
+        return r;
+    }
 };
 
 // What every row says: the field, its widget and group box, its slot, coding and place in
 // the grid; shown, unchecked and fresh empty unless said otherwise.
-constexpr Row field(const char* name, Widget widget, const char* group, int slot, Coding coding,
+constexpr Row field(const char* name, Widget widget, Group group, int slot, Coding coding,
                     int row = 0, int column = 0)
 {
     Row r;
@@ -68,7 +77,7 @@ constexpr Row field(const char* name, Widget widget, const char* group, int slot
     return r;
 }
 
-constexpr Row line(const char* group, const char* name, int maxLength, int slot, Rule rule,
+constexpr Row line(Group group, const char* name, int maxLength, int slot, Rule rule,
                    const char* caption)
 {
     Row r = field(name, Widget::LineEdit, group, slot, slot > 0 ? C::Text : C::None);
@@ -80,13 +89,13 @@ constexpr Row line(const char* group, const char* name, int maxLength, int slot,
 
 constexpr Row general(const char* name, int maxLength, int slot, Rule rule, const char* caption)
 {
-    return line("g_general", name, maxLength, slot, rule, caption);
+    return line(G::General, name, maxLength, slot, rule, caption);
 }
 
 // The analog page: the VexaGrid-3 has none, so the page stays disabled and goes unchecked.
 constexpr Row analog(const char* name, int maxLength, int slot, const char* caption)
 {
-    return line("g_analog", name, maxLength, slot, R::None, caption).disable();
+    return line(G::Analog, name, maxLength, slot, R::None, caption).disable();
 }
 
 // A digit of a threshold the module keeps fixed: always sent as `piece`.
@@ -99,14 +108,14 @@ constexpr Row threshold(const char* name, int maxLength, int slot, const char* p
     return r;
 }
 
-constexpr Row message(const char* group, const char* name, int slot, const char* caption)
+constexpr Row message(Group group, const char* name, int slot, const char* caption)
 {
     return line(group, name, 16, slot, R::Text, caption);
 }
 
 constexpr Row number(const char* name, int row, const char* caption)
 {
-    Row r = line("g_tel", name, 14, kFirstTelSlot + row - 1, R::Number, caption);
+    Row r = line(G::Telephone, name, 14, kFirstTelSlot + row - 1, R::Number, caption);
     r.f.coding = C::TelNumber;
     r.f.row = row;
     return r;
@@ -115,7 +124,7 @@ constexpr Row number(const char* name, int row, const char* caption)
 // The read-only "+" in front of a telephone number.
 constexpr Row plus(const char* name, int row, const char* caption)
 {
-    Row r = line("g_tel", name, 1, 0, R::None, caption).disable().freshText("+");
+    Row r = line(G::Telephone, name, 1, 0, R::None, caption).disable().freshText("+");
     r.f.row = row;
     return r;
 }
@@ -124,7 +133,7 @@ constexpr Row plus(const char* name, int row, const char* caption)
 // belong to the wider family's modules and are hidden; columns 5 and 6 are never sent.
 constexpr Row box(const char* name, int row, int column)
 {
-    Row r = field(name, Widget::CheckBox, "g_tel", kFirstTelSlot + row - 1,
+    Row r = field(name, Widget::CheckBox, G::Telephone, kFirstTelSlot + row - 1,
                   column == 5 || column == 6 ? C::TelUnsent : C::TelColumn, row, column);
     return column >= 4 && column <= 6 ? r.hide() : r;
 }
@@ -133,13 +142,13 @@ constexpr Row box(const char* name, int row, int column)
 // this module, and "none" is the fresh choice.
 constexpr Row output(const char* name, int row, int value)
 {
-    Row r = field(name, Widget::RadioButton, "g_tel", kFirstTelSlot + row - 1, C::TelOutput, row,
-                  value);
+    Row r = field(name, Widget::RadioButton, G::Telephone, kFirstTelSlot + row - 1, C::TelOutput,
+                  row, value);
     r = value > 2 ? r.disable() : r;
     return value == 0 ? r.on() : r;
 }
 
-constexpr Row button(const char* group, const char* name, int slot, Coding coding, int row,
+constexpr Row button(Group group, const char* name, int slot, Coding coding, int row,
                      const char* caption)
 {
     Row r = field(name, Widget::RadioButton, group, slot, coding, row);
@@ -148,11 +157,18 @@ constexpr Row button(const char* group, const char* name, int slot, Coding codin
 }
 
 // An output's mode when a ring switches it: monostable b_n (bit n-1 of field 8) or bistable k_n.
-constexpr Row mode(const char* name, int output, bool monostable, const char* caption)
+// `subject` is what the pair sets: "1-es kimenet".
+constexpr Row mode(const char* name, int n, bool monostable, const char* subject)
 {
-    Row r = button("g_ki_csengetes", name, 8, monostable ? C::Monostable : C::Bistable, output,
-                   caption);
+    Row r = button(G::OutputModes, name, 8, monostable ? C::Monostable : C::Bistable, n, subject)
+                .choice(monostable ? "monostabil" : "bistabil");
     return monostable ? r.on() : r;
+}
+
+// The analog input's voltage range, one choice of the pair: "0..15 V".
+constexpr Row range(const char* name, Coding coding, const char* volts)
+{
+    return button(G::Analog, name, 11, coding, 0, "Max. bemenő feszültség").choice(volts).disable();
 }
 
 // clang-format off
@@ -180,30 +196,30 @@ constexpr std::array<Field, kCount> kFields = {{
     threshold("abe2_hi", 5, 12, "99999", "Pulzusszámláló maximális értéke"),
     analog("abe2_clr", 16, 45, "Pulzusszámláló törlés parancs"),
 
-    message("g_be", "be1_nev", 25, "Fázis R neve"),
-    message("g_be", "be2_nev", 26, "Fázis S neve"),
-    message("g_be", "be3_nev", 27, "Fázis T neve"),
-    message("g_be", "be4_nev", 28, "4-es bemenet neve").hide("label_be4_nev"),
-    message("g_be", "be1_on_msg", 29, "Fázis R kimaradás"),
-    message("g_be", "be2_on_msg", 30, "Fázis S kimaradás"),
-    message("g_be", "be3_on_msg", 31, "Fázis T kimaradás"),
-    message("g_be", "be4_on_msg", 32, "4-es bemenet bekapcs.").hide("label_be4_on"),
-    message("g_be", "be1_off_msg", 33, "Fázis R visszaállás"),
-    message("g_be", "be2_off_msg", 34, "Fázis S visszaállás"),
-    message("g_be", "be3_off_msg", 35, "Fázis T visszaállás"),
-    message("g_be", "be4_off_msg", 36, "4-es bemenet kikapcs.").hide("label_be4_off"),
+    message(G::Inputs, "be1_nev", 25, "Fázis R neve"),
+    message(G::Inputs, "be2_nev", 26, "Fázis S neve"),
+    message(G::Inputs, "be3_nev", 27, "Fázis T neve"),
+    message(G::Inputs, "be4_nev", 28, "4-es bemenet neve").hide("label_be4_nev"),
+    message(G::Inputs, "be1_on_msg", 29, "Fázis R kimaradás"),
+    message(G::Inputs, "be2_on_msg", 30, "Fázis S kimaradás"),
+    message(G::Inputs, "be3_on_msg", 31, "Fázis T kimaradás"),
+    message(G::Inputs, "be4_on_msg", 32, "4-es bemenet bekapcs.").hide("label_be4_on"),
+    message(G::Inputs, "be1_off_msg", 33, "Fázis R visszaállás"),
+    message(G::Inputs, "be2_off_msg", 34, "Fázis S visszaállás"),
+    message(G::Inputs, "be3_off_msg", 35, "Fázis T visszaállás"),
+    message(G::Inputs, "be4_off_msg", 36, "4-es bemenet kikapcs.").hide("label_be4_off"),
 
-    message("g_ki", "ki1_on", 37, "1-es kimenet bekapcsoláskor"),
-    message("g_ki", "ki2_on", 38, "2-es kimenet bekapcsoláskor"),
-    message("g_ki", "ki3_on", 39, "3-as kimenet bekapcsoláskor").hide("label_k3_on"),
-    message("g_ki", "ki4_on", 40, "4-es kimenet bekapcsoláskor").hide("label_k4_on"),
-    message("g_ki", "ki1_off", 41, "1-es kimenet kikapcsoláskor"),
-    message("g_ki", "ki2_off", 42, "2-es kimenet kikapcsoláskor"),
-    message("g_ki", "ki3_off", 43, "3-as kimenet kikapcsoláskor").hide("label_k3_off"),
-    message("g_ki", "ki4_off", 44, "4-es kimenet kikapcsoláskor").hide("label_k4_off"),
+    message(G::Outputs, "ki1_on", 37, "1-es kimenet bekapcsoláskor"),
+    message(G::Outputs, "ki2_on", 38, "2-es kimenet bekapcsoláskor"),
+    message(G::Outputs, "ki3_on", 39, "3-as kimenet bekapcsoláskor").hide("label_k3_on"),
+    message(G::Outputs, "ki4_on", 40, "4-es kimenet bekapcsoláskor").hide("label_k4_on"),
+    message(G::Outputs, "ki1_off", 41, "1-es kimenet kikapcsoláskor"),
+    message(G::Outputs, "ki2_off", 42, "2-es kimenet kikapcsoláskor"),
+    message(G::Outputs, "ki3_off", 43, "3-as kimenet kikapcsoláskor").hide("label_k3_off"),
+    message(G::Outputs, "ki4_off", 44, "4-es kimenet kikapcsoláskor").hide("label_k4_off"),
 
-    message("g_activate", "act_be", 46, "Riasztások aktiválása parancs"),
-    message("g_activate", "act_ki", 47, "Riasztások kikapcsolása parancs"),
+    message(G::Activation, "act_be", 46, "Riasztások aktiválása parancs"),
+    message(G::Activation, "act_ki", 47, "Riasztások kikapcsolása parancs"),
 
     number("t1", 1, "1. telefonszám"), number("t2", 2, "2. telefonszám"),
     number("t3", 3, "3. telefonszám"), number("t4", 4, "4. telefonszám"),
@@ -244,15 +260,15 @@ constexpr std::array<Field, kCount> kFields = {{
     output("r1_0", 1, 0), output("r4_0", 4, 0), output("r2_0", 2, 0), output("r7_0", 7, 0),
     output("r8_0", 8, 0), output("r6_0", 6, 0), output("r3_0", 3, 0), output("r5_0", 5, 0),
     // ... the analog input's range ...
-    button("g_analog", "max_be_15", 11, C::Range15, 0, "Max. bemenő feszültség 0..15 V").disable().on(),
-    button("g_analog", "max_be_30", 11, C::Range30, 0, "Max. bemenő feszültség 0..30 V").disable(),
+    range("max_be_15", C::Range15, "0..15 V").on(),
+    range("max_be_30", C::Range30, "0..30 V"),
     // ... and each output's mode.
-    mode("k1", 1, false, "1-es kimenet bistabil"), mode("b1", 1, true, "1-es kimenet monostabil"),
-    mode("k2", 2, false, "2-es kimenet bistabil"), mode("b2", 2, true, "2-es kimenet monostabil"),
-    mode("k3", 3, false, "3-as kimenet bistabil").hide("label_k3"),
-    mode("b3", 3, true, "3-as kimenet monostabil").hide("label_k3"),
-    mode("k4", 4, false, "4-es kimenet bistabil").hide("label_k4"),
-    mode("b4", 4, true, "4-es kimenet monostabil").hide("label_k4"),
+    mode("k1", 1, false, "1-es kimenet"), mode("b1", 1, true, "1-es kimenet"),
+    mode("k2", 2, false, "2-es kimenet"), mode("b2", 2, true, "2-es kimenet"),
+    mode("k3", 3, false, "3-as kimenet").hide("label_k3"),
+    mode("b3", 3, true, "3-as kimenet").hide("label_k3"),
+    mode("k4", 4, false, "4-es kimenet").hide("label_k4"),
+    mode("b4", 4, true, "4-es kimenet").hide("label_k4"),
 }};
 // clang-format on
 
@@ -265,6 +281,69 @@ constexpr const char* kColumnCaptions[kSmsColumn] = {"R fázis",
                                                      "6. riasztási oszlop",
                                                      "RING",
                                                      "SMS"};
+
+struct GroupRow
+{
+    Group group;
+    const char* box; // the group box's object name
+    int page;
+    Section section;
+};
+
+// clang-format off
+constexpr GroupRow kGroupRows[] = {
+    {G::General,     "g_general",      0, Section::General},
+    {G::Telephone,   "g_tel",          0, Section::Telephones},
+    {G::Analog,      "g_analog",       1, Section::Analog},
+    {G::Inputs,      "g_be",           2, Section::Inputs},
+    {G::Outputs,     "g_ki",           3, Section::Outputs},
+    {G::OutputModes, "g_ki_csengetes", 3, Section::Outputs},
+    {G::Activation,  "g_activate",     3, Section::Activation},
+};
+// clang-format on
+
+struct SectionRow
+{
+    Section section;
+    const char* title;
+    const char* key; // as scripts read it
+};
+
+// clang-format off
+constexpr SectionRow kSectionRows[] = {
+    {Section::General,    "Általános beállítások", "general"},
+    {Section::Telephones, "Telefonszámok",         "telephones"},
+    {Section::Inputs,     "R-S-T bemenetek",       "inputs"},
+    {Section::Outputs,    "Kimenetek",             "outputs"},
+    {Section::Activation, "Riasztások aktiválása", "activation"},
+    {Section::Analog,     "Analóg bemenetek",      "analog"},
+};
+// clang-format on
+
+// The tabs' titles.
+constexpr const char* kPageTitles[kPages] = {"Általános", "Analóg bemenetek", "R-S-T bemenetek",
+                                             "Kimenetek"};
+
+// Both tables are looked up by the enum's value.
+constexpr bool inEnumOrder()
+{
+    for (std::size_t i = 0; i < std::size(kGroupRows); ++i) {
+        if (kGroupRows[i].group != kGroups[i] || std::size_t(kGroupRows[i].group) != i)
+            return false;
+    }
+    for (std::size_t i = 0; i < std::size(kSectionRows); ++i) {
+        if (std::size_t(kSectionRows[i].section) != i)
+            return false;
+    }
+    return std::size(kGroupRows) == std::size(kGroups) &&
+           std::size(kSectionRows) == std::size(kSections);
+}
+static_assert(inEnumOrder(), "the group and section tables follow their enums");
+
+const GroupRow& groupRow(Group group)
+{
+    return kGroupRows[std::size_t(group)];
+}
 
 const QHash<QString, int>& indexes()
 {
@@ -296,19 +375,25 @@ const std::array<Field, kCount>& all()
     return kFields;
 }
 
-int indexOf(const QString& name)
+std::optional<int> indexOf(const QString& name)
 {
-    return indexes().value(name, -1);
+    const auto found = indexes().constFind(name);
+    if (found == indexes().cend())
+        return std::nullopt;
+    return *found;
 }
 
 const Field* find(const QString& name)
 {
-    const int index = indexOf(name);
-    return index < 0 ? nullptr : &kFields[std::size_t(index)];
+    const std::optional<int> index = indexOf(name);
+    return index ? &kFields[std::size_t(*index)] : nullptr;
 }
 
 QString caption(const Field& field)
 {
+    if (field.choice)
+        return QStringLiteral("%1 %2").arg(QString::fromUtf8(field.caption),
+                                           QString::fromUtf8(field.choice));
     if (field.caption)
         return QString::fromUtf8(field.caption);
     if (field.widget == Widget::CheckBox)
@@ -328,22 +413,45 @@ QString caption(const QString& name)
 
 int pageOf(const Field& field)
 {
-    const QLatin1String group(field.group);
-    if (group == QLatin1String("g_analog"))
-        return 1;
-    if (group == QLatin1String("g_be"))
-        return 2;
-    if (group == QLatin1String("g_ki") || group == QLatin1String("g_ki_csengetes") ||
-        group == QLatin1String("g_activate"))
-        return 3;
-    return 0;
+    return pageOf(field.group);
 }
 
-QStringList namesIn(const char* group, Widget widget)
+QString boxName(Group group)
+{
+    return QLatin1String(groupRow(group).box);
+}
+
+int pageOf(Group group)
+{
+    return groupRow(group).page;
+}
+
+Section sectionOf(Group group)
+{
+    return groupRow(group).section;
+}
+
+QString sectionTitle(Section section)
+{
+    return QString::fromUtf8(kSectionRows[std::size_t(section)].title);
+}
+
+QString sectionKey(Section section)
+{
+    return QLatin1String(kSectionRows[std::size_t(section)].key);
+}
+
+QString pageTitle(int page)
+{
+    // Anything past the first pages is on the last one, as the outputs are.
+    return QString::fromUtf8(kPageTitles[page >= 0 && page < kPages ? page : kPages - 1]);
+}
+
+QStringList namesIn(Group group, Widget widget)
 {
     QStringList names;
     for (const Field& field : kFields) {
-        if (field.widget == widget && qstrcmp(field.group, group) == 0)
+        if (field.widget == widget && field.group == group)
             names << QLatin1String(field.name);
     }
     return names;
@@ -379,76 +487,62 @@ const QStringList& allRadios()
 
 const QStringList& generalEdits()
 {
-    static const QStringList names = namesIn("g_general", Widget::LineEdit);
+    static const QStringList names = namesIn(G::General, Widget::LineEdit);
     return names;
 }
 
 const QStringList& analogEdits()
 {
-    static const QStringList names = namesIn("g_analog", Widget::LineEdit);
+    static const QStringList names = namesIn(G::Analog, Widget::LineEdit);
     return names;
 }
 
 const QStringList& inputEdits()
 {
-    static const QStringList names = namesIn("g_be", Widget::LineEdit);
+    static const QStringList names = namesIn(G::Inputs, Widget::LineEdit);
     return names;
 }
 
 const QStringList& outputEdits()
 {
-    static const QStringList names = namesIn("g_ki", Widget::LineEdit);
+    static const QStringList names = namesIn(G::Outputs, Widget::LineEdit);
     return names;
 }
 
 const QStringList& activateEdits()
 {
-    static const QStringList names = namesIn("g_activate", Widget::LineEdit);
+    static const QStringList names = namesIn(G::Activation, Widget::LineEdit);
     return names;
 }
 
 const QStringList& telEdits()
 {
-    static const QStringList names = namesIn("g_tel", Widget::LineEdit);
+    static const QStringList names = namesIn(G::Telephone, Widget::LineEdit);
     return names;
 }
 
 const QStringList& telBoxes()
 {
-    static const QStringList names = namesIn("g_tel", Widget::CheckBox);
+    static const QStringList names = namesIn(G::Telephone, Widget::CheckBox);
     return names;
 }
 
 const QStringList& telRadios()
 {
-    static const QStringList names = namesIn("g_tel", Widget::RadioButton);
+    static const QStringList names = namesIn(G::Telephone, Widget::RadioButton);
     return names;
 }
 
 const QStringList& analogRadios()
 {
-    static const QStringList names = namesIn("g_analog", Widget::RadioButton);
+    static const QStringList names = namesIn(G::Analog, Widget::RadioButton);
     return names;
 }
 
 const QStringList& outputModeRadios()
 {
-    static const QStringList names = namesIn("g_ki_csengetes", Widget::RadioButton);
+    static const QStringList names = namesIn(G::OutputModes, Widget::RadioButton);
     return names;
-}
-
-const QStringList& editGroups()
-{
-    static const QStringList groups = [] {
-        QStringList list;
-        for (const Field& field : kFields) {
-            const QString group = QLatin1String(field.group);
-            if (field.widget == Widget::LineEdit && !list.contains(group))
-                list << group;
-        }
-        return list;
-    }();
-    return groups;
 }
 
 int maxLength(const QString& edit)
@@ -501,7 +595,7 @@ QStringList radioGroup(const QString& radio)
         return {};
     QStringList group;
     for (const Field& other : kFields) {
-        if (other.widget == Widget::RadioButton && qstrcmp(other.group, field->group) == 0 &&
+        if (other.widget == Widget::RadioButton && other.group == field->group &&
             other.row == field->row)
             group << QLatin1String(other.name);
     }
@@ -528,28 +622,26 @@ Values::Values(const QStringList& lines) : m_values(freshValues())
 
 QString Values::text(const QString& name) const
 {
-    const int index = indexOf(name);
-    return index < 0 ? QString() : m_values.at(index);
+    const std::optional<int> index = indexOf(name);
+    return index ? m_values.at(*index) : QString();
 }
 
 bool Values::isChecked(const QString& name) const
 {
-    const int index = indexOf(name);
-    return index >= 0 && isCheckedAt(index);
+    const std::optional<int> index = indexOf(name);
+    return index && isCheckedAt(*index);
 }
 
 void Values::setText(const QString& name, const QString& text)
 {
-    const int index = indexOf(name);
-    if (index >= 0)
-        m_values[index] = text;
+    if (const std::optional<int> index = indexOf(name))
+        m_values[*index] = text;
 }
 
 void Values::setChecked(const QString& name, bool checked)
 {
-    const int index = indexOf(name);
-    if (index >= 0)
-        m_values[index] = QLatin1String(checked ? "1" : "0");
+    if (const std::optional<int> index = indexOf(name))
+        m_values[*index] = QLatin1String(checked ? "1" : "0");
 }
 
 } // namespace fields

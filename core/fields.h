@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 // Every field of the configuration form, once: one row per line edit, check box and radio
 // button, in form order. A configuration file stores the fields in exactly this order (line
@@ -13,6 +14,22 @@
 namespace fields {
 
 enum class Widget { LineEdit, CheckBox, RadioButton };
+
+// The form's group boxes that hold fields, in form order. The field checks walk five of them
+// (fieldchecks::kGroups); the analog page and the output modes hold nothing a check reads.
+enum class Group { General, Telephone, Analog, Inputs, Outputs, OutputModes, Activation };
+inline constexpr Group kGroups[] = {Group::General,   Group::Telephone, Group::Analog,
+                                    Group::Inputs,    Group::Outputs,   Group::OutputModes,
+                                    Group::Activation};
+
+// How a person reads a configuration (show, diff, the sheet): the groups gathered into
+// sections, in the order they are read. Both groups of outputs are one section.
+enum class Section { General, Telephones, Inputs, Outputs, Activation, Analog };
+inline constexpr Section kSections[] = {Section::General, Section::Telephones, Section::Inputs,
+                                        Section::Outputs, Section::Activation, Section::Analog};
+
+// The form's tab pages.
+constexpr int kPages = 4;
 
 // How the form laid out for the VexaGrid-3 treats a field.
 enum class Layout {
@@ -52,8 +69,8 @@ struct Field
 {
     const char* name;
     Widget widget;
-    const char* group; // the group box
-    int maxLength;     // line edits: the most characters the field holds
+    Group group;   // the group box it stands in
+    int maxLength; // line edits: the most characters the field holds
     Layout layout;
     Rule rule;
     bool freshOn;      // a button checked on the fresh form
@@ -65,7 +82,11 @@ struct Field
     const char* constant; // Coding::Constant: the piece
     int row;              // the telephone row (1..8); the output of a k/b button (1..4)
     int column;           // a grid box's column (1..8); a row's output button's output (0..4)
-    const char* caption;  // what the form calls it; empty for the grid (see caption())
+    // What the form calls it; empty for the grid (see caption()). A button of a pair says
+    // what the pair sets ("1-es kimenet") and `choice` the value it stands for ("monostabil"):
+    // its own caption is both.
+    const char* caption;
+    const char* choice;
 };
 
 constexpr int kCount = 172;
@@ -88,9 +109,9 @@ constexpr int kSmsColumn = 8;
 // Every field, in form order.
 const std::array<Field, kCount>& all();
 
-// The field's index in form order (its configuration file line is index + 1); -1 for a name
-// that is no field of the form.
-int indexOf(const QString& name);
+// The field's index in form order (its configuration file line is index + 1); none for a
+// name that is no field of the form.
+std::optional<int> indexOf(const QString& name);
 // The row of `name`; nullptr when there is none.
 const Field* find(const QString& name);
 
@@ -101,9 +122,24 @@ QString caption(const QString& name);
 // The tab page (0..3) the field's group box stands on.
 int pageOf(const Field& field);
 
+// --- The groups, the sections and the pages (one table each) -------------------------------
+
+// The group box's object name in the form: "g_general", "g_be", ...
+QString boxName(Group group);
+int pageOf(Group group);
+Section sectionOf(Group group);
+// "Általános beállítások", "Telefonszámok", "R-S-T bemenetek", "Kimenetek",
+// "Riasztások aktiválása", "Analóg bemenetek".
+QString sectionTitle(Section section);
+// A section's name for scripts: "general", "telephones", "inputs", "outputs", "activation",
+// "analog".
+QString sectionKey(Section section);
+// A tab page's title: "Általános", "Analóg bemenetek", "R-S-T bemenetek", "Kimenetek".
+QString pageTitle(int page);
+
 // --- The form order, group by group (queries of the table) ---------------------------------
 QStringList namesOf(Widget widget);
-QStringList namesIn(const char* group, Widget widget);
+QStringList namesIn(Group group, Widget widget);
 const QStringList& allEdits();  // 58
 const QStringList& allBoxes();  // 64, all in g_tel
 const QStringList& allRadios(); // 50: g_tel, g_analog, g_ki_csengetes
@@ -117,9 +153,6 @@ const QStringList& telBoxes();
 const QStringList& telRadios();
 const QStringList& analogRadios();
 const QStringList& outputModeRadios();
-
-// The group boxes whose line edits files store, in file order.
-const QStringList& editGroups();
 
 // The most characters a line edit holds; 0 for no line edit.
 int maxLength(const QString& edit);

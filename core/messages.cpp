@@ -47,6 +47,14 @@ constexpr CodeEntry kCodes[] = {
     {Code::Differs,          "differs",            "eltér"},
     {Code::NoModules,        "no-modules",         "egyik porton sincs modul"},
     {Code::DeviceMapMissing, "device-map-missing", "a VEXAGRID_DOSDEVICES könyvtár nem olvasható"},
+    {Code::RecordUnwritable, "record-unwritable",  "az előzmények nem írhatók"},
+    {Code::RecordUnreadable, "record-unreadable",  "az előzmények nem olvashatók"},
+    {Code::NotARecord,       "not-a-record",       "a fájl nem a program előzményfájlja"},
+    {Code::RecordTooNew,     "record-too-new",     "az előzményeket a program újabb változata írta"},
+    {Code::NoSuchEvent,      "no-such-event",      "nincs ilyen esemény az előzményekben"},
+    {Code::AmbiguousEvent,   "ambiguous-event",    "több esemény azonosítója kezdődik így"},
+    {Code::BadBundle,        "bad-bundle",         "a csomag hibás vagy sérült"},
+    {Code::Abandoned,        "abandoned",          "a program leállt, mielőtt befejezte volna"},
 };
 // clang-format on
 

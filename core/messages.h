@@ -63,6 +63,14 @@ enum class Code {
     Differs,
     NoModules,
     DeviceMapMissing,
+    RecordUnwritable,
+    RecordUnreadable,
+    NotARecord,
+    RecordTooNew,
+    NoSuchEvent,
+    AmbiguousEvent,
+    BadBundle,
+    Abandoned,
 };
 
 // A code's name in JSON ("open-failed"); "" for Code::None.

@@ -4,12 +4,21 @@
 #include <QString>
 
 #include <cstdint>
+#include <type_traits>
 
 // The program's version ("1.03"): the project's version as the build knows it.
 QString programVersion();
 
 // The baud rates a port can be given, as the port dialog lists them.
 const QList<qint32>& baudRates();
+
+// What the identification found on the port. The settings record keeps it as the 32-bit
+// number it has always been (deviceKind): 0 before a module answers, 4 once one has.
+enum class DeviceKind : std::int32_t {
+    Unknown = 0,   // no module identified: only what every module has is shown
+    VexaGrid3 = 4, // a module answered the identification
+};
+static_assert(std::is_same_v<std::underlying_type_t<DeviceKind>, std::int32_t>);
 
 // The program's settings record: the link parameters of the serial exchanges and,
 // beside them, the main window's file and device state. MainWindow holds the one
@@ -38,7 +47,7 @@ struct ProgramSettings
     QString linkText;
     QString aboutText; // set from the defaults file; nothing shows it
     QString deviceImage = QStringLiteral("i_vg-3.dll");
-    std::int32_t deviceKind = 0;
+    std::int32_t deviceKind = 0; // a DeviceKind
     QString version = programVersion();
     QString deviceId;
 };

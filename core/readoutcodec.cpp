@@ -26,26 +26,32 @@ QString normalise(const QString& raw)
     return text;
 }
 
-SplitResult split(const QString& normalised, QChar separator)
+Expected<QStringList> split(const QString& normalised, QChar separator)
 {
-    SplitResult result;
     const QStringList pieces = normalised.split(separator, Qt::KeepEmptyParts);
-    if (pieces.first() == normalised) {
-        result.error = SplitResult::NoSeparator;
-        return result;
-    }
+    if (pieces.first() == normalised)
+        return Failure(messages::Code::UnknownFormat,
+                       QStringLiteral("A kiolvasás válaszában nincs mezőelválasztó."),
+                       {{QStringLiteral("reason"), QStringLiteral("no-separator")},
+                        {QStringLiteral("count"), 0}});
 
+    QStringList fields;
     for (const QString& piece : pieces) {
         if (piece.isEmpty())
             continue;
         qsizetype end = piece.size();
         while (end > 0 && piece.at(end - 1) == u' ')
             --end;
-        result.fields.append(piece.left(end));
+        fields.append(piece.left(end));
     }
-    result.count = int(result.fields.size());
-    result.error = result.count == kFieldCount ? SplitResult::Ok : SplitResult::WrongCount;
-    return result;
+    if (fields.size() != kFieldCount)
+        return Failure(messages::Code::UnknownFormat,
+                       QStringLiteral("A kiolvasás válasza %1 mezőből áll, %2 kell.")
+                           .arg(fields.size())
+                           .arg(kFieldCount),
+                       {{QStringLiteral("reason"), QStringLiteral("wrong-count")},
+                        {QStringLiteral("count"), int(fields.size())}});
+    return fields;
 }
 
 int outputModeMask(const QString& field8)

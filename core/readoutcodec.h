@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/failure.h"
 #include "core/fields.h"
 
 #include <QChar>
@@ -15,18 +16,12 @@ constexpr int kFieldCount = fields::kSlots;
 // 0xFF fill becomes a blank; CR LF, then LF, then CR become "|".
 QString normalise(const QString& raw);
 
-struct SplitResult
-{
-    enum Error { Ok, NoSeparator, WrongCount };
-    Error error = NoSeparator;
-    int count = 0;      // fields found (also for WrongCount, for the diagnostic)
-    QStringList fields; // kFieldCount fields when Ok
-};
-
-// Splits a normalised reply. A reply without any separator (an empty one too) is NoSeparator;
-// empty pieces are dropped before counting, then trailing blanks are trimmed, so a piece of
-// blanks becomes an empty field that still counts.
-SplitResult split(const QString& normalised, QChar separator);
+// Splits a normalised reply into its kFieldCount fields. Empty pieces are dropped before
+// counting, then trailing blanks are trimmed, so a piece of blanks becomes an empty field that
+// still counts. Any other reply fails with UnknownFormat and the details "reason" and "count"
+// (the fields found): "no-separator" for a reply without any separator (an empty one too),
+// "wrong-count" for one of another number of fields.
+Expected<QStringList> split(const QString& normalised, QChar separator);
 
 // Field 8 as a decimal number, 0 when it is not one. Bit n-1 set selects monostable output n.
 int outputModeMask(const QString& field8);

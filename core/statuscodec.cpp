@@ -25,13 +25,17 @@ Lamp inputLamp(bool set)
 
 } // namespace
 
-std::optional<View> decode(const QString& line, int deviceKind)
+Expected<View> decode(const QString& line, DeviceKind deviceKind)
 {
     const QStringList s = line.split(u' ', Qt::KeepEmptyParts);
     if (s.size() < kPieces)
-        return std::nullopt;
+        return Failure(messages::Code::StatusFailed,
+                       QStringLiteral("Az állapotválasz %1 részből áll, legalább %2 kell.")
+                           .arg(s.size())
+                           .arg(kPieces),
+                       {{QStringLiteral("pieces"), int(s.size())}});
 
-    const bool known = deviceKind != kUnknownDevice;
+    const bool known = deviceKind != DeviceKind::Unknown;
     View view;
 
     view.out[0] = outputLamp(isSet(s[0], 5));

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/failure.h"
+#include "core/programsettings.h"
+
 #include <QString>
 
 #include <array>
-#include <optional>
 
 // The module's status reply: one line of blank-separated pieces S0..S7 with flags at fixed
 // character positions, two values, the signal strength and the firmware version.
@@ -13,9 +15,6 @@ enum class Lamp { Active, Off, Alarm, Normal };
 
 // The signal bar's range; the decoded value lies in 10..50 in steps of 10.
 constexpr int kSignalMaximum = 55;
-
-// Device kind of a module that has not been identified: only what every module has is shown.
-constexpr int kUnknownDevice = 0;
 
 struct View
 {
@@ -30,9 +29,11 @@ struct View
     QString version;
 };
 
-// Decodes one reply line (without its CR). Fewer than 8 pieces give nullopt. A flag counts as set
-// only when its character is there and is "1"; so a piece too short for the supply flag shows the
-// supply as an alarm, and a value starting past the end of its piece is empty.
-std::optional<View> decode(const QString& line, int deviceKind);
+// Decodes one reply line (without its CR). Fewer than 8 pieces fail it (StatusFailed, the
+// pieces found in the detail "pieces"). A flag counts as set only when its character is there
+// and is "1"; so a piece too short for the supply flag shows the supply as an alarm, and a
+// value starting past the end of its piece is empty. Of a module not identified
+// (DeviceKind::Unknown) only what every module has is shown.
+Expected<View> decode(const QString& line, DeviceKind deviceKind);
 
 } // namespace status

@@ -2,6 +2,7 @@
 
 #include "core/readoutcodec.h"
 #include "core/statuscodec.h"
+#include "device/outcomes.h"
 
 namespace conversation {
 
@@ -27,11 +28,11 @@ Result started(Exchange exchange, const QString& port)
 }
 
 // The port's open failed: why, as the line found it.
-Result& refused(Result& result, const SerialPort& line)
+Result& refused(Result& result, const SerialPort& line, const Failure& why)
 {
     result.outcome = Outcome::OpenFailed;
-    result.port = line.refusal();
-    result.diagnostic = line.failure();
+    result.port = line.state();
+    result.diagnostic = why.details.value(QStringLiteral("diagnostic")).toString();
     return result;
 }
 
@@ -49,12 +50,18 @@ bool Result::answersSearch() const
     return reply.startsWith(QLatin1String("V_"));
 }
 
+Failure Result::failure() const
+{
+    return outcomes::failureOf(*this);
+}
+
 Result identify(const QString& port, qint32 baud, int readWaitMs)
 {
     Result result = started(Exchange::Identify, port);
     SerialPort line(port, baud);
-    if (!line.open(SerialPort::Timeouts::read(readWaitMs, 0)))
-        return refused(result, line);
+    if (Expected<void> opened = line.open(SerialPort::Timeouts::read(readWaitMs, 0)); !opened)
+        return refused(result, line, opened.failure());
+    result.port = line.state();
     line.writeText(kIdentifyRequest);
     // Nobody can cancel this read, so a port that never goes silent is cut off.
     result.reply = line.readAll({}, SerialPort::kReplyLimit);
@@ -68,8 +75,9 @@ Result readOut(const QString& port, qint32 baud, const SerialPort::ByteObserver&
 {
     Result result = started(Exchange::ReadOut, port);
     SerialPort line(port, baud);
-    if (!line.open(kReadOutTimeouts))
-        return refused(result, line);
+    if (Expected<void> opened = line.open(kReadOutTimeouts); !opened)
+        return refused(result, line, opened.failure());
+    result.port = line.state();
     line.writeText(QStringLiteral("~{"));
     bool stopped = false;
     result.reply = line.readAll(
@@ -84,24 +92,23 @@ Result readOut(const QString& port, qint32 baud, const SerialPort::ByteObserver&
         return result;
     }
 
-    const readout::SplitResult split = readout::split(readout::normalise(result.reply), u'|');
-    result.count = split.count;
-    switch (split.error) {
-    case readout::SplitResult::Ok:
+    Expected<QStringList> split = readout::split(readout::normalise(result.reply), u'|');
+    if (split) {
         result.outcome = Outcome::Ok;
-        result.fields = split.fields;
-        break;
-    case readout::SplitResult::NoSeparator:
+        result.fields = std::move(split).value();
+        result.count = int(result.fields.size());
+        return result;
+    }
+    const QJsonObject& why = split.failure().details;
+    result.count = why.value(QStringLiteral("count")).toInt();
+    if (why.value(QStringLiteral("reason")).toString() == QLatin1String("no-separator")) {
         result.outcome = Outcome::NoSeparator;
         result.diagnostic = QStringLiteral("sep error");
-        qCDebug(lcSerial, "sep error");
-        break;
-    case readout::SplitResult::WrongCount:
+    } else {
         result.outcome = Outcome::WrongCount;
-        result.diagnostic = QStringLiteral("dberror: %1").arg(split.count);
-        qCDebug(lcSerial, "dberror: %d", split.count);
-        break;
+        result.diagnostic = QStringLiteral("dberror: %1").arg(result.count);
     }
+    qCDebug(lcSerial).noquote() << result.diagnostic;
     return result;
 }
 
@@ -109,8 +116,9 @@ Result queryStatus(const QString& port, const StatusProgress& progress)
 {
     Result result = started(Exchange::Status, port);
     SerialPort line(port, kFixedRate);
-    if (!line.open(kStatusTimeouts))
-        return refused(result, line);
+    if (Expected<void> opened = line.open(kStatusTimeouts); !opened)
+        return refused(result, line, opened.failure());
+    result.port = line.state();
     line.writeByte('~');
     line.writeByte('[');
     if (progress.requestSent)
@@ -127,7 +135,7 @@ Result queryStatus(const QString& port, const StatusProgress& progress)
     }
     line.close();
     result.outcome =
-        status::decode(result.reply, status::kUnknownDevice) ? Outcome::Ok : Outcome::BadStatus;
+        status::decode(result.reply, DeviceKind::Unknown).ok() ? Outcome::Ok : Outcome::BadStatus;
     return result;
 }
 
@@ -189,8 +197,9 @@ Result writeFrame(const QString& port, const QString& frame, char separator, cha
 
     // SerialPort writes the diagnostic of a port that does not open.
     SerialPort line(port, kFixedRate);
-    if (!line.open(kWriteTimeouts, SerialPort::Diagnostics::Debug))
-        return refused(result, line);
+    if (Expected<void> opened = line.open(kWriteTimeouts, SerialPort::Diagnostics::Debug); !opened)
+        return refused(result, line, opened.failure());
+    result.port = line.state();
 
     line.writeByte('~');
     line.writeByte('}');
@@ -219,6 +228,10 @@ Result writeFrame(const QString& port, const QString& frame, char separator, cha
     // The acknowledgement may also come second, after another byte.
     if (line.readByte(&byte) && byte == ackChar)
         result.outcome = Outcome::Ok;
+    // The frame can be in the driver's buffer before the module has read it: a port that goes
+    // away then is found only while waiting for the answer, and no answer is why.
+    if (result.outcome == Outcome::NotAcknowledged && line.hasVanished())
+        result.outcome = Outcome::Vanished;
     line.close();
     return result;
 }

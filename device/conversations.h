@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/failure.h"
 #include "device/portmap.h"
 #include "device/serialport.h"
 
@@ -30,7 +31,7 @@ enum class Outcome {
     Unsendable,      // write: the frame holds a character without a byte on the line
     NoStart,         // write: no "R" within 3500 ms, or another byte
     NotAcknowledged, // write: neither byte after the frame was the acknowledgement
-    Vanished,        // write: the port went away during the frame
+    Vanished,        // write: the port went away during the frame, or before its answer
 };
 
 struct Result
@@ -40,14 +41,20 @@ struct Result
     // Identify and status: the reply as received (the status line without its CR); the
     // read-out: its raw bytes as characters.
     QString reply;
-    QStringList fields;      // read-out: the 56 fields when Ok
-    int count = 0;           // read-out: the fields found (WrongCount)
-    int bytesSent = 0;       // write: of the frame, CRs included
-    PortMap::PortState port; // OpenFailed: the port and why it did not open
-    QString diagnostic;      // what the exchange wrote on vexagrid.serial, "" for nothing
+    QStringList fields; // read-out: the 56 fields when Ok
+    int count = 0;      // read-out: the fields found (WrongCount)
+    int bytesSent = 0;  // write: of the frame, CRs included
+    // The port and its device; OpenFailed: why it did not open.
+    PortMap::PortState port;
+    QString diagnostic; // what the exchange wrote on vexagrid.serial, "" for nothing
 
     bool ok() const { return outcome == Outcome::Ok; }
     bool opened() const { return outcome != Outcome::OpenFailed; }
+    // A failed exchange as the one Failure the window, the command line and the record take
+    // it from: its code and the command line's words from device/outcomes ("Betöltés hiba.
+    // (a modul nem nyugtázta)"), and for a port that did not open the details "reason" and
+    // "systemError" (null when the library said nothing). Code::None for success.
+    Failure failure() const;
 
     // The identification as the window shows and keeps it: upper case, without CRs (line
     // feeds stay).

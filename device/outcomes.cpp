@@ -83,4 +83,13 @@ Words of(const conversation::Result& result)
     return words;
 }
 
+Failure failureOf(const conversation::Result& result)
+{
+    if (result.ok())
+        return Failure();
+    const Words words = of(result);
+    return Failure(words.code, words.line,
+                   result.opened() ? QJsonObject() : porttexts::openFailureKeys(result.port));
+}
+
 } // namespace outcomes

@@ -20,6 +20,10 @@ struct Words
 
 Words of(const conversation::Result& result);
 
+// The exchange's failure (conversation::Result::failure()): the code and the line of its
+// Words, and for a port that did not open the details "reason" and "systemError".
+Failure failureOf(const conversation::Result& result);
+
 // "nem nyitható meg: nincs jogosultság. Megoldás: ..." for a port that did not open.
 QString openFailure(const PortMap::PortState& port);
 

@@ -14,6 +14,7 @@
 #endif
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -255,14 +256,14 @@ void PortMap::setProbe(const Probe& probe)
     replacedProbe = probe;
 }
 
-std::optional<PortMap::OpenResult> PortMap::refusedByProbe(const QString& device)
+PortMap::OpenResult PortMap::probedOpen(const QString& device)
 {
     const Probe probe = currentProbe();
-    if (!probe.open)
-        return std::nullopt;
-    const OpenResult result = probe.open(device);
-    if (result.opened)
-        return std::nullopt;
+    if (probe.open)
+        return probe.open(device);
+    OpenResult result;
+    result.opened = true;
+    result.reason = PortState::Reason::None;
     return result;
 }
 
@@ -365,6 +366,14 @@ PortMap::PortState PortMap::portState(const QString& comName)
 {
     const Probe probe = currentProbe();
     return stateOf(comName, probe, adapterLookup(probe), listedPorts(probe));
+}
+
+PortMap::Adapter PortMap::adapterOf(const QString& comName)
+{
+    const QString device = devicePath(comName);
+    if (device.isEmpty())
+        return {};
+    return adapterLookup(currentProbe())(device);
 }
 
 QList<PortMap::PortState> PortMap::portStates()

@@ -5,7 +5,6 @@
 #include <QStringList>
 
 #include <functional>
-#include <optional>
 
 class QSerialPort;
 
@@ -82,6 +81,11 @@ public:
 
     // The state of one name right now (the port is opened and closed again at once).
     static PortState portState(const QString& comName);
+    // What the system says of the adapter behind a COM name (description, maker, serial
+    // number), without opening it: empty facts for a name that is no port, a built-in port or
+    // a pseudo-terminal.
+    struct Adapter;
+    static Adapter adapterOf(const QString& comName);
     // The state of every name from COM1 to COM32 whose device exists, in ascending order.
     static QList<PortState> portStates();
 
@@ -123,9 +127,10 @@ public:
 
     // Why `port` did not open `device`, in the probe's terms.
     static OpenResult failureOf(const QSerialPort& port, const QString& device);
-    // What a replaced probe says of `device` before an exchange opens it: nullopt when it
-    // would open (or the probe is the real one).
-    static std::optional<OpenResult> refusedByProbe(const QString& device);
+    // What a replaced probe says of `device` before an exchange opens it; opened when it
+    // would open, and always when the probe is the real one (the exchange's own open then
+    // tells).
+    static OpenResult probedOpen(const QString& device);
     // A COM name's state after an exchange failed to open its device as `result` says.
     static PortState refusedState(const QString& comName, const OpenResult& result);
 };

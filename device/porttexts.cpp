@@ -4,57 +4,68 @@
 
 namespace porttexts {
 
+namespace {
+
+using Reason = PortMap::PortState::Reason;
+
+struct ReasonRow
+{
+    Reason reason;
+    const char* text;   // follows "nem nyitható meg: "
+    const char* code;   // for scripts
+    const char* remedy; // a sentence of its own
+};
+
+// clang-format off
+constexpr ReasonRow kReasons[] = {
+    {Reason::None,         nullptr,                       nullptr,         nullptr},
+    {Reason::Missing,      "nincs ilyen port",            "missing",       nullptr},
+    {Reason::InUse,        "használja egy másik program", "in-use",
+     "Zárja be a portot használó programot, majd próbálja újra."},
+    {Reason::NoPermission, "nincs jogosultság",           "no-permission",
+     "Kérje a rendszergazda segítségét."},
+    {Reason::Other,        "ismeretlen hiba",             "other",         nullptr},
+};
+// clang-format on
+
+const ReasonRow& rowOf(Reason reason)
+{
+    for (const ReasonRow& row : kReasons) {
+        if (row.reason == reason)
+            return row;
+    }
+    return kReasons[0];
+}
+
+// Nothing to say is no text at all.
+QString textOf(const char* text)
+{
+    return text ? QString::fromUtf8(text) : QString();
+}
+
+} // namespace
+
 QString reason(const PortMap::PortState& state)
 {
-    using Reason = PortMap::PortState::Reason;
-    switch (state.reason) {
-    case Reason::None:
-        return QString();
-    case Reason::Missing:
-        return QStringLiteral("nincs ilyen port");
-    case Reason::InUse:
-        return QStringLiteral("használja egy másik program");
-    case Reason::NoPermission:
-        return QStringLiteral("nincs jogosultság");
-    case Reason::Other:
-        break;
-    }
-    return state.error.isEmpty() ? QStringLiteral("ismeretlen hiba") : state.error;
+    // The serial library's own words say more than "unknown" about any other failure.
+    if (state.reason == Reason::Other && !state.error.isEmpty())
+        return state.error;
+    return textOf(rowOf(state.reason).text);
 }
 
 QString reasonCode(const PortMap::PortState& state)
 {
-    using Reason = PortMap::PortState::Reason;
-    switch (state.reason) {
-    case Reason::None:
-        break;
-    case Reason::Missing:
-        return QStringLiteral("missing");
-    case Reason::InUse:
-        return QStringLiteral("in-use");
-    case Reason::NoPermission:
-        return QStringLiteral("no-permission");
-    case Reason::Other:
-        return QStringLiteral("other");
-    }
-    return QString();
+    return textOf(rowOf(state.reason).code);
 }
 
 QString remedy(const PortMap::PortState& state)
 {
-    using Reason = PortMap::PortState::Reason;
-    switch (state.reason) {
-    case Reason::InUse:
-        return QStringLiteral("Zárja be a portot használó programot, majd próbálja újra.");
-    case Reason::NoPermission:
-        // Joining root is no advice to give; such a device needs the administrator.
-        if (state.group.isEmpty() || state.group == QLatin1String("root"))
-            return QStringLiteral("Kérje a rendszergazda segítségét.");
+    // Joining root is no advice to give; such a device needs the administrator.
+    if (state.reason == Reason::NoPermission && !state.group.isEmpty() &&
+        state.group != QLatin1String("root"))
         return QStringLiteral("Megoldás: sudo usermod -aG %1 $USER, majd jelentkezzen be újra.")
             .arg(state.group);
-    default:
-        return QString();
-    }
+    return textOf(rowOf(state.reason).remedy);
 }
 
 QString hint(const PortMap::PortState& state)
@@ -85,6 +96,13 @@ QString facts(const PortMap::PortState& state)
     if (adapter.isEmpty())
         return state.device;
     return QStringLiteral("%1 (%2)").arg(state.device, adapter.join(QStringLiteral(", ")));
+}
+
+QJsonObject openFailureKeys(const PortMap::PortState& state)
+{
+    return {{QStringLiteral("reason"), reasonCode(state)},
+            {QStringLiteral("systemError"),
+             state.error.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(state.error)}};
 }
 
 } // namespace porttexts

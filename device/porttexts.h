@@ -2,6 +2,7 @@
 
 #include "device/portmap.h"
 
+#include <QJsonObject>
 #include <QString>
 
 // The words the port dialog and the command line share about a port, so that both say
@@ -25,5 +26,9 @@ QString hint(const PortMap::PortState& state);
 // "/dev/ttyUSB0 (FT232R USB UART, gyártó: FTDI, sorozatszám: A10K3ZQ)", or only the device
 // when the adapter is unknown.
 QString facts(const PortMap::PortState& state);
+
+// What a script reads of a port that did not open: "reason" (reasonCode()) and
+// "systemError" (the library's words, null when it said nothing).
+QJsonObject openFailureKeys(const PortMap::PortState& state);
 
 } // namespace porttexts

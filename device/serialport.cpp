@@ -1,6 +1,7 @@
 #include "device/serialport.h"
 
 #include "device/portmap.h"
+#include "device/porttexts.h"
 
 #include <QDeadlineTimer>
 #include <QSerialPort>
@@ -49,34 +50,35 @@ bool SerialPort::isOpen() const
     return m_port != nullptr;
 }
 
-bool SerialPort::fail(const char* diagnostic, Diagnostics level, const PortMap::OpenResult& why)
+Failure SerialPort::fail(const char* diagnostic, Diagnostics level, const PortMap::OpenResult& why)
 {
-    m_failure = QLatin1String(diagnostic);
-    m_refusal = PortMap::refusedState(m_portName, why);
+    m_state = PortMap::refusedState(m_portName, why);
     if (level == Diagnostics::Critical) {
         qCCritical(lcSerial, "%s", diagnostic);
     } else {
         qCDebug(lcSerial, "%s", diagnostic);
     }
     close();
-    return false;
+    QJsonObject keys = porttexts::openFailureKeys(m_state);
+    keys.insert(QStringLiteral("diagnostic"), QLatin1String(diagnostic));
+    return Failure(messages::Code::OpenFailed, porttexts::hint(m_state), keys);
 }
 
-bool SerialPort::open(const Timeouts& timeouts, Diagnostics level)
+Expected<void> SerialPort::open(const Timeouts& timeouts, Diagnostics level)
 {
     close();
-    m_failure.clear();
-    m_refusal = PortMap::PortState();
     using Reason = PortMap::PortState::Reason;
+    m_state = PortMap::PortState();
+    m_state.name = m_portName;
 
     const QString device = PortMap::devicePath(m_portName);
     if (device.isEmpty()) {
         qCDebug(lcSerial) << m_portName << "has no device";
         return fail("unable to open comport", level, {false, Reason::Missing, QString()});
     }
-    if (const std::optional<PortMap::OpenResult> refused = PortMap::refusedByProbe(device)) {
-        qCDebug(lcSerial) << m_portName << device << refused->error;
-        return fail("unable to open comport", level, *refused);
+    if (const PortMap::OpenResult probed = PortMap::probedOpen(device); !probed.opened) {
+        qCDebug(lcSerial) << m_portName << device << probed.error;
+        return fail("unable to open comport", level, probed);
     }
     // The port opens with the toolkit's own settings first, so that a refused open and a
     // refused configuration stay two separate failures, as they are on the module's
@@ -89,14 +91,17 @@ bool SerialPort::open(const Timeouts& timeouts, Diagnostics level)
         m_port.reset();
         return fail("unable to open comport", level, why);
     }
-    if (!configure(timeouts, level))
-        return false;
+    if (Expected<void> configured = configure(timeouts, level); !configured)
+        return configured;
+    m_state.device = device;
+    m_state.exists = m_state.opens = true;
+    m_state.reason = Reason::None;
     qCDebug(lcSerialTrace).noquote()
         << m_portName << "open" << device << m_baudRate << "baud, read wait" << m_readWait << "ms";
-    return true;
+    return {};
 }
 
-bool SerialPort::configure(const Timeouts& timeouts, Diagnostics level)
+Expected<void> SerialPort::configure(const Timeouts& timeouts, Diagnostics level)
 {
     const auto other = [](const QString& words) {
         return PortMap::OpenResult{false, PortMap::PortState::Reason::Other, words};
@@ -128,7 +133,7 @@ bool SerialPort::configure(const Timeouts& timeouts, Diagnostics level)
                       ? -1
                       : sumClamped(timeouts.writeMultiplier, timeouts.writeConstant);
     m_vanished = false;
-    return true;
+    return {};
 }
 
 void SerialPort::close()

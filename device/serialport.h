@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/failure.h"
 #include "device/portmap.h"
 
 #include <QLoggingCategory>
@@ -84,12 +85,15 @@ public:
     //   "unable to set comport dcb settings"      the baud rate is not valid (0 or negative)
     //   "unable to set comport cfg settings"      the port refuses rate, framing or flow
     //   "unable to set comport time-out settings" a negative time-out
-    bool open(const Timeouts& timeouts, Diagnostics level = Diagnostics::Critical);
-    // Why the last open() failed: the port, its device, the reason (missing, in use, no
-    // permission, or another failure with the library's words) and the device's group.
-    const PortMap::PortState& refusal() const { return m_refusal; }
-    // The diagnostic the last failed open() wrote ("unable to open comport", ...).
-    QString failure() const { return m_failure; }
+    // A failure is OpenFailed with the port dialog's words ("A COM3 (/dev/ttyUSB0) nem
+    // nyitható meg: nincs jogosultság. ...") and the details "reason" (as the command line
+    // names it: "missing", "in-use", ...), "systemError" (the library's words, or null) and
+    // "diagnostic" (the text written above).
+    Expected<void> open(const Timeouts& timeouts, Diagnostics level = Diagnostics::Critical);
+    // The port as the last open() found it: its name and device, whether it opened, and when
+    // not, why (missing, in use, no permission, or another failure with the library's words)
+    // and the device's group. An exchange keeps it in its result.
+    const PortMap::PortState& state() const { return m_state; }
     // Closes the handle if one is open; closed afterwards in any case.
     void close();
     bool isOpen() const;
@@ -127,17 +131,16 @@ public:
     bool hasVanished() const { return m_vanished; }
 
 private:
-    bool fail(const char* diagnostic, Diagnostics level, const PortMap::OpenResult& why);
-    // The line settings and waits on the port just opened; false (port closed) when refused.
-    bool configure(const Timeouts& timeouts, Diagnostics level);
+    Failure fail(const char* diagnostic, Diagnostics level, const PortMap::OpenResult& why);
+    // The line settings and waits on the port just opened; refused, the port closed.
+    Expected<void> configure(const Timeouts& timeouts, Diagnostics level);
     void writeOne(char byte);
     void noteError(const char* during);
 
     QString m_portName = QStringLiteral("COM1");
     qint32 m_baudRate = 1200;
     std::unique_ptr<QSerialPort> m_port;
-    PortMap::PortState m_refusal;
-    QString m_failure;
+    PortMap::PortState m_state;
     int m_readWait = 0;
     int m_writeWait = -1;
     bool m_vanished = false;

@@ -4,6 +4,7 @@
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QHash>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -41,6 +42,11 @@ const QStringList& notificationBoxes()
 }
 
 } // namespace
+
+QGroupBox* groupBox(const Ui::MainWindow& ui, fields::Group group)
+{
+    return ui.centralWidget->findChild<QGroupBox*>(fields::boxName(group));
+}
 
 Configuration take(const Ui::MainWindow& ui)
 {

@@ -2,6 +2,8 @@
 
 #include "core/configuration.h"
 
+class QGroupBox;
+
 namespace Ui {
 class MainWindow;
 }
@@ -10,6 +12,9 @@ class MainWindow;
 // the live model; a rule that decides values takes a Configuration out of them, works on
 // it, and the bindings put the result back. No rule is decided here.
 namespace bindings {
+
+// The group box that holds a group's fields.
+QGroupBox* groupBox(const Ui::MainWindow& ui, fields::Group group);
 
 // The values as the widgets hold them, the provider chosen in the list, and whether the
 // window is unlocked.

@@ -31,17 +31,18 @@ void run(fieldchecks::Group group, Ui::MainWindow& ui, QWidget* window)
     if (silenced > 0 || messagebox::isShowing())
         return;
     Configuration config = bindings::take(ui);
-    const std::optional<fieldchecks::Refusal> refusal = fieldchecks::check(group, config);
+    const Expected<void> checked = fieldchecks::check(group, config);
     bindings::put(config, ui);
-    if (!refusal)
+    if (checked)
         return;
-    auto* edit = ui.centralWidget->findChild<QLineEdit*>(refusal->field);
+    const fieldchecks::Refusal refusal = fieldchecks::Refusal::of(checked.failure());
+    auto* edit = ui.centralWidget->findChild<QLineEdit*>(refusal.field);
     if (!edit)
         return;
     const Quiet quietWhileRefusing;
     edit->clear();
     edit->setFocus();
-    messagebox::warning(window, refusal->title, refusal->text);
+    messagebox::warning(window, refusal.title, refusal.text);
 }
 
 } // namespace checks

@@ -2,19 +2,31 @@
 
 namespace styles {
 
-QLatin1StringView lamp(status::Lamp lamp)
+namespace {
+
+using status::Lamp;
+
+// A lamp's colour is the window's business, so its table is here and not beside the enum.
+constexpr struct
 {
-    switch (lamp) {
-    case status::Lamp::Active:
-        return QLatin1StringView("background-color: rgb(255, 170, 0);");
-    case status::Lamp::Off:
-        break;
-    case status::Lamp::Alarm:
-        return QLatin1StringView("background-color: rgb(255, 0, 0);");
-    case status::Lamp::Normal:
-        return QLatin1StringView("background-color: rgb(0, 170, 0);");
+    Lamp lamp;
+    QLatin1StringView style;
+} kLamps[] = {
+    {Lamp::Active, QLatin1StringView("background-color: rgb(255, 170, 0);")},
+    {Lamp::Off, QLatin1StringView("background-color: rgb(180, 180, 180);")},
+    {Lamp::Alarm, QLatin1StringView("background-color: rgb(255, 0, 0);")},
+    {Lamp::Normal, QLatin1StringView("background-color: rgb(0, 170, 0);")},
+};
+
+} // namespace
+
+QLatin1StringView lamp(Lamp lamp)
+{
+    for (const auto& row : kLamps) {
+        if (row.lamp == lamp)
+            return row.style;
     }
-    return QLatin1StringView("background-color: rgb(180, 180, 180);");
+    return kLamps[1].style;
 }
 
 QLatin1StringView signalChunk(bool low)

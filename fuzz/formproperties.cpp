@@ -314,25 +314,73 @@ bool isHidden(const QString& name)
 
 // --- The download ---------------------------------------------------------------------
 
-void checkRefusal(const Configuration& config, const fieldchecks::Download& download)
+void checkRefusal(const Configuration& config, const Failure& failure)
 {
-    const fieldchecks::Refusal& refusal = download.refusal;
+    const fieldchecks::Refusal refusal = fieldchecks::Refusal::of(failure);
     fuzzCheck(edits().contains(refusal.field), "a refusal names a line edit of the form");
     fuzzCheck(!refusal.title.isEmpty() && !refusal.text.isEmpty(),
               "a refusal has a title and text");
-    fuzzCheck(download.frame.isEmpty(), "no frame with a refusal");
     // The user is sent to the field to put it right: it cannot be one the layout disables.
     fuzzCheck(!isDisabledByLayout(refusal.field), "a refusal names a field the user can edit");
 
     const QString text = config.text(refusal.field);
-    if (download.outcome == fieldchecks::Download::Missing) {
+    if (failure.code == messages::Code::FieldMissing) {
         fuzzCheck(text.isEmpty(), "a missing field is empty");
         fuzzCheck(refusal.text == fieldchecks::kMissingText, "missing says so");
         fuzzCheck(!refusal.field.startsWith(u't') && !isHidden(refusal.field),
                   "telephone numbers and hidden fields are never required");
     } else {
+        fuzzCheck(failure.code == messages::Code::FieldRefused, "a check refuses it");
         // An empty text passes every rule.
         fuzzCheck(!text.isEmpty(), "a refused field holds a text");
+    }
+}
+
+// Every character of a field has a byte on the line; the telephone rows' code characters
+// name only this module's columns and outputs, and checked texts are 7-bit.
+void checkCharacters(const FrameField& layout, const QString& field)
+{
+    for (int c = 0; c < kFieldWidth; ++c) {
+        const char16_t u = field.at(c).unicode();
+        fuzzCheck(u <= 0xFF, "every character has a byte on the line");
+        if (layout.kind == Kind::Tel && c < 2) {
+            // Only columns 1-3 and RING (column 4 is cleared), and outputs 0-2 with
+            // or without SMS: never the separator, never a byte above 0x77.
+            fuzzCheck(c == 0 ? (u >= 0x30 && u <= 0x77 && ((u - 0x30) & ~0x47) == 0)
+                             : (u >= 0x30 && u <= 0x3A && (u - 0x30) % 8 <= 2),
+                      "code characters of this module's columns and outputs");
+        } else if (layout.kind == Kind::Text && !isDisabledByLayout(layout.name)) {
+            // The field checks passed it: 7-bit text without NUL.
+            fuzzCheck(u >= 0x01 && u <= 0x7F, "checked texts are 7-bit");
+        }
+    }
+}
+
+// The module keeps the fields as they came and sends them back on a read-out, where line
+// ends separate fields too: every field must come back as it went.
+void checkReadBack(const QString& frame, const QStringList& sent)
+{
+    const Expected<QStringList> back = readout::split(readout::normalise(frame), kSeparator);
+    if (!back) {
+        QString detail = QString::asprintf(
+            "%d fields come back", back.failure().details.value(QStringLiteral("count")).toInt());
+        for (int i = 0; i < kFrameFields; ++i) {
+            if (sent.at(i).contains(u'\r') || sent.at(i).contains(u'\n')) {
+                detail += QString::asprintf("; field %d holds a line end: \"%s\"", i + 1,
+                                            shown(sent.at(i)).constData());
+                break;
+            }
+        }
+        fail("the module reads its frame back as 56 fields", detail);
+        return;
+    }
+    for (int i = 0; i < kFrameFields; ++i) {
+        if (back->at(i) != sent.at(i)) {
+            fail("every field reads back as sent",
+                 QString::asprintf("field %d reads back as \"%s\", sent \"%s\"", i + 1,
+                                   shown(back->at(i)).constData(), shown(sent.at(i)).constData()));
+            return;
+        }
     }
 }
 
@@ -357,50 +405,14 @@ void checkFrame(const Configuration& config, const QString& frame)
                                    shown(field).constData(), shown(expected).constData()));
         }
 
-        for (int c = 0; c < kFieldWidth; ++c) {
-            const char16_t u = field.at(c).unicode();
-            fuzzCheck(u <= 0xFF, "every character has a byte on the line");
-            if (layout.kind == Kind::Tel && c < 2) {
-                // Only columns 1-3 and RING (column 4 is cleared), and outputs 0-2 with
-                // or without SMS: never the separator, never a byte above 0x77.
-                fuzzCheck(c == 0 ? (u >= 0x30 && u <= 0x77 && ((u - 0x30) & ~0x47) == 0)
-                                 : (u >= 0x30 && u <= 0x3A && (u - 0x30) % 8 <= 2),
-                          "code characters of this module's columns and outputs");
-            } else if (layout.kind == Kind::Text && !isDisabledByLayout(layout.name)) {
-                // The field checks passed it: 7-bit text without NUL.
-                fuzzCheck(u >= 0x01 && u <= 0x7F, "checked texts are 7-bit");
-            }
-        }
+        checkCharacters(layout, field);
         QString trimmed = field;
         while (trimmed.endsWith(u' '))
             trimmed.chop(1);
         sent << trimmed;
     }
 
-    // The module keeps the fields as they came and sends them back on a read-out, where
-    // line ends separate fields too: every field must come back as it went.
-    const readout::SplitResult back = readout::split(readout::normalise(frame), kSeparator);
-    if (back.error != readout::SplitResult::Ok) {
-        QString detail = QString::asprintf("%d fields come back", back.count);
-        for (int i = 0; i < kFrameFields; ++i) {
-            if (sent.at(i).contains(u'\r') || sent.at(i).contains(u'\n')) {
-                detail += QString::asprintf("; field %d holds a line end: \"%s\"", i + 1,
-                                            shown(sent.at(i)).constData());
-                break;
-            }
-        }
-        fail("the module reads its frame back as 56 fields", detail);
-        return;
-    }
-    for (int i = 0; i < kFrameFields; ++i) {
-        if (back.fields.at(i) != sent.at(i)) {
-            fail("every field reads back as sent",
-                 QString::asprintf("field %d reads back as \"%s\", sent \"%s\"", i + 1,
-                                   shown(back.fields.at(i)).constData(),
-                                   shown(sent.at(i)).constData()));
-            return;
-        }
-    }
+    checkReadBack(frame, sent);
 }
 
 // Layout-disabled edits keep nothing of their own after a load: only the fixed signs.
@@ -517,18 +529,15 @@ void checkForm(const Configuration& config)
 void checkDownload(const Configuration& config)
 {
     Configuration sent = config;
-    const fieldchecks::Download download = fieldchecks::prepareDownload(sent, kSeparator);
-    switch (download.outcome) {
-    case fieldchecks::Download::Missing:
-    case fieldchecks::Download::Refused:
-        checkRefusal(config, download);
-        fuzzCheck(sent.lines() == config.lines(), "a refused download changes nothing");
-        return;
-    case fieldchecks::Download::Unsendable:
+    const Expected<QString> frame = fieldchecks::prepareDownload(sent, kSeparator);
+    if (!frame && frame.failure().code == messages::Code::Unsendable) {
         fuzzCheck(false, "every checked form of this layout can be sent");
         return;
-    case fieldchecks::Download::Ready:
-        break;
+    }
+    if (!frame) {
+        checkRefusal(config, frame.failure());
+        fuzzCheck(sent.lines() == config.lines(), "a refused download changes nothing");
+        return;
     }
 
     // The download clears the columns this module lacks (4 is hidden, 5 and 6 are not its
@@ -545,7 +554,7 @@ void checkDownload(const Configuration& config)
     }
     checkSame(valuesOf(sent), expected, "the download clears only the columns the module lacks");
     checkForm(sent);
-    checkFrame(sent, download.frame);
+    checkFrame(sent, *frame);
 }
 
 void checkSaves(const Configuration& config, Origin origin)
@@ -554,7 +563,7 @@ void checkSaves(const Configuration& config, Origin origin)
     fuzzCheck(saved.size() == configfile::kValueLines, "a save holds every value");
 
     Configuration reopened = startState();
-    fuzzCheck(reopened.load(saved), "a save opens");
+    fuzzCheck(reopened.load(saved).ok(), "a save opens");
     checkLoaded(reopened);
     checkForm(reopened);
     const QStringList savedAgain = reopened.lines();
@@ -575,7 +584,7 @@ void checkSaves(const Configuration& config, Origin origin)
                   "a saved read-out reopens as it was, but for the analog page",
                   isDisabledByLayout);
         Configuration third = startState();
-        third.load(savedAgain);
+        fuzzCheck(third.load(savedAgain).ok(), "a save opens again");
         fuzzCheck(third.lines() == savedAgain,
                   "open, save, open, save: the two saves are the same");
     }

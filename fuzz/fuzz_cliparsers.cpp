@@ -31,14 +31,16 @@ void checkTable(const QByteArray& content)
             if (!hasControl(cell))
                 continue;
             bool named = false;
-            for (const cli::csv::Error& error : table.errors)
-                named = named || error.line == row.line;
+            for (const Failure& error : table.errors)
+                named = named || error.details.value("row").toInt() == row.line;
             fuzzCheck(named, "a binary cell is named");
         }
     }
-    for (const cli::csv::Error& error : table.errors) {
-        fuzzCheck(error.line >= 1 && error.column >= 0, "errors name a place");
-        fuzzCheck(!error.text.isEmpty(), "errors say why");
+    for (const Failure& error : table.errors) {
+        fuzzCheck(error.details.value("row").toInt() >= 1 &&
+                      error.details.value("column").toInt(0) >= 0,
+                  "errors name a place");
+        fuzzCheck(!error.message.isEmpty(), "errors say why");
     }
 }
 
@@ -82,14 +84,18 @@ void checkRoundTrip(const uint8_t* data, size_t size)
 
 void checkPorts(const QString& text)
 {
-    const cli::PortList list = cli::parsePorts(text);
-    if (!list.error.isEmpty() || list.all) {
-        fuzzCheck(list.ports.isEmpty(), "no ports beside an error or all");
+    const Expected<cli::PortList> list = cli::parsePorts(text);
+    if (!list) {
+        fuzzCheck(!list.failure().message.isEmpty(), "a refused list says why");
         return;
     }
-    fuzzCheck(!list.ports.isEmpty(), "a list names a port");
+    if (list->all) {
+        fuzzCheck(list->ports.isEmpty(), "no ports beside all");
+        return;
+    }
+    fuzzCheck(!list->ports.isEmpty(), "a list names a port");
     int last = 0;
-    for (const QString& port : list.ports) {
+    for (const QString& port : list->ports) {
         const int n = PortMap::portNumber(port);
         fuzzCheck(n > last && n >= PortMap::kFirstPort && n <= PortMap::kLastPort,
                   "ports ascending, once, in range");
@@ -99,10 +105,9 @@ void checkPorts(const QString& text)
 
 void checkAssignment(const QString& text)
 {
-    QString error;
-    const std::optional<cli::Override> override = cli::parseAssignment(text, &error);
+    const Expected<cli::Override> override = cli::parseAssignment(text);
     if (!override) {
-        fuzzCheck(!error.isEmpty(), "a refused assignment says why");
+        fuzzCheck(!override.failure().message.isEmpty(), "a refused assignment says why");
         return;
     }
     fuzzCheck(cli::isSettableName(override->name), "only the form's names are set");
@@ -113,11 +118,11 @@ void checkCommandLine(const QString& text)
 {
     QStringList arguments{QStringLiteral("vexagrid-cli")};
     arguments += text.split(u'\0');
-    const cli::Parsed parsed = cli::parse(arguments);
-    if (parsed.kind == cli::Parsed::Usage)
-        fuzzCheck(!parsed.error.isEmpty(), "a usage error says why");
-    if (parsed.kind == cli::Parsed::Run)
-        fuzzCheck(!parsed.options.name.isEmpty(), "a run has a command");
+    const Expected<cli::Parsed> parsed = cli::parse(arguments);
+    if (!parsed)
+        fuzzCheck(!parsed.failure().message.isEmpty(), "a usage error says why");
+    else if (parsed->kind == cli::Parsed::Run)
+        fuzzCheck(!parsed->options.name.isEmpty(), "a run has a command");
 }
 
 } // namespace

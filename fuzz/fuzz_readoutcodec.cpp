@@ -26,21 +26,17 @@ void checkReply(const QString& raw, QChar separator)
               "line ends and fill replaced");
     fuzzCheck(text.size() <= raw.size(), "normalising never grows");
 
-    const readout::SplitResult result = readout::split(text, separator);
-    fuzzCheck(result.count == result.fields.size(), "count matches the fields");
-    switch (result.error) {
-    case readout::SplitResult::NoSeparator:
-        fuzzCheck(!text.contains(separator) && result.fields.isEmpty(), "no separator");
-        break;
-    case readout::SplitResult::Ok:
-        fuzzCheck(result.count == readout::kFieldCount, "56 fields");
-        break;
-    case readout::SplitResult::WrongCount:
-        fuzzCheck(result.count != readout::kFieldCount, "wrong count");
-        break;
-    }
-    fuzzCheck(result.count <= text.count(separator) + 1, "no more fields than pieces");
-    for (const QString& field : result.fields) {
+    const Expected<QStringList> result = readout::split(text, separator);
+    const QJsonObject why = result ? QJsonObject() : result.failure().details;
+    const int count = result ? int(result->size()) : why.value(QStringLiteral("count")).toInt();
+    if (!result && why.value(QStringLiteral("reason")).toString() == QLatin1String("no-separator"))
+        fuzzCheck(!text.contains(separator) && count == 0, "no separator");
+    else if (result)
+        fuzzCheck(count == readout::kFieldCount, "56 fields");
+    else
+        fuzzCheck(text.contains(separator) && count != readout::kFieldCount, "wrong count");
+    fuzzCheck(count <= text.count(separator) + 1, "no more fields than pieces");
+    for (const QString& field : result.valueOr(QStringList())) {
         fuzzCheck(!field.endsWith(u' '), "trailing blanks trimmed");
         readout::outputModeMask(field);
         fuzzCheck(readout::analogRange15(field) == field.startsWith(u'0'), "range from first");

@@ -10,11 +10,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const readout::SplitResult reply =
+    const Expected<QStringList> reply =
         readout::split(readout::normalise(latin1Text(data, size)), u'|');
     Configuration config = formfuzz::startState();
-    config.fillFromReadOut(reply.fields);
-    if (reply.error != readout::SplitResult::Ok) {
+    config.fillFromReadOut(reply.valueOr(QStringList()));
+    if (!reply) {
         fuzzCheck(config.lines() == formfuzz::startState().lines(),
                   "a reply of the wrong count fills nothing");
         return 0;

@@ -6,13 +6,17 @@
 
 namespace {
 
-void checkStatus(const QString& line, int kind)
+void checkStatus(const QString& line, DeviceKind kind)
 {
     using status::Lamp;
-    const std::optional<status::View> view = status::decode(line, kind);
-    fuzzCheck(view.has_value() == (line.count(u' ') >= 7), "eight pieces needed");
-    if (!view)
+    const Expected<status::View> view = status::decode(line, kind);
+    fuzzCheck(view.ok() == (line.count(u' ') >= 7), "eight pieces needed");
+    if (!view) {
+        fuzzCheck(view.failure().details.value(QStringLiteral("pieces")).toInt() ==
+                      line.count(u' ') + 1,
+                  "the pieces found");
         return;
+    }
 
     fuzzCheck(view->signal >= 10 && view->signal <= 50 && view->signal % 10 == 0, "signal range");
     fuzzCheck(view->signalLow == (view->signal == 10), "low signal");
@@ -23,7 +27,7 @@ void checkStatus(const QString& line, int kind)
     fuzzCheck(view->supply == Lamp::Alarm || view->supply == Lamp::Normal, "supply lamp");
     fuzzCheck(view->version == line.section(u' ', 7, 7), "version is S7");
     fuzzCheck(view->analog.endsWith(QLatin1StringView(" V")), "analog unit");
-    if (kind == status::kUnknownDevice) {
+    if (kind == DeviceKind::Unknown) {
         fuzzCheck(view->analog == QLatin1StringView("--.- V") &&
                       view->counter == QLatin1StringView("-----"),
                   "no values without a module");
@@ -40,9 +44,10 @@ void checkStatus(const QString& line, int kind)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString line = latin1Text(data, size);
-    checkStatus(line, 0);
-    checkStatus(line, 4);
-    checkStatus(utf16Text(data, size), size > 0 ? int(int8_t(data[0])) : 1);
+    checkStatus(line, DeviceKind::Unknown);
+    checkStatus(line, DeviceKind::VexaGrid3);
+    // A kind the program does not know yet is treated as an identified module.
+    checkStatus(utf16Text(data, size), DeviceKind(size > 0 ? int(int8_t(data[0])) : 1));
     return 0;
 }
 

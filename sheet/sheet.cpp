@@ -213,9 +213,11 @@ void drawFooter(QPainter& p, const QRectF& content, int page, int pages, const Q
 
 } // namespace
 
-Written write(const fields::Values& values, const Source& source, const QString& path)
+Expected<int> write(const fields::Values& values, const Source& source, const QString& path)
 {
-    Written written;
+    const auto failed = [&path](const QString& why) {
+        return Failure(messages::Code::OutputFailed, why, {{QStringLiteral("file"), path}});
+    };
     QPdfWriter writer(path);
     writer.setResolution(kDpi);
     writer.setPageLayout(
@@ -236,25 +238,22 @@ Written write(const fields::Values& values, const Source& source, const QString&
     doc.setHtml(bodyHtml(description::describe(values, {source.pin}), source));
 
     QPainter p;
-    if (!p.begin(&writer)) {
-        written.error = QStringLiteral("nem írható");
-        return written;
-    }
+    if (!p.begin(&writer))
+        return failed(QStringLiteral("nem írható"));
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-    written.pages = doc.pageCount();
-    for (int page = 0; page < written.pages; ++page) {
+    const int pages = doc.pageCount();
+    for (int page = 0; page < pages; ++page) {
         if (page > 0)
             writer.newPage();
         p.save();
         p.translate(content.left(), content.top() - page * content.height());
         doc.drawContents(&p, QRectF(0, page * content.height(), content.width(), content.height()));
         p.restore();
-        drawFooter(p, content, page + 1, written.pages, source.date);
+        drawFooter(p, content, page + 1, pages, source.date);
     }
-    written.ok = p.end();
-    if (!written.ok)
-        written.error = QStringLiteral("a PDF írása nem sikerült");
-    return written;
+    if (!p.end())
+        return failed(QStringLiteral("a PDF írása nem sikerült"));
+    return pages;
 }
 
 } // namespace sheet

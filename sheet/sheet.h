@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/failure.h"
 #include "core/fields.h"
 
 #include <QDate>
@@ -20,13 +21,8 @@ struct Source
     bool pin = false;       // print the PIN's digits
 };
 
-struct Written
-{
-    bool ok = false;
-    int pages = 0;
-    QString error; // why the file could not be written
-};
-
-Written write(const fields::Values& values, const Source& source, const QString& path);
+// Writes the sheet to `path`: the pages written, or OutputFailed with why in a few words for
+// the caller's sentence ("nem írható", "a PDF írása nem sikerült") and the detail "file".
+Expected<int> write(const fields::Values& values, const Source& source, const QString& path);
 
 } // namespace sheet

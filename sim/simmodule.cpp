@@ -7,17 +7,6 @@
 
 Q_LOGGING_CATEGORY(lcSim, "vexagrid.sim", QtWarningMsg)
 
-using simdetail::Config;
-
-QList<QByteArray> simdetail::erasedMemory()
-{
-    QList<QByteArray> fields;
-    for (int i = 0; i < SimModule::kFieldCount; ++i) {
-        fields.append(QByteArray(SimModule::kFieldWidth, char(0xFF)));
-    }
-    return fields;
-}
-
 namespace {
 
 template <typename Condition>
@@ -127,7 +116,7 @@ QString SimModule::field(int number) const
 void SimModule::eraseMemory()
 {
     QMutexLocker lock(&d->mutex);
-    d->config.fields = simdetail::erasedMemory();
+    d->config.fields = SimConfig::erasedMemory();
 }
 
 void SimModule::setReadOutFormat(ReadOutFormat format)
@@ -156,41 +145,16 @@ SimStatus SimModule::status() const
 
 void SimModule::setRawReply(Request request, const QByteArray& bytes)
 {
-    QMutexLocker lock(&d->mutex);
-    switch (request) {
-    case Request::Identification:
-        d->config.rawIdentification = bytes;
-        d->config.hasRawIdentification = true;
-        break;
-    case Request::ReadOut:
-        d->config.rawReadOut = bytes;
-        d->config.hasRawReadOut = true;
-        break;
-    case Request::Status:
-        d->config.rawStatus = bytes;
-        d->config.hasRawStatus = true;
-        break;
-    case Request::Write:
-        break;
+    if (request != Request::Write) {
+        QMutexLocker lock(&d->mutex);
+        d->config.rawReplies.insert(request, bytes);
     }
 }
 
 void SimModule::clearRawReply(Request request)
 {
     QMutexLocker lock(&d->mutex);
-    switch (request) {
-    case Request::Identification:
-        d->config.hasRawIdentification = false;
-        break;
-    case Request::ReadOut:
-        d->config.hasRawReadOut = false;
-        break;
-    case Request::Status:
-        d->config.hasRawStatus = false;
-        break;
-    case Request::Write:
-        break;
-    }
+    d->config.rawReplies.remove(request);
 }
 
 void SimModule::setFault(Fault fault)

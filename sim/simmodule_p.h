@@ -1,13 +1,16 @@
 #pragma once
 
-// The simulated module's insides, shared by its four parts:
+// The simulated module's insides, shared by its parts:
+//   simprotocol.cpp  what it answers and how it misbehaves, without the line (SimProtocol)
+//   simserve.cpp     the serving thread: bytes from the pty into the protocol, and its
+//                    answers carried out on the line
 //   simpty.cpp       the pseudo-terminal: opening it, noticing the program's opens and
 //                    closes, waiting, sending (paced or not), vanishing
-//   simprotocol.cpp  the serving loop, the answers to "~|", "~{", "~[", "~}" and the faults
 //   simmodule.cpp    the state, its setters and getters, the recordings and the waits on them
 //   simstatefile.cpp the state file
 
 #include "sim/simmodule.h"
+#include "sim/simprotocol.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -17,6 +20,7 @@
 #include <QWaitCondition>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 namespace simdetail {
@@ -29,38 +33,17 @@ enum class Wait {
     Woken,   // a setting changed (only when asked for)
 };
 
-// 56 fields of 16 bytes 0xFF.
-QList<QByteArray> erasedMemory();
-
-struct Config
-{
-    QByteArray identification = QByteArrayLiteral("V_VEXAGRID-3 FW2.14");
-    QList<QByteArray> fields = erasedMemory();
-    SimModule::ReadOutFormat format = SimModule::ReadOutFormat::CrLf;
-    SimStatus status;
-    QByteArray rawIdentification, rawReadOut, rawStatus;
-    bool hasRawIdentification = false, hasRawReadOut = false, hasRawStatus = false;
-    SimModule::Fault fault = SimModule::Fault::None;
-    bool paced = false;
-    int replyDelayMs = 0;
-    int ackDelayMs = 0;
-    int cutAfter = -1;
-    int vanishAfter = 100;
-    int frameTimeoutMs = 2000;
-    int alteredField = 4;
-};
-
 } // namespace simdetail
 
 struct SimModule::Private
 {
     using Wait = simdetail::Wait;
-    using Config = simdetail::Config;
 
     // Shared with the callers' threads, guarded by mutex.
     mutable QMutex mutex;
     QWaitCondition changed;
-    Config config;
+    SimConfig config;
+    SimProtocol protocol{config}; // the serving thread's, under mutex like config
     QByteArray received;
     QList<SimRequest> requests;
     QList<SimWrite> writes;
@@ -91,8 +74,11 @@ struct SimModule::Private
     // The serving thread's own.
     QByteArray pending;
     bool connected = false;
+    bool woken = false;          // a setting changed while the thread waited for something else
+    int waitMs = -1;             // how long the protocol waits for the next byte
+    SimLineSettings requestLine; // the line's settings when the current request began
 
-    Config snapshot() const
+    SimConfig snapshot() const
     {
         QMutexLocker lock(&mutex);
         return config;
@@ -105,21 +91,25 @@ struct SimModule::Private
     void closeDescriptors();
     Wait waitMaster(short events, int timeoutMs, bool returnOnWake);
     Wait readByte(char* out, int timeoutMs, bool returnOnWake = false);
-    Wait send(const QByteArray& data, bool paced, const SimLineSettings& line);
+    Wait send(const QByteArray& data, bool paced);
     Wait sleep(int ms);
     bool readInput();
     void readInotify();
+    bool openLine(QString* slaveName, QString* error);
     Wait waitForOpen();
     void endSession();
     SimLineSettings lineSettings() const;
     void doVanish();
 
-    // --- The protocol and its faults (simprotocol.cpp) ---
+    // --- The serving thread (simserve.cpp) ---
     void run();
-    Wait talk();
-    Wait handle(char command);
-    Wait handleWrite(const Config& cfg, const SimLineSettings& line);
+    Wait serve();
+    SimAnswer ask(const std::function<SimAnswer(SimProtocol&)>& event);
+    Wait carryOut(const SimAnswer& answer);
+    Wait carryOut(const SimStep& step);
     void noteReply();
+    void logReply(char command, qsizetype bytes, Wait result);
+    void logWrite(const SimWrite& write, int alteredField);
 
     // --- The state file (simstatefile.cpp) ---
     void saveAfterStore();

@@ -1,18 +1,16 @@
-// What the simulated module answers and how it misbehaves: the serving loop that picks the
-// requests out of the line, the replies to "~|", "~{", "~[" and the write "~}", and the
-// faults on top of them.
+// What the simulated module answers and how it misbehaves: the requests picked out of the
+// bytes, the replies to "~|", "~{", "~[" and the write "~}", and the faults on top of them.
 
-#include "sim/simmodule_p.h"
+#include "sim/simprotocol.h"
 
-#include <poll.h>
+#include <algorithm>
+#include <iterator>
 
-using simdetail::Config;
-using simdetail::Wait;
+using Fault = SimModule::Fault;
+using Outcome = SimWrite::Outcome;
+using Request = SimModule::Request;
 
 namespace {
-
-// The command byte follows "~" at once; a "~" left alone this long is dropped.
-constexpr int CommandGapMs = 1000;
 
 // Means nothing to the program: no "V_", no separator, no line end, no blank.
 const QByteArray GarbageReply = QByteArrayLiteral("\x13\x07?#!%*garbage*%!#?\x12\x7f");
@@ -20,7 +18,68 @@ const QByteArray GarbageReply = QByteArrayLiteral("\x13\x07?#!%*garbage*%!#?\x12
 const QByteArray TalkLine =
     QByteArrayLiteral("$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47\r\n");
 
-const char WrongAck = 'E';
+const struct RequestEntry
+{
+    Request request;
+    const char* name;
+} RequestTable[] = {
+    {Request::Identification, "identification"},
+    {Request::ReadOut, "read-out"},
+    {Request::Status, "status"},
+    {Request::Write, "write"},
+};
+
+const struct OutcomeEntry
+{
+    Outcome outcome;
+    const char* name;
+} OutcomeTable[] = {
+    {Outcome::Stored, "stored"},       {Outcome::Refused, "refused"},
+    {Outcome::NoFrame, "no frame"},    {Outcome::Incomplete, "incomplete"},
+    {Outcome::Malformed, "malformed"}, {Outcome::Vanished, "vanished"},
+};
+
+const struct FaultEntry
+{
+    Fault fault;
+    const char* name;
+} FaultTable[] = {
+    {Fault::None, "none"},
+    {Fault::Silent, "silent"},
+    {Fault::Garbage, "garbage"},
+    {Fault::LowerCaseId, "lower-case-id"},
+    {Fault::StopMidReply, "stop-mid-reply"},
+    {Fault::NeverAcknowledge, "never-ack"},
+    {Fault::AckOtherFirst, "ack-other-first"},
+    {Fault::AckWrongTwice, "ack-wrong-twice"},
+    {Fault::NoR, "no-r"},
+    {Fault::RThenSilence, "r-then-silence"},
+    {Fault::TalkWithoutPause, "talk"},
+    {Fault::VanishDuringWrite, "vanish"},
+    {Fault::StoreAltered, "store-altered"},
+};
+
+// How a complete frame is acknowledged. The first row is every fault not named here.
+const struct Acknowledgement
+{
+    Fault fault;
+    Outcome outcome;
+    const char* ack;
+} AckTable[] = {
+    {Fault::None, Outcome::Stored, "O\r"},         {Fault::NeverAcknowledge, Outcome::Refused, ""},
+    {Fault::RThenSilence, Outcome::Refused, ""},   {Fault::AckWrongTwice, Outcome::Refused, "EE"},
+    {Fault::AckOtherFirst, Outcome::Stored, "EO"},
+};
+
+const Acknowledgement& acknowledgementFor(Fault fault)
+{
+    for (const Acknowledgement& row : AckTable) {
+        if (row.fault == fault) {
+            return row;
+        }
+    }
+    return AckTable[0];
+}
 
 QByteArray padded(QByteArray field)
 {
@@ -51,63 +110,6 @@ QByteArray statusLine(const SimStatus& s)
     return line;
 }
 
-QString requestName(char command)
-{
-    switch (command) {
-    case '|':
-        return QStringLiteral("identification");
-    case '{':
-        return QStringLiteral("read-out");
-    case '[':
-        return QStringLiteral("status");
-    case '}':
-        return QStringLiteral("write");
-    default:
-        return QStringLiteral("unknown");
-    }
-}
-
-QString outcomeName(SimWrite::Outcome outcome)
-{
-    switch (outcome) {
-    case SimWrite::Outcome::Stored:
-        return QStringLiteral("stored");
-    case SimWrite::Outcome::Refused:
-        return QStringLiteral("refused");
-    case SimWrite::Outcome::NoFrame:
-        return QStringLiteral("no frame");
-    case SimWrite::Outcome::Incomplete:
-        return QStringLiteral("incomplete");
-    case SimWrite::Outcome::Malformed:
-        return QStringLiteral("malformed");
-    case SimWrite::Outcome::Vanished:
-        return QStringLiteral("vanished");
-    }
-    return QString();
-}
-
-struct FaultEntry
-{
-    SimModule::Fault fault;
-    const char* name;
-};
-
-const FaultEntry FaultTable[] = {
-    {SimModule::Fault::None, "none"},
-    {SimModule::Fault::Silent, "silent"},
-    {SimModule::Fault::Garbage, "garbage"},
-    {SimModule::Fault::LowerCaseId, "lower-case-id"},
-    {SimModule::Fault::StopMidReply, "stop-mid-reply"},
-    {SimModule::Fault::NeverAcknowledge, "never-ack"},
-    {SimModule::Fault::AckOtherFirst, "ack-other-first"},
-    {SimModule::Fault::AckWrongTwice, "ack-wrong-twice"},
-    {SimModule::Fault::NoR, "no-r"},
-    {SimModule::Fault::RThenSilence, "r-then-silence"},
-    {SimModule::Fault::TalkWithoutPause, "talk"},
-    {SimModule::Fault::VanishDuringWrite, "vanish"},
-    {SimModule::Fault::StoreAltered, "store-altered"},
-};
-
 // The field as StoreAltered keeps it: its first character changed, the width kept. A digit
 // stays a digit and a letter a letter, so the read-out still looks plausible and only a
 // comparison with what was written finds the difference.
@@ -129,289 +131,286 @@ QByteArray changedField(QByteArray field)
     return field;
 }
 
+SimStep sendStep(const QByteArray& bytes, bool paced)
+{
+    return SimStep{SimStep::Kind::Send, bytes, 0, paced};
+}
+
 } // namespace
 
-void SimModule::Private::noteReply()
+QList<QByteArray> SimConfig::erasedMemory()
 {
-    QMutexLocker lock(&mutex);
-    ++replies;
-    changed.wakeAll();
+    return QList<QByteArray>(SimModule::kFieldCount,
+                             QByteArray(SimModule::kFieldWidth, char(0xFF)));
 }
 
-Wait SimModule::Private::talk()
+SimProtocol::SimProtocol(SimConfig& config) : m_config(config) {}
+
+// --- Events ------------------------------------------------------------------------------
+
+SimAnswer SimProtocol::receive(char byte)
 {
-    qCInfo(lcSim).noquote() << comName << "talking without pause";
-    for (;;) {
-        const Config cfg = snapshot();
-        if (cfg.fault != Fault::TalkWithoutPause) {
-            pending.clear();
-            return Wait::Ready;
+    switch (m_phase) {
+    case Phase::Idle:
+        if (m_config.fault == Fault::TalkWithoutPause) {
+            return talk();
         }
-        // Whatever the program says meanwhile is recorded but not answered.
-        pending.clear();
-        const Wait result = send(TalkLine, cfg.paced, lineSettings());
-        if (result != Wait::Ready) {
-            return result;
+        if (byte != '~') {
+            return idle({}); // noise between requests
         }
+        m_phase = Phase::Command;
+        break;
+    case Phase::Command:
+        if (byte != '~') {
+            return request(byte);
+        }
+        break;
+    case Phase::Opening:
+    case Phase::Frame:
+        m_phase = Phase::Frame;
+        return frameByte(byte);
     }
+    SimAnswer answer;
+    answer.waitMs = kCommandGapMs;
+    return answer;
 }
 
-Wait SimModule::Private::handle(char command)
+SimAnswer SimProtocol::quiet()
 {
-    const SimLineSettings line = lineSettings();
-    const Config cfg = snapshot();
-    {
-        QMutexLocker lock(&mutex);
-        requests.append(SimRequest{command, line, clock.elapsed()});
-        changed.wakeAll();
-    }
-    if (command == '}') {
-        return handleWrite(cfg, line);
-    }
-    const QString what = requestName(command);
-    if (cfg.fault == Fault::Silent) {
-        qCInfo(lcSim).noquote() << comName << what << "request (" + line.toString() + "): silent";
-        return Wait::Ready;
-    }
-    QByteArray reply;
-    switch (command) {
-    case '|':
-        reply = cfg.hasRawIdentification ? cfg.rawIdentification
-                                         : cfg.identification + QByteArrayLiteral("\r\n");
-        if (cfg.fault == Fault::LowerCaseId) {
-            reply = reply.toLower();
+    switch (m_phase) {
+    case Phase::Idle:
+        if (m_config.fault == Fault::TalkWithoutPause) {
+            return talk();
         }
         break;
-    case '{':
-        if (cfg.hasRawReadOut) {
-            reply = cfg.rawReadOut;
-        } else {
-            const QByteArray end = cfg.format == ReadOutFormat::Pipe ? QByteArrayLiteral("|")
-                                                                     : QByteArrayLiteral("\r\n");
-            for (const QByteArray& field : cfg.fields) {
-                reply += padded(field) + end;
-            }
-        }
-        break;
-    case '[':
-        reply = cfg.hasRawStatus ? cfg.rawStatus : statusLine(cfg.status) + '\r';
-        break;
-    default:
-        return Wait::Ready;
+    case Phase::Command:
+        break; // the "~" is dropped
+    case Phase::Opening:
+    case Phase::Frame:
+        return vanishDue() ? frameByte(0) : finish(Outcome::Incomplete);
     }
-    if (cfg.fault == Fault::Garbage) {
-        reply = GarbageReply;
-    } else if (cfg.fault == Fault::StopMidReply) {
-        reply = reply.left(cfg.cutAfter < 0 ? reply.size() / 2 : cfg.cutAfter);
-    }
-    if (cfg.replyDelayMs > 0) {
-        const Wait result = sleep(cfg.replyDelayMs);
-        if (result != Wait::Timeout) {
-            return result;
-        }
-    }
-    const Wait result = send(reply, cfg.paced, line);
-    if (result == Wait::Ready) {
-        noteReply();
-    }
-    qCInfo(lcSim).noquote() << comName << what
-                            << "request (" + line.toString() + "):" << reply.size()
-                            << (result == Wait::Ready ? "bytes answered"
-                                                      : "bytes cut short: port closed");
-    return result;
+    return idle({});
 }
 
-Wait SimModule::Private::handleWrite(const Config& cfg, const SimLineSettings& line)
+SimAnswer SimProtocol::lost(bool duringSteps, bool vanishing)
 {
-    SimWrite record;
-    record.bytes = QByteArrayLiteral("~}");
-    record.line = line;
-    const bool altered = cfg.fault == Fault::StoreAltered && cfg.alteredField >= 1 &&
-                         cfg.alteredField <= kFieldCount;
-    const auto finish = [&](SimWrite::Outcome outcome) {
-        record.outcome = outcome;
-        {
-            QMutexLocker lock(&mutex);
-            if (outcome == SimWrite::Outcome::Stored) {
-                config.fields = record.fields;
-                if (altered) {
-                    config.fields[cfg.alteredField - 1] =
-                        changedField(config.fields.at(cfg.alteredField - 1));
-                }
-            }
-            writes.append(record);
-            changed.wakeAll();
-        }
-        if (outcome == SimWrite::Outcome::Stored) {
-            saveAfterStore();
-        }
-        QString outcomeText = outcomeName(outcome);
-        if (altered && outcome == SimWrite::Outcome::Stored) {
-            outcomeText += QStringLiteral(", field %1 altered").arg(cfg.alteredField);
-        }
-        qCInfo(lcSim).noquote() << comName
-                                << "write request (" + line.toString() + "):" << record.bytes.size()
-                                << "bytes," << record.fields.size() << "fields," << outcomeText;
-    };
+    SimAnswer answer;
+    if (m_phase == Phase::Opening && duringSteps) {
+        answer = finish(Outcome::NoFrame);
+    } else if (m_phase == Phase::Opening || m_phase == Phase::Frame) {
+        answer = finish(vanishing ? Outcome::Vanished : Outcome::Incomplete);
+    }
+    m_phase = Phase::Idle;
+    m_talking = false;
+    return answer;
+}
 
-    if (cfg.fault == Fault::Silent || cfg.fault == Fault::NoR) {
-        finish(SimWrite::Outcome::NoFrame);
-        return Wait::Ready;
+// --- Between requests --------------------------------------------------------------------
+
+SimAnswer SimProtocol::idle(SimAnswer answer)
+{
+    m_phase = Phase::Idle;
+    const bool talking = m_config.fault == Fault::TalkWithoutPause;
+    m_talking = m_talking && talking;
+    // A module set to talk meanwhile starts at once.
+    answer.waitMs = talking ? 0 : -1;
+    return answer;
+}
+
+SimAnswer SimProtocol::talk()
+{
+    SimAnswer answer;
+    answer.steps = {sendStep(TalkLine, m_config.paced)};
+    answer.dropInput = true;
+    answer.startsTalking = !m_talking;
+    answer.waitMs = 0;
+    m_talking = true;
+    return answer;
+}
+
+// --- Requests ----------------------------------------------------------------------------
+
+SimAnswer SimProtocol::request(char command)
+{
+    const auto known =
+        std::find_if(std::begin(RequestTable), std::end(RequestTable),
+                     [&](const RequestEntry& row) { return char(row.request) == command; });
+    if (known == std::end(RequestTable)) {
+        return idle({}); // an unknown command is dropped with its "~"
     }
-    Wait result = Wait::Ready;
-    if (cfg.replyDelayMs > 0) {
-        result = sleep(cfg.replyDelayMs);
-        if (result != Wait::Timeout) {
-            finish(SimWrite::Outcome::NoFrame);
-            return result;
-        }
+    m_request = m_config;
+    SimAnswer answer = known->request == Request::Write ? openWrite() : idle(reply(known->request));
+    answer.request = command;
+    return answer;
+}
+
+SimAnswer SimProtocol::reply(Request request) const
+{
+    SimAnswer answer;
+    if (m_request.fault == Fault::Silent) {
+        return answer;
     }
-    if (cfg.fault == Fault::Garbage) {
-        record.replies = GarbageReply;
-        finish(SimWrite::Outcome::NoFrame);
-        result = send(GarbageReply, cfg.paced, line);
-        if (result == Wait::Ready) {
-            noteReply();
+    QByteArray bytes = m_request.rawReplies.value(request, composed(request));
+    if (request == Request::Identification && m_request.fault == Fault::LowerCaseId) {
+        bytes = bytes.toLower();
+    }
+    if (m_request.fault == Fault::Garbage) {
+        bytes = GarbageReply;
+    } else if (m_request.fault == Fault::StopMidReply) {
+        bytes = bytes.left(m_request.cutAfter < 0 ? bytes.size() / 2 : m_request.cutAfter);
+    }
+    answer.steps = delayed(m_request.replyDelayMs, bytes);
+    answer.reply = true;
+    return answer;
+}
+
+QByteArray SimProtocol::composed(Request request) const
+{
+    switch (request) {
+    case Request::Identification:
+        return m_request.identification + QByteArrayLiteral("\r\n");
+    case Request::ReadOut: {
+        const QByteArray end = m_request.format == SimModule::ReadOutFormat::Pipe
+                                   ? QByteArrayLiteral("|")
+                                   : QByteArrayLiteral("\r\n");
+        QByteArray bytes;
+        for (const QByteArray& field : m_request.fields) {
+            bytes += padded(field) + end;
         }
-        return result;
+        return bytes;
+    }
+    case Request::Status:
+        return statusLine(m_request.status) + '\r';
+    case Request::Write:
+        break;
+    }
+    return QByteArray();
+}
+
+QList<SimStep> SimProtocol::delayed(int ms, const QByteArray& bytes) const
+{
+    QList<SimStep> steps;
+    if (ms > 0) {
+        steps.append(SimStep{SimStep::Kind::Pause, QByteArray(), ms, false});
+    }
+    steps.append(sendStep(bytes, m_request.paced));
+    return steps;
+}
+
+// --- The write request -------------------------------------------------------------------
+
+SimAnswer SimProtocol::openWrite()
+{
+    m_write = SimWrite();
+    m_write.bytes = QByteArrayLiteral("~}");
+    m_field.clear();
+    m_frameBytes = 0;
+    const Fault fault = m_request.fault;
+    if (fault == Fault::Silent || fault == Fault::NoR) {
+        return finish(Outcome::NoFrame);
+    }
+    if (fault == Fault::Garbage) {
+        m_write.replies = GarbageReply;
+        SimAnswer answer = finish(Outcome::NoFrame);
+        answer.steps = delayed(m_request.replyDelayMs, GarbageReply);
+        answer.reply = true;
+        return answer;
     }
     // "R" opens the transfer; the byte after it means nothing.
-    record.replies =
-        cfg.fault == Fault::RThenSilence ? QByteArrayLiteral("R") : QByteArrayLiteral("R\r");
-    result = send(record.replies, cfg.paced, line);
-    if (result != Wait::Ready) {
-        finish(SimWrite::Outcome::NoFrame);
-        return result;
-    }
-
-    // 56 fields, each ended by CR, then one lone CR.
-    QByteArray current;
-    int frameBytes = 0;
-    SimWrite::Outcome outcome = SimWrite::Outcome::Incomplete;
-    for (;;) {
-        if (cfg.fault == Fault::VanishDuringWrite && frameBytes >= cfg.vanishAfter) {
-            finish(SimWrite::Outcome::Vanished);
-            doVanish();
-            return Wait::Stop;
-        }
-        char byte = 0;
-        result = readByte(&byte, cfg.frameTimeoutMs);
-        if (result != Wait::Ready) {
-            finish(vanishRequested ? SimWrite::Outcome::Vanished : SimWrite::Outcome::Incomplete);
-            return result == Wait::Timeout ? Wait::Ready : result;
-        }
-        record.bytes += byte;
-        ++frameBytes;
-        if (record.fields.size() == kFieldCount) {
-            outcome = byte == '\r' ? SimWrite::Outcome::Stored : SimWrite::Outcome::Malformed;
-            break;
-        }
-        if (byte == '\r') {
-            record.fields.append(current);
-            current.clear();
-        } else {
-            current += byte;
-        }
-    }
-    if (outcome == SimWrite::Outcome::Malformed) {
-        finish(outcome);
-        return Wait::Ready;
-    }
-
-    QByteArray ack;
-    switch (cfg.fault) {
-    case Fault::NeverAcknowledge:
-    case Fault::RThenSilence:
-        outcome = SimWrite::Outcome::Refused;
-        break;
-    case Fault::AckWrongTwice:
-        outcome = SimWrite::Outcome::Refused;
-        ack = QByteArray(2, WrongAck);
-        break;
-    case Fault::AckOtherFirst:
-        ack = QByteArray(1, WrongAck) + 'O';
-        break;
-    default:
-        ack = QByteArrayLiteral("O\r");
-        break;
-    }
-    record.replies += ack;
-    // Recorded before the acknowledgement goes out, so whoever sees the program succeed
-    // finds the write already there.
-    finish(outcome);
-    if (ack.isEmpty()) {
-        return Wait::Ready;
-    }
-    if (cfg.ackDelayMs > 0) {
-        result = sleep(cfg.ackDelayMs);
-        if (result != Wait::Timeout) {
-            return result;
-        }
-    }
-    result = send(ack, cfg.paced, line);
-    if (result == Wait::Ready) {
-        noteReply();
-    }
-    return result;
+    m_write.replies =
+        fault == Fault::RThenSilence ? QByteArrayLiteral("R") : QByteArrayLiteral("R\r");
+    SimAnswer answer;
+    answer.steps = delayed(m_request.replyDelayMs, m_write.replies);
+    answer.waitMs = vanishDue() ? 0 : m_request.frameTimeoutMs;
+    m_phase = Phase::Opening;
+    return answer;
 }
 
-void SimModule::Private::run()
+// 56 fields, each ended by CR, then one lone CR. Called without a byte (0) when the module
+// is due to vanish before taking the next one.
+SimAnswer SimProtocol::frameByte(char byte)
 {
-    while (!stopRequested) {
-        if (vanishRequested || vanished) {
-            break;
-        }
-        if (!connected) {
-            if (waitForOpen() == Wait::Ready) {
-                pending.clear();
-            }
-            continue;
-        }
-        if (snapshot().fault == Fault::TalkWithoutPause) {
-            if (talk() == Wait::Hangup) {
-                endSession();
-            }
-            continue;
-        }
-        char byte = 0;
-        Wait result = readByte(&byte, -1, true);
-        if (result == Wait::Hangup) {
-            endSession();
-            continue;
-        }
-        if (result != Wait::Ready || byte != '~') {
-            continue;
-        }
-        char command = 0;
-        do {
-            result = readByte(&command, CommandGapMs);
-        } while (result == Wait::Ready && command == '~');
-        if (result == Wait::Hangup) {
-            endSession();
-            continue;
-        }
-        if (result != Wait::Ready) {
-            continue;
-        }
-        if (command == '|' || command == '{' || command == '[' || command == '}') {
-            if (handle(command) == Wait::Hangup) {
-                endSession();
-            }
-        }
+    if (vanishDue()) {
+        SimAnswer answer = finish(Outcome::Vanished);
+        answer.steps = {SimStep{SimStep::Kind::Vanish, QByteArray(), 0, false}};
+        return answer;
     }
-    if (vanishRequested && !vanished) {
-        doVanish();
+    m_write.bytes += byte;
+    ++m_frameBytes;
+    if (m_write.fields.size() == SimModule::kFieldCount) {
+        return byte == '\r' ? acknowledge() : finish(Outcome::Malformed);
     }
-    // A vanished module stays gone until it is stopped.
-    while (!stopRequested) {
-        pollfd wakeUp{wakeRead, POLLIN, 0};
-        if (::poll(&wakeUp, 1, -1) > 0) {
-            drainWake();
-        }
+    if (byte == '\r') {
+        m_write.fields.append(m_field);
+        m_field.clear();
+    } else {
+        m_field += byte;
     }
+    if (vanishDue()) {
+        return frameByte(0);
+    }
+    SimAnswer answer;
+    answer.waitMs = m_request.frameTimeoutMs;
+    return answer;
 }
 
-// --- Fault names -------------------------------------------------------------------------
+SimAnswer SimProtocol::acknowledge()
+{
+    const Acknowledgement& how = acknowledgementFor(m_request.fault);
+    const QByteArray ack(how.ack);
+    m_write.replies += ack;
+    int altered = 0;
+    if (how.outcome == Outcome::Stored) {
+        m_config.fields = m_write.fields;
+        const int n = m_request.alteredField;
+        if (m_request.fault == Fault::StoreAltered && n >= 1 && n <= SimModule::kFieldCount) {
+            m_config.fields[n - 1] = changedField(m_config.fields.at(n - 1));
+            altered = n;
+        }
+    }
+    SimAnswer answer = finish(how.outcome);
+    answer.alteredField = altered;
+    if (!ack.isEmpty()) {
+        answer.steps = delayed(m_request.ackDelayMs, ack);
+        answer.reply = true;
+    }
+    return answer;
+}
+
+SimAnswer SimProtocol::finish(Outcome outcome)
+{
+    m_write.outcome = outcome;
+    SimAnswer answer;
+    answer.write = m_write;
+    return idle(answer);
+}
+
+bool SimProtocol::vanishDue() const
+{
+    return m_request.fault == Fault::VanishDuringWrite && m_frameBytes >= m_request.vanishAfter;
+}
+
+// --- Names -------------------------------------------------------------------------------
+
+QString SimProtocol::requestName(char command)
+{
+    for (const RequestEntry& row : RequestTable) {
+        if (char(row.request) == command) {
+            return QString::fromLatin1(row.name);
+        }
+    }
+    return QStringLiteral("unknown");
+}
+
+QString SimProtocol::outcomeName(Outcome outcome)
+{
+    for (const OutcomeEntry& row : OutcomeTable) {
+        if (row.outcome == outcome) {
+            return QString::fromLatin1(row.name);
+        }
+    }
+    return QString();
+}
 
 QString SimModule::faultName(Fault fault)
 {

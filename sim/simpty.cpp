@@ -176,6 +176,10 @@ Wait SimModule::Private::waitMaster(short events, int timeoutMs, bool returnOnWa
         if ((events & POLLIN) && !pending.isEmpty()) {
             return Wait::Ready;
         }
+        if (returnOnWake && woken) {
+            woken = false;
+            return Wait::Woken;
+        }
         pollfd fds[3] = {
             {master, short(events | POLLIN), 0}, {wakeRead, POLLIN, 0}, {watch, POLLIN, 0}};
         const nfds_t count = watch >= 0 ? 3 : 2;
@@ -188,10 +192,9 @@ Wait SimModule::Private::waitMaster(short events, int timeoutMs, bool returnOnWa
             return Wait::Stop;
         }
         if (fds[1].revents) {
+            // Kept until a wait that asks for it, so that no change goes unnoticed.
             drainWake();
-            if (returnOnWake && !stopRequested && !vanishRequested) {
-                return Wait::Woken;
-            }
+            woken = true;
             continue;
         }
         if (count == 3 && fds[2].revents) {
@@ -231,7 +234,7 @@ Wait SimModule::Private::sleep(int ms)
     return waitMaster(0, ms, false);
 }
 
-Wait SimModule::Private::send(const QByteArray& data, bool paced, const SimLineSettings& line)
+Wait SimModule::Private::send(const QByteArray& data, bool paced)
 {
     if (!paced) {
         qsizetype done = 0;
@@ -250,6 +253,7 @@ Wait SimModule::Private::send(const QByteArray& data, bool paced, const SimLineS
         return Wait::Ready;
     }
     // One character on the wire: start bit, data bits, parity bit, stop bits.
+    const SimLineSettings line = lineSettings();
     const int bits = 1 + (line.dataBits > 0 ? line.dataBits : 8) + (line.parity == 'N' ? 0 : 1) +
                      (line.stopBits > 0 ? line.stopBits : 1);
     const qint64 baud = line.baudRate > 0 ? line.baudRate : 1200;
@@ -401,79 +405,106 @@ void SimModule::Private::doVanish()
 
 // --- Starting and stopping ---------------------------------------------------------------
 
-bool SimModule::start(const QString& comName, const QString& deviceDirectory, QString* error)
+namespace {
+
+bool failed(QString* error, const QString& why)
 {
-    const auto failed = [&](const QString& why) {
-        if (error) {
-            *error = why;
-        }
-        d->closeDescriptors();
-        return false;
-    };
-    if (d->thread.joinable()) {
-        return failed(QStringLiteral("already running"));
+    if (error) {
+        *error = why;
     }
-    const int n = comNumber(comName);
-    if (n == 0) {
-        return failed(QStringLiteral("not a COM name: %1").arg(comName));
+    return false;
+}
+
+// The device directory for the entry of COM number n (made when missing; "" means
+// $VEXAGRID_DOSDEVICES), when that entry is free to take: not there, or a dangling one
+// left by a module that died.
+bool entryDirectory(int n, const QString& deviceDirectory, QString* directory, QString* error)
+{
+    *directory =
+        deviceDirectory.isEmpty() ? qEnvironmentVariable("VEXAGRID_DOSDEVICES") : deviceDirectory;
+    if (directory->isEmpty()) {
+        return failed(error, QStringLiteral("no device directory"));
     }
-    QString directory = deviceDirectory;
-    if (directory.isEmpty()) {
-        directory = qEnvironmentVariable("VEXAGRID_DOSDEVICES");
+    if (!QDir().mkpath(*directory)) {
+        return failed(error, QStringLiteral("cannot make %1").arg(*directory));
     }
-    if (directory.isEmpty()) {
-        return failed(QStringLiteral("no device directory"));
-    }
-    if (!QDir().mkpath(directory)) {
-        return failed(QStringLiteral("cannot make %1").arg(directory));
-    }
-    directory = QFileInfo(directory).absoluteFilePath();
-    const QString entry = directory + QStringLiteral("/com%1").arg(n);
+    *directory = QFileInfo(*directory).absoluteFilePath();
+    const QString entry = *directory + QStringLiteral("/com%1").arg(n);
     const QFileInfo existing(entry);
     if (existing.isSymLink() && !existing.exists()) {
-        QFile::remove(entry); // left behind by a module that died
+        QFile::remove(entry);
     } else if (existing.exists() || existing.isSymLink()) {
-        return failed(QStringLiteral("%1 exists already").arg(entry));
+        return failed(error, QStringLiteral("%1 exists already").arg(entry));
     }
+    return true;
+}
 
-    d->master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (d->master < 0 || ::grantpt(d->master) != 0 || ::unlockpt(d->master) != 0) {
-        return failed(QStringLiteral("no pseudo-terminal: %1").arg(qt_error_string(errno)));
+} // namespace
+
+// The pty in raw mode, the pipe that wakes the serving thread and the watch on the slave.
+bool SimModule::Private::openLine(QString* slaveName, QString* error)
+{
+    master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        return failed(error, QStringLiteral("no pseudo-terminal: %1").arg(qt_error_string(errno)));
     }
-    ::fcntl(d->master, F_SETFL, ::fcntl(d->master, F_GETFL) | O_NONBLOCK);
-    ::fcntl(d->master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
     char name[256];
-    if (::ptsname_r(d->master, name, sizeof name) != 0) {
-        return failed(QStringLiteral("no slave name"));
+    if (::ptsname_r(master, name, sizeof name) != 0) {
+        return failed(error, QStringLiteral("no slave name"));
     }
+    *slaveName = QString::fromLocal8Bit(name);
     // Raw from the start, so nothing is echoed or translated before the program has set
     // the line up (it sets raw mode itself as well).
     termios settings{};
-    ::tcgetattr(d->master, &settings);
+    ::tcgetattr(master, &settings);
     ::cfmakeraw(&settings);
-    ::tcsetattr(d->master, TCSANOW, &settings);
+    ::tcsetattr(master, TCSANOW, &settings);
 
-    int wake[2];
-    if (::pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0) {
-        return failed(QStringLiteral("no pipe"));
+    int wakePipe[2];
+    if (::pipe2(wakePipe, O_NONBLOCK | O_CLOEXEC) != 0) {
+        return failed(error, QStringLiteral("no pipe"));
     }
-    d->wakeRead = wake[0];
-    d->wakeWrite = wake[1];
+    wakeRead = wakePipe[0];
+    wakeWrite = wakePipe[1];
     // The program opening and closing the slave is seen through inotify, so the module
     // knows when the line is in use without polling.
-    d->watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (d->watch >= 0 && ::inotify_add_watch(d->watch, name, IN_OPEN | IN_CLOSE) < 0) {
-        ::close(d->watch);
-        d->watch = -1;
+    watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch >= 0 && ::inotify_add_watch(watch, name, IN_OPEN | IN_CLOSE) < 0) {
+        ::close(watch);
+        watch = -1;
     }
-    if (::symlink(name, QFile::encodeName(entry).constData()) != 0) {
-        return failed(QStringLiteral("cannot make %1: %2").arg(entry, qt_error_string(errno)));
-    }
+    return true;
+}
 
+bool SimModule::start(const QString& comName, const QString& deviceDirectory, QString* error)
+{
+    if (d->thread.joinable()) {
+        return failed(error, QStringLiteral("already running"));
+    }
+    const int n = comNumber(comName);
+    if (n == 0) {
+        return failed(error, QStringLiteral("not a COM name: %1").arg(comName));
+    }
+    QString why;
+    QString directory;
+    QString slave;
+    bool ready = entryDirectory(n, deviceDirectory, &directory, &why) && d->openLine(&slave, &why);
+    const QString entry = directory + QStringLiteral("/com%1").arg(n);
+    if (ready && ::symlink(QFile::encodeName(slave).constData(),
+                           QFile::encodeName(entry).constData()) != 0) {
+        why = QStringLiteral("cannot make %1: %2").arg(entry, qt_error_string(errno));
+        ready = false;
+    }
+    if (!ready) {
+        d->closeDescriptors();
+        return failed(error, why);
+    }
     d->comName = QStringLiteral("COM%1").arg(n);
     d->directory = directory;
     d->entry = entry;
-    d->slave = QString::fromLocal8Bit(name);
+    d->slave = slave;
     d->stopRequested = false;
     d->vanishRequested = false;
     d->vanished = false;

@@ -10,11 +10,9 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
-using simdetail::Config;
-
 namespace {
 
-QJsonObject stateObject(const Config& cfg)
+QJsonObject stateObject(const SimConfig& cfg)
 {
     QJsonArray fields;
     for (const QByteArray& field : cfg.fields) {
@@ -47,7 +45,7 @@ QJsonObject stateObject(const Config& cfg)
     return root;
 }
 
-bool writeState(const QString& path, const Config& cfg, QString* error)
+bool writeState(const QString& path, const SimConfig& cfg, QString* error)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -107,7 +105,7 @@ bool SimModule::loadState(const QString& path, QString* error)
         return false;
     }
     QMutexLocker lock(&d->mutex);
-    Config& cfg = d->config;
+    SimConfig& cfg = d->config;
     cfg.fields.clear();
     for (const QJsonValue& field : fields) {
         cfg.fields.append(field.toString().toLatin1());

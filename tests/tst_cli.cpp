@@ -71,7 +71,7 @@ Run cli(const SimFixture& fixture, const QStringList& arguments)
 Configuration readOutState(const QStringList& fields)
 {
     Configuration config = Configuration::connected();
-    config.load(configfile::readFile(defaultsFile()).value_or(QStringList()));
+    static_cast<void>(config.load(configfile::readFile(defaultsFile()).valueOr(QStringList())));
     config.fillFromReadOut(fields);
     return config;
 }
@@ -161,7 +161,7 @@ QString TestCli::sampleFile()
 {
     const QString path = m_dir->filePath(QStringLiteral("sample.vgf"));
     if (!QFile::exists(path))
-        configfile::writeFile(path, readOutState(sampleFields()).lines());
+        static_cast<void>(configfile::writeFile(path, readOutState(sampleFields()).lines()));
     return path;
 }
 
@@ -220,7 +220,7 @@ void TestCli::fileErrors()
     SimModule* module = fixture.start(QStringLiteral("COM3"));
     QVERIFY(module);
     const QString shortFile = m_dir->filePath(QStringLiteral("short.vgf"));
-    configfile::writeFile(shortFile, QStringList(171, QStringLiteral("0")));
+    QVERIFY(configfile::writeFile(shortFile, QStringList(171, QStringLiteral("0"))));
     const QString empty = m_dir->filePath(QStringLiteral("empty.vgf"));
     QFile(empty).open(QIODevice::WriteOnly);
     const QString binary = m_dir->filePath(QStringLiteral("binary.vgf"));
@@ -441,7 +441,7 @@ void TestCli::readSavesWhatTheWindowSaves()
 
     const QStringList expected = readOutState(trimmed(fields)).lines();
     for (const QString& name : {QStringLiteral("COM3.vgf"), QStringLiteral("COM4.vgf")}) {
-        const std::optional<QStringList> saved = configfile::readFile(dir + name);
+        const Expected<QStringList> saved = configfile::readFile(dir + name);
         QVERIFY(saved);
         QCOMPARE(*saved, expected);
     }
@@ -459,14 +459,14 @@ void TestCli::writeSendsTheWindowsFrame()
 
     // The window's Open and download on the same file and the same typed values.
     Configuration config = Configuration::connected();
-    config.load(*configfile::readFile(defaultsFile()));
-    config.load(*configfile::readFile(sampleFile()));
+    QVERIFY(config.load(*configfile::readFile(defaultsFile())));
+    QVERIFY(config.load(*configfile::readFile(sampleFile())));
     config.setText(QStringLiteral("m_nev"), QStringLiteral("Kut 7"));
     config.setText(QStringLiteral("m_id"), QStringLiteral("0012"));
-    const fieldchecks::Download download = fieldchecks::prepareDownload(config, u'|');
-    QCOMPARE(download.outcome, fieldchecks::Download::Ready);
+    const Expected<QString> download = fieldchecks::prepareDownload(config, u'|');
+    QVERIFY(download.ok());
     QByteArray bytes = "~}";
-    for (const QString& piece : download.frame.split(u'|'))
+    for (const QString& piece : download->split(u'|'))
         bytes += piece.toLatin1() + '\r';
     QCOMPARE(module->writes().size(), 1);
     QCOMPARE(module->writes().first().bytes, bytes);
@@ -930,7 +930,7 @@ void TestCli::backupComesFirst()
     QCOMPARE(run.lines.value(0),
              QStringLiteral("COM3: Sikeres betöltés. Mentés: %1/%2").arg(dir, saved.first()));
     // The window's loader takes the backup, and it holds the module as it was.
-    const std::optional<QStringList> lines = configfile::readFile(dir + u'/' + saved.first());
+    const Expected<QStringList> lines = configfile::readFile(dir + u'/' + saved.first());
     QVERIFY(lines);
     Configuration loaded = Configuration::connected();
     QVERIFY(loaded.load(*lines));

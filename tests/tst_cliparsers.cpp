@@ -3,9 +3,11 @@
 #include "cli/commands.h"
 #include "cli/csvtable.h"
 #include "cli/options.h"
+#include "cli/plan.h"
 #include "cli/report.h"
 #include "core/configcodec.h"
 #include "core/configuration.h"
+#include "device/conversations.h"
 #include "device/portmap.h"
 #include "tests/support/simfixture.h"
 
@@ -74,6 +76,8 @@ class TestCliParsers : public QObject
 private slots:
     void table_data();
     void table();
+    void planProblems_data();
+    void planProblems();
     void options_data();
     void options();
     void help();
@@ -139,10 +143,63 @@ void TestCliParsers::table()
         return;
     }
     QCOMPARE(table.errors.size(), 1);
-    const cli::csv::Error& found = table.errors.first();
-    QCOMPARE(QStringLiteral("%1:%2:").arg(found.line).arg(found.column),
+    const Failure& found = table.errors.first();
+    QCOMPARE(found.code, messages::Code::BadTable);
+    QCOMPARE(QStringLiteral("%1:%2:")
+                 .arg(found.details.value("row").toInt())
+                 .arg(found.details.value("column").toInt()),
              error.section(u':', 0, 1) + u':');
-    QVERIFY2(found.text.startsWith(error.section(u':', 2)), qPrintable(found.text));
+    QVERIFY2(found.message.startsWith(error.section(u':', 2)), qPrintable(found.message));
+}
+
+void TestCliParsers::planProblems_data()
+{
+    QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<QStringList>("places"); // "row:column:port" of each problem, in order
+    QTest::addColumn<bool>("malformed");
+
+    // clang-format off
+    QTest::newRow("quote never closed") << QByteArray("port,m_nev\nCOM3,\"x\n") << QStringList{"2:2:"} << true;
+    QTest::newRow("cells, header, ports")
+        << QByteArray("port,m_nevv\nCOM3\nLPT1,a\nCOM4,a\nCOM4,b\n")
+        << QStringList{"1:2:", "2:0:", "3:1:", "5:1:COM4"} << true;
+    QTest::newRow("a column twice") << QByteArray("port,port\nCOM3,COM4\n") << QStringList{"1:2:"} << true;
+    QTest::newRow("no port column") << QByteArray("m_id\n0101\n") << QStringList{"1:0:"} << true;
+    QTest::newRow("no rows") << QByteArray("port,m_id\n") << QStringList{"0:0:"} << true;
+    // The table is sound; the values of two rows are refused.
+    QTest::newRow("refused values")
+        << QByteArray("port,m_id\nCOM3,01a1\nCOM4,0102\nCOM5,x\n")
+        << QStringList{"2:0:COM3", "4:0:COM5"} << false;
+    // clang-format on
+}
+
+// Every problem of a plan says where it is, for a script, a record or a dialog that lists
+// them: the table's row and column, and the module the row is for.
+void TestCliParsers::planProblems()
+{
+    QFETCH(QByteArray, table);
+    QFETCH(QStringList, places);
+    QFETCH(bool, malformed);
+    QTemporaryDir work;
+    Configuration sample = Configuration::connected();
+    sample.fillFromReadOut(SimModule::sampleFields());
+    const QString file = work.filePath("x.vgf");
+    QVERIFY(configfile::writeFile(file, sample.lines()));
+    QFile csv(work.filePath("t.csv"));
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write(table);
+    csv.close();
+
+    const cli::Plans plans = cli::makePlans(file, QString(), {}, csv.fileName());
+    QStringList found;
+    for (const Failure& problem : plans.problems)
+        found << QStringLiteral("%1:%2:%3")
+                     .arg(problem.details.value("row").toInt())
+                     .arg(problem.details.value("column").toInt())
+                     .arg(problem.details.value("port").toString());
+    QCOMPARE(found, places);
+    QCOMPARE(plans.tableMalformed, malformed);
+    QVERIFY(plans.frames.isEmpty() || !malformed);
 }
 
 void TestCliParsers::options_data()
@@ -182,14 +239,15 @@ void TestCliParsers::options()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, error);
-    const cli::Parsed parsed = cli::parse(QStringList{"vexagrid-cli"} + arguments);
+    const Expected<cli::Parsed> parsed = cli::parse(QStringList{"vexagrid-cli"} + arguments);
     if (error.isEmpty()) {
-        QCOMPARE(parsed.error, QString());
-        QCOMPARE(parsed.kind, cli::Parsed::Run);
+        QCOMPARE(parsed.ok() ? QString() : parsed.failure().message, QString());
+        QCOMPARE(parsed->kind, cli::Parsed::Run);
         return;
     }
-    QCOMPARE(parsed.kind, cli::Parsed::Usage);
-    QVERIFY2(parsed.error.startsWith(error), qPrintable(parsed.error));
+    QVERIFY(!parsed.ok());
+    QCOMPARE(parsed.failure().code, messages::Code::Usage);
+    QVERIFY2(parsed.failure().message.startsWith(error), qPrintable(parsed.failure().message));
 }
 
 // Each command's help: its synopsis, its options and an example, however it is asked for.
@@ -274,6 +332,9 @@ void TestCliParsers::portDoesNotOpen()
 
     const InProcess text = runCli(arguments);
     const InProcess json = runCli(arguments + QStringList{"--json"});
+    // The exchange's own failure, which the window and the record take: the same words.
+    const QString port = arguments.at(2);
+    const Failure failure = conversation::identify(port, 1200).failure();
     PortMap::setProbe({});
     QDir::setCurrent(before);
     QCOMPARE(text.exitCode, 1);
@@ -284,6 +345,11 @@ void TestCliParsers::portDoesNotOpen()
     QCOMPARE(object.value("systemError").toString(),
              refuse ? QStringLiteral("Permission denied") : QString());
     QVERIFY(!QFile::exists(work.filePath("out.vgf")));
+    QCOMPARE(messages::codeName(failure.code), object.value("error").toString());
+    QCOMPARE(port + QStringLiteral(": ") + failure.message, line);
+    QCOMPARE(failure.details.keys(), (QStringList{"reason", "systemError"}));
+    QCOMPARE(failure.details.value("reason"), object.value("reason"));
+    QCOMPARE(failure.details.value("systemError"), object.value("systemError"));
 }
 
 // show --json of a file gives back every value the file holds, by object name.

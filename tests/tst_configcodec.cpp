@@ -1,6 +1,13 @@
 #include "core/configcodec.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 class tst_configcodec : public QObject
 {
@@ -15,6 +22,8 @@ private slots:
     void lineCounts();
     void fileTitle_data();
     void fileTitle();
+    void unusableFiles_data();
+    void unusableFiles();
 };
 
 namespace {
@@ -128,6 +137,82 @@ void tst_configcodec::fileTitle()
 {
     QFETCH(QString, path);
     QTEST(configfile::fileTitle(path), "title");
+}
+
+void tst_configcodec::unusableFiles_data()
+{
+    QTest::addColumn<bool>("write"); // writeFile(), otherwise readFile()
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("why"); // the message after "<path>: "
+    QTest::addColumn<QString>("reason");
+
+    using messages::Code;
+    QTest::newRow("write onto a directory")
+        << true << "folder.vgf" << int(Code::SaveFailed) << "nem írható: könyvtár, nem fájl."
+        << "not-a-file";
+    QTest::newRow("write into no folder") << true << "missing/x.vgf" << int(Code::SaveFailed)
+                                          << "nem írható: a könyvtára nem létezik."
+                                          << "no-folder";
+    QTest::newRow("write into a read-only folder")
+        << true << "locked/x.vgf" << int(Code::SaveFailed) << "nem írható: nincs jogosultság."
+        << "no-permission";
+    QTest::newRow("read nothing") << false << "gone.vgf" << int(Code::FileMissing)
+                                  << "nincs ilyen fájl."
+                                  << "";
+    QTest::newRow("read a directory")
+        << false << "folder.vgf" << int(Code::NotAFile) << "könyvtár, nem konfigurációs fájl."
+        << "not-a-file";
+    QTest::newRow("read a file without rights")
+        << false << "secret.vgf" << int(Code::FileUnreadable)
+        << "nem olvasható (nincs jogosultság)."
+        << "no-permission";
+}
+
+// A file that cannot be used says why, in the words the command line prints and the window
+// logs, and a failed write leaves what was there.
+void tst_configcodec::unusableFiles()
+{
+    QFETCH(bool, write);
+    QFETCH(QString, name);
+    QFETCH(int, code);
+
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("folder.vgf"));
+    QVERIFY(QDir(dir.path()).mkdir("locked"));
+    QFile old(dir.filePath("locked/x.vgf"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\r\n") == 5);
+    old.close();
+    QFile secret(dir.filePath("secret.vgf"));
+    QVERIFY(secret.open(QIODevice::WriteOnly));
+    secret.close();
+#ifndef Q_OS_WIN
+    if ((name.startsWith("locked") || name.startsWith("secret")) && geteuid() == 0)
+        QSKIP("permissions do not stop root");
+#else
+    if (name.startsWith("locked") || name.startsWith("secret"))
+        QSKIP("Windows has no read-only folder nor an owner-only file here");
+#endif
+    QFile::setPermissions(dir.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner);
+    QFile::setPermissions(dir.filePath("secret.vgf"), QFileDevice::Permissions());
+
+    const QString path = dir.filePath(name);
+    const Expected<QStringList> read =
+        write ? Expected<QStringList>(QStringList()) : configfile::readFile(path);
+    const Expected<void> written =
+        write ? configfile::writeFile(path, numbered(172)) : Expected<void>();
+    QFile::setPermissions(dir.filePath("locked"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(dir.filePath("secret.vgf"), QFile::ReadOwner | QFile::WriteOwner);
+    QVERIFY(!read || !written);
+    const Failure& failure = write ? written.failure() : read.failure();
+    QCOMPARE(int(failure.code), code);
+    QFETCH(QString, why);
+    QCOMPARE(failure.message, path + QStringLiteral(": ") + why);
+    QCOMPARE(failure.details.value("file").toString(), path);
+    QTEST(failure.details.value("reason").toString(), "reason");
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old\r\n"));
 }
 
 // Spelled out: Qt's main macros do not compile cleanly with clang's -Wpedantic.

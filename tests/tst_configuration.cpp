@@ -148,7 +148,12 @@ void TestConfiguration::tooShortChangesNothing()
 {
     Configuration config = Configuration::connected();
     const Configuration before = config;
-    QVERIFY(!config.load(config.lines().mid(0, 171)));
+    const Expected<void> loaded = config.load(config.lines().mid(0, 171));
+    QVERIFY(!loaded);
+    QCOMPARE(loaded.failure().code, messages::Code::FileTooShort);
+    QCOMPARE(loaded.failure().message,
+             QStringLiteral("túl rövid: 171 sor, egy konfigurációs fájl 172 sorból áll (régebbi "
+                            "vagy csonka fájl)."));
     QCOMPARE(config, before);
     QVERIFY(config.load(config.lines().mid(0, 171) << QString()));
 }
@@ -189,17 +194,22 @@ void TestConfiguration::generalCheckFillsTheIdOnItsWay()
     Configuration config = Configuration::connected();
     config.setText("m_id", "7");
     config.setText("m_nev", "K\u00fat");
-    QVERIFY(fieldchecks::validate(fieldchecks::Group::General, config));
+    QVERIFY(!fieldchecks::validate(fieldchecks::Group::General, config));
     QCOMPARE(config.text("m_id"), QStringLiteral("7")); // validation changes nothing
-    const auto refusal = fieldchecks::check(fieldchecks::Group::General, config);
-    QVERIFY(refusal);
-    QCOMPARE(refusal->field, QStringLiteral("m_nev"));
+    const Expected<void> checked = fieldchecks::check(fieldchecks::Group::General, config);
+    QVERIFY(!checked);
+    QCOMPARE(checked.failure().code, messages::Code::FieldRefused);
+    QCOMPARE(checked.failure().message,
+             QStringLiteral("Hiba: Ékezetek nem használhatóak! (m_nev)"));
+    QCOMPARE(fieldchecks::Refusal::of(checked.failure()).field, QStringLiteral("m_nev"));
     QCOMPARE(config.text("m_id"), QStringLiteral("0007")); // m_id comes before m_nev
 
     config.setText("m_pin", "1a");
     config.setText("m_id", "8");
-    QCOMPARE(fieldchecks::check(fieldchecks::Group::General, config)->field,
-             QStringLiteral("m_pin"));
+    QCOMPARE(
+        fieldchecks::Refusal::of(fieldchecks::check(fieldchecks::Group::General, config).failure())
+            .field,
+        QStringLiteral("m_pin"));
     QCOMPARE(config.text("m_id"), QStringLiteral("8")); // the walk stopped before it
 }
 
@@ -210,30 +220,35 @@ void TestConfiguration::downloadChecksInFormOrder()
         if (fieldchecks::isRequired(config, name))
             config.setText(name, "1");
     }
-    QCOMPARE(fieldchecks::prepareDownload(config, u'|').outcome, fieldchecks::Download::Ready);
+    QVERIFY(fieldchecks::prepareDownload(config, u'|'));
 
     // An empty required field first, then the groups' checks in their order.
     Configuration missing = config;
     missing.setText("act_ki", QString());
     missing.setText("t2", "+");
-    auto plan = fieldchecks::prepareDownload(missing, u'|');
-    QCOMPARE(plan.outcome, fieldchecks::Download::Missing);
-    QCOMPARE(plan.refusal.field, QStringLiteral("act_ki"));
+    Expected<QString> plan = fieldchecks::prepareDownload(missing, u'|');
+    QVERIFY(!plan);
+    QCOMPARE(plan.failure().code, messages::Code::FieldMissing);
+    QCOMPARE(fieldchecks::Refusal::of(plan.failure()).field, QStringLiteral("act_ki"));
 
     Configuration refused = config;
     refused.setText("ki2_on", "\u00e9");
     refused.setText("t2", "+");
     plan = fieldchecks::prepareDownload(refused, u'|');
-    QCOMPARE(plan.outcome, fieldchecks::Download::Refused);
-    QCOMPARE(plan.refusal.field, QStringLiteral("t2")); // telephone before outputs
-    QCOMPARE(plan.refusal.title, QStringLiteral("Beviteli hiba"));
-    QVERIFY(plan.frame.isEmpty());
+    QVERIFY(!plan);
+    QCOMPARE(plan.failure().code, messages::Code::FieldRefused);
+    const fieldchecks::Refusal refusal = fieldchecks::Refusal::of(plan.failure());
+    QCOMPARE(refusal.field, QStringLiteral("t2")); // telephone before outputs
+    QCOMPARE(refusal.title, QStringLiteral("Beviteli hiba"));
+    QCOMPARE(plan.failure().message,
+             QStringLiteral("Beviteli hiba: Csak valós telefonszámok adhatóak meg! (t2)"));
 
     // A custom SMS centre must be filled; a listed provider's is not asked for.
     Configuration custom = config;
     custom.selectProvider(3);
     custom.setText("smskp", QString());
-    QCOMPARE(fieldchecks::prepareDownload(custom, u'|').refusal.field, QStringLiteral("smskp"));
+    QCOMPARE(fieldchecks::Refusal::of(fieldchecks::prepareDownload(custom, u'|').failure()).field,
+             QStringLiteral("smskp"));
 }
 
 void TestConfiguration::downloadClearsForeignColumns()
@@ -246,11 +261,11 @@ void TestConfiguration::downloadClearsForeignColumns()
     // Columns 3, 4 and RING would make the row's code the separator itself.
     for (const char* box : {"tc2_1", "tc1_1", "cb_r_1", "tc1_14"})
         config.setChecked(box, true);
-    const auto plan = fieldchecks::prepareDownload(config, u'|');
-    QCOMPARE(plan.outcome, fieldchecks::Download::Ready);
+    const Expected<QString> plan = fieldchecks::prepareDownload(config, u'|');
+    QVERIFY(plan);
     QVERIFY(!config.isChecked("tc1_1") && !config.isChecked("tc1_14"));
     QVERIFY(config.isChecked("tc2_1") && config.isChecked("cb_r_1"));
-    const QString row1 = plan.frame.section(u'|', 48, 48);
+    const QString row1 = plan->section(u'|', 48, 48);
     QCOMPARE(row1.at(0), QChar(0x30 + 4 + 64));
 }
 
@@ -258,27 +273,28 @@ void TestConfiguration::description_data()
 {
     QTest::addColumn<bool>("pin");
     QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("used");
 
     // clang-format off
-    QTest::newRow("SMS centre with its provider") << false << "smskp" << "+3612345 (Egyéni)" << true;
-    QTest::newRow("PIN hidden") << false << "m_pin" << "****" << true;
-    QTest::newRow("PIN asked for") << true << "m_pin" << "1234" << true;
-    QTest::newRow("odd characters as they are") << false << "m_nev" << "a \"b\" <c>&" << true;
-    QTest::newRow("row: everything") << false << "t1" << "+36301234567, RING, SMS, fázis R S T, kimenet 1" << true;
-    QTest::newRow("row: SMS and one phase") << false << "t2" << "+36209876543, SMS, fázis S" << true;
-    QTest::newRow("row: an output, no number") << false << "t3" << "nincs szám, kimenet 2" << true;
-    QTest::newRow("row: nothing") << false << "t4" << "nincs megadva" << true;
-    QTest::newRow("row: the hidden column apart") << false << "t5" << "+3620, fázis R" << true;
-    QTest::newRow("the hidden column") << false << "t5.4-6" << "4." << false;
-    QTest::newRow("a column 4 of nothing") << false << "t1.4-6" << "nincs" << false;
-    QTest::newRow("monostable") << false << "b1" << "monostabil" << true;
-    QTest::newRow("bistable") << false << "b2" << "bistabil" << true;
-    QTest::newRow("output 3, hidden") << false << "b3" << "monostabil" << false;
-    QTest::newRow("hidden input") << false << "be4_nev" << "Bemenet 4" << false;
-    QTest::newRow("analog range") << false << "max_be_15" << "0..30 V" << false;
-    QTest::newRow("threshold") << false << "abe1_hi" << "29" << false;
+    QTest::newRow("SMS centre with its provider") << false << "smskp" << "SMS központ száma" << "+3612345 (Egyéni)" << true;
+    QTest::newRow("PIN hidden") << false << "m_pin" << "Modul PIN-kódja" << "****" << true;
+    QTest::newRow("PIN asked for") << true << "m_pin" << "Modul PIN-kódja" << "1234" << true;
+    QTest::newRow("odd characters as they are") << false << "m_nev" << "Modul neve" << "a \"b\" <c>&" << true;
+    QTest::newRow("row: everything") << false << "t1" << "1. telefonszám" << "+36301234567, RING, SMS, fázis R S T, kimenet 1" << true;
+    QTest::newRow("row: SMS and one phase") << false << "t2" << "2. telefonszám" << "+36209876543, SMS, fázis S" << true;
+    QTest::newRow("row: an output, no number") << false << "t3" << "3. telefonszám" << "nincs szám, kimenet 2" << true;
+    QTest::newRow("row: nothing") << false << "t4" << "4. telefonszám" << "nincs megadva" << true;
+    QTest::newRow("row: the hidden column apart") << false << "t5" << "5. telefonszám" << "+3620, fázis R" << true;
+    QTest::newRow("the hidden column") << false << "t5.4-6" << "5. telefonszám, 4-6. riasztási oszlop" << "4." << false;
+    QTest::newRow("a column 4 of nothing") << false << "t1.4-6" << "1. telefonszám, 4-6. riasztási oszlop" << "nincs" << false;
+    QTest::newRow("monostable") << false << "b1" << "1-es kimenet rácsengetéskor" << "monostabil" << true;
+    QTest::newRow("bistable") << false << "b2" << "2-es kimenet rácsengetéskor" << "bistabil" << true;
+    QTest::newRow("output 3, hidden") << false << "b3" << "3-as kimenet rácsengetéskor" << "monostabil" << false;
+    QTest::newRow("hidden input") << false << "be4_nev" << "4-es bemenet neve" << "Bemenet 4" << false;
+    QTest::newRow("analog range") << false << "max_be_15" << "Max. bemenő feszültség" << "0..30 V" << false;
+    QTest::newRow("threshold") << false << "abe1_hi" << "Analóg bemenet magas riasztási szint egészrésze" << "29" << false;
     // clang-format on
 }
 
@@ -288,6 +304,7 @@ void TestConfiguration::description()
 {
     QFETCH(bool, pin);
     QFETCH(QString, key);
+    QFETCH(QString, caption);
     QFETCH(QString, value);
     QFETCH(bool, used);
 
@@ -322,6 +339,7 @@ void TestConfiguration::description()
         std::find_if(items.cbegin(), items.cend(),
                      [&key](const description::Item& item) { return item.key == key; });
     QVERIFY2(found != items.cend(), qPrintable(key));
+    QCOMPARE(found->caption, caption);
     QCOMPARE(found->value, value);
     QCOMPARE(found->used, used);
     // Every used item comes before the unused ones of its section, sections in the window's

@@ -137,6 +137,7 @@ private slots:
     void transfer_data();
     void transfer();
     void slowFailures();
+    void vanishesWhileTheAnswerIsAwaited();
     void successClosesItself();
     void noDismissalWhileRunning_data();
     void noDismissalWhileRunning();
@@ -195,30 +196,43 @@ void TestDownload::transfer_data()
     QTest::addColumn<int>("received");   // bytes the module received
     // The worker's one diagnostic on vexagrid.serial (debug level), "" for none in particular.
     QTest::addColumn<QString>("diagnostic");
+    // Why it failed, as the dialog logs it on vexagrid.serial (warning level): the command
+    // line's words. "" for a success, which logs nothing.
+    QTest::addColumn<QString>("why");
 
     const int whole = 955;
     QTest::newRow("acknowledged") << "none"
-                                  << "COM3" << 1200 << false << "" << true << whole << "";
+                                  << "COM3" << 1200 << false << "" << true << whole << ""
+                                  << "";
     QTest::newRow("record at 9600 baud") << "none"
-                                         << "COM3" << 9600 << false << "" << true << whole << "";
+                                         << "COM3" << 9600 << false << "" << true << whole << ""
+                                         << "";
     QTest::newRow("another byte before the acknowledgement")
         << "ack-other-first"
-        << "COM3" << 1200 << false << "" << true << whole << "E";
+        << "COM3" << 1200 << false << "" << true << whole << "E"
+        << "";
     QTest::newRow("wrong acknowledgement twice")
         << "ack-wrong-twice"
-        << "COM3" << 1200 << false << "" << false << whole << "E";
+        << "COM3" << 1200 << false << "" << false << whole << "E"
+        << "COM3: Betöltés hiba. (a modul nem nyugtázta)";
     QTest::newRow("port held by another program")
         << "none"
-        << "COM3" << 1200 << true << "" << false << 0 << "unable to open comport";
+        << "COM3" << 1200 << true << "" << false << 0 << "unable to open comport"
+        << "COM3: Betöltés hiba, a port nem nyitható meg: használja egy másik program. Zárja be "
+           "a portot használó programot, majd próbálja újra.";
     QTest::newRow("no such port") << "none"
                                   << "COM9" << 1200 << false << "" << false << 0
-                                  << "unable to open comport";
+                                  << "unable to open comport"
+                                  << "COM9: Betöltés hiba, a port nem nyitható meg: nincs ilyen "
+                                     "port.";
     QTest::newRow("module vanishes part-way")
         << "vanish"
-        << "COM3" << 1200 << false << "" << false << 2 + 100 << "";
+        << "COM3" << 1200 << false << "" << false << 2 + 100 << ""
+        << "COM3: Betöltés hiba. (a port megszűnt átvitel közben)";
     QTest::newRow("character above U+00FF")
         << "none"
-        << "COM3" << 1200 << false << QStringLiteral("Fűtés") << false << 0 << "";
+        << "COM3" << 1200 << false << QStringLiteral("Fűtés") << false << 0 << ""
+        << "COM3: Betöltés hiba. (a keret nem küldhető el)";
 }
 
 void TestDownload::transfer()
@@ -231,6 +245,7 @@ void TestDownload::transfer()
     QFETCH(bool, success);
     QFETCH(int, received);
     QFETCH(QString, diagnostic);
+    QFETCH(QString, why);
 
     SimModule* module = sim->start(QStringLiteral("COM3"));
     QVERIFY(module);
@@ -275,10 +290,13 @@ void TestDownload::transfer()
         QTRY_COMPARE(module->writes().size(), 1);
         QCOMPARE(module->writes().first().bytes, lineBytes(fields).left(received));
     }
-    // The worker reports on the debug channel only, and nothing but its own diagnostic.
+    // The worker reports on the debug channel only, and nothing but its own diagnostic; the
+    // dialog adds one line saying why it failed, and keeps the whole outcome.
     QVERIFY2(log.critical().isEmpty(), qPrintable(log.lines().join('\n')));
     if (!diagnostic.isEmpty())
         QVERIFY2(log.messages().contains(diagnostic), qPrintable(log.lines().join('\n')));
+    QCOMPARE(log.warnings(), why.isEmpty() ? QStringList() : QStringList{why});
+    QCOMPARE(dialog.outcome().ok(), success);
 
     // A port that was opened is closed again, on every path.
     if (!held && !module->hasVanished())
@@ -297,14 +315,19 @@ void TestDownload::slowFailures()
         int waits;    // 3500 ms waits before the worker gives up
         int received; // bytes the module received
         SimWrite::Outcome outcome;
+        const char* why; // the dialog's line on vexagrid.serial
         std::unique_ptr<dload> dialog;
         qint64 took = -1;
     };
     Case cases[] = {
-        {"COM3", SimModule::Fault::NoR, 1, 2, SimWrite::Outcome::NoFrame, nullptr},
-        {"COM4", SimModule::Fault::NeverAcknowledge, 2, 955, SimWrite::Outcome::Refused, nullptr},
-        {"COM5", SimModule::Fault::RThenSilence, 3, 955, SimWrite::Outcome::Refused, nullptr},
+        {"COM3", SimModule::Fault::NoR, 1, 2, SimWrite::Outcome::NoFrame,
+         "COM3: Betöltés hiba. (a modul nem kezdte el a fogadást)", nullptr},
+        {"COM4", SimModule::Fault::NeverAcknowledge, 2, 955, SimWrite::Outcome::Refused,
+         "COM4: Betöltés hiba. (a modul nem nyugtázta)", nullptr},
+        {"COM5", SimModule::Fault::RThenSilence, 3, 955, SimWrite::Outcome::Refused,
+         "COM5: Betöltés hiba. (a modul nem nyugtázta)", nullptr},
     };
+    SerialLog log;
     QElapsedTimer clock;
     clock.start();
     for (Case& c : cases) {
@@ -332,6 +355,8 @@ void TestDownload::slowFailures()
         const QByteArray name = c.port;
         SimModule* module = sim->module(QString::fromLatin1(c.port));
         QVERIFY2(kiiras(c.dialog.get())->text() == failed, name);
+        QVERIFY2(log.warnings().contains(QString::fromUtf8(c.why)),
+                 qPrintable(log.lines().join('\n')));
         QVERIFY2(c.took >= c.waits * 3500 - 50, name + " took " + QByteArray::number(c.took));
         // It gave up before one more of its waits could have run out.
         QVERIFY2(c.took < (c.waits + 1) * 3500, name + " took " + QByteArray::number(c.took));
@@ -340,6 +365,26 @@ void TestDownload::slowFailures()
         QVERIFY2(module->writes().first().bytes.size() == c.received, name);
         QTRY_COMPARE(module->closeCount(), 1);
     }
+}
+
+// The whole frame can sit in the driver's buffer before the module has read it; a port that
+// goes away then is found only while the answer is awaited, and it is why none came.
+void TestDownload::vanishesWhileTheAnswerIsAwaited()
+{
+    SimModule* module = sim->start(QStringLiteral("COM3"));
+    QVERIFY(module);
+    module->setFault(SimModule::Fault::NeverAcknowledge);
+    SerialLog log;
+    dload dialog(record(QStringLiteral("COM3")));
+    dialog.show();
+    // The module has the whole frame; the worker waits for its answer (twice 3500 ms).
+    QVERIFY(module->waitForWrites(1, kEventWaitMs));
+    module->vanish();
+    QTRY_VERIFY_WITH_TIMEOUT(buttons(&dialog)->isEnabled(), kEventWaitMs);
+    QCOMPARE(kiiras(&dialog)->text(), failed);
+    QCOMPARE(dialog.outcome().outcome, conversation::Outcome::Vanished);
+    QCOMPARE(log.warnings(),
+             QStringList{QStringLiteral("COM3: Betöltés hiba. (a port megszűnt átvitel közben)")});
 }
 
 void TestDownload::successClosesItself()

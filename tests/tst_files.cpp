@@ -297,16 +297,26 @@ void TestFiles::fileWithoutExtensionShowsATrailingPoint()
 void TestFiles::tooShortFilesAreRefused_data()
 {
     QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("count"); // the lines the loader reads, as the log names them
     QStringList values = freshLines();
     values.removeLast();
-    QTest::newRow("171 lines") << lines(values);
-    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("171 lines") << lines(values) << 171;
+    QTest::newRow("empty") << QByteArray() << 1;
 }
 
 void TestFiles::tooShortFilesAreRefused()
 {
     QFETCH(QByteArray, content);
+    QFETCH(int, count);
     QVERIFY(writeFile(path("old.vgf"), content));
+    // The box is the old one; why goes to the log.
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        (path("old.vgf") + QStringLiteral(": túl rövid: %1 sor, egy konfigurációs fájl "
+                                          "172 sorból áll (régebbi vagy csonka fájl).")
+                               .arg(count))
+            .toUtf8()
+            .constData());
     window->form().m_nev->setText("marad");
     window->form().tabWidget->setCurrentIndex(3);
     DialogDriver driver;
@@ -491,14 +501,19 @@ void TestFiles::providerFollowsTheLoadedNumber()
 void TestFiles::failedSaveKeepsEverything_data()
 {
     QTest::addColumn<QString>("target");
-    QTest::newRow("a directory") << "folder.vgf";
-    QTest::newRow("no such directory") << "missing/x.vgf";
-    QTest::newRow("read-only directory") << "locked/x.vgf";
+    QTest::addColumn<QString>("why"); // what the log says after the path
+    QTest::newRow("a directory") << "folder.vgf"
+                                 << "nem írható: könyvtár, nem fájl.";
+    QTest::newRow("no such directory") << "missing/x.vgf"
+                                       << "nem írható: a könyvtára nem létezik.";
+    QTest::newRow("read-only directory") << "locked/x.vgf"
+                                         << "nem írható: nincs jogosultság.";
 }
 
 void TestFiles::failedSaveKeepsEverything()
 {
     QFETCH(QString, target);
+    QFETCH(QString, why);
     QVERIFY(QDir(dir->path()).mkdir("folder.vgf"));
     QVERIFY(QDir(dir->path()).mkdir("locked"));
     const QByteArray old = "old content\r\n";
@@ -529,6 +544,10 @@ void TestFiles::failedSaveKeepsEverything()
         dialog->done(QDialog::Accepted);
     });
     driver.expectMessage();
+    // The box is the old one; why goes to the log.
+    // The log is UTF-8 everywhere; qPrintable would be the ANSI code page on Windows.
+    QTest::ignoreMessage(QtWarningMsg,
+                         (path(target) + QStringLiteral(": ") + why).toUtf8().constData());
     window->form().actionSave->trigger();
     const bool ok = driver.waitDone();
     QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -559,7 +578,10 @@ void TestFiles::sheetOfTheForm()
         auto* pin = files->findChild<QCheckBox*>("sheetPin");
         QVERIFY(pin);
         pin->setChecked(true);
+        // selectFile() leaves the name box alone while it has the keyboard focus, which it
+        // takes once the dialog is activated; the name is typed into it, as a user would.
         files->selectFile(file);
+        files->findChild<QLineEdit*>("fileNameEdit")->setText(file);
         static_cast<QDialog*>(files)->done(QDialog::Accepted);
     });
     driver.expectMessage();

@@ -63,6 +63,8 @@ private slots:
     void cleanup() { delete window; }
 
     void groupsWalkInFormOrder();
+    void groupTableIsTheForms_data();
+    void groupTableIsTheForms();
     void gridGroupProperties();
     void namedWidgetsHaveTheirClass_data();
     void namedWidgetsHaveTheirClass();
@@ -102,6 +104,30 @@ void TestForm::groupsWalkInFormOrder()
     QCOMPARE(ui.centralWidget->findChildren<QLineEdit*>().size(), 58);
     QCOMPARE(ui.centralWidget->findChildren<QCheckBox*>().size(), 64);
     QCOMPARE(ui.centralWidget->findChildren<QRadioButton*>().size(), 50);
+}
+
+void TestForm::groupTableIsTheForms_data()
+{
+    QTest::addColumn<fields::Group>("group");
+    for (const fields::Group group : fields::kGroups)
+        QTest::newRow(qPrintable(fields::boxName(group))) << group;
+}
+
+// Each group of the field table is a group box of the form holding exactly the group's
+// fields, on the tab page the table gives it under the title the table gives that page.
+void TestForm::groupTableIsTheForms()
+{
+    QFETCH(fields::Group, group);
+    Ui::MainWindow& ui = window->form();
+    QGroupBox* box = bindings::groupBox(ui, group);
+    QVERIFY(box);
+    QCOMPARE(box->objectName(), fields::boxName(group));
+    QCOMPARE(namesIn<QLineEdit>(box), fields::namesIn(group, fields::Widget::LineEdit));
+    QCOMPARE(namesIn<QCheckBox>(box), fields::namesIn(group, fields::Widget::CheckBox));
+    QCOMPARE(namesIn<QRadioButton>(box), fields::namesIn(group, fields::Widget::RadioButton));
+    const int page = fields::pageOf(group);
+    QVERIFY(ui.tabWidget->widget(page)->isAncestorOf(box));
+    QCOMPARE(ui.tabWidget->tabText(page), fields::pageTitle(page));
 }
 
 void TestForm::gridGroupProperties()
@@ -403,6 +429,10 @@ void TestForm::accessibleNamesOfTheGrid()
     QCOMPARE(name("cb_s_3"), "3. sor, SMS");
     QCOMPARE(name("r3_2"), "3. sor, kimenet 2");
     QCOMPARE(name("m_nev"), "Modul neve");
+    // A button of a pair: what the pair sets, then its own choice.
+    QCOMPARE(name("b1"), "1-es kimenet monostabil");
+    QCOMPARE(name("k3"), "3-as kimenet bistabil");
+    QCOMPARE(name("max_be_30"), "Max. bemenő feszültség 0..30 V");
 }
 
 void TestForm::windowAndActions()

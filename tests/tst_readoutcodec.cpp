@@ -54,13 +54,15 @@ void tst_readoutcodec::split_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<QStringList>("fields");
 
-    using R = readout::SplitResult;
+    // What split() says: the fields, or why not (the detail "reason"); a reply it refuses
+    // gives no fields.
+    enum R { Ok, NoSeparator, WrongCount };
     const QStringList ok = expectedFields(56);
 
     QTest::newRow("56 fields") << reply(56) << int(R::Ok) << 56 << ok;
     QTest::newRow("no final separator") << reply(56).chopped(1) << int(R::Ok) << 56 << ok;
-    QTest::newRow("55 fields") << reply(55) << int(R::WrongCount) << 55 << expectedFields(55);
-    QTest::newRow("57 fields") << reply(57) << int(R::WrongCount) << 57 << expectedFields(57);
+    QTest::newRow("55 fields") << reply(55) << int(R::WrongCount) << 55 << QStringList();
+    QTest::newRow("57 fields") << reply(57) << int(R::WrongCount) << 57 << QStringList();
     QTest::newRow("empty reply") << "" << int(R::NoSeparator) << 0 << QStringList();
     QTest::newRow("no separator") << "V_VEXAGRID" << int(R::NoSeparator) << 0 << QStringList();
     QTest::newRow("separators only") << "|||" << int(R::WrongCount) << 0 << QStringList();
@@ -76,7 +78,7 @@ void tst_readoutcodec::split_data()
     QString adjacentShort = reply(55);
     adjacentShort.replace(QStringLiteral("|f2|"), QStringLiteral("||f2|"));
     QTest::newRow("adjacent separators, 55")
-        << adjacentShort << int(R::WrongCount) << 55 << expectedFields(55);
+        << adjacentShort << int(R::WrongCount) << 55 << QStringList();
 
     // A field of blanks (or of 0xFF fill) still counts, as an empty text.
     QStringList blanks = ok;
@@ -102,10 +104,14 @@ void tst_readoutcodec::split()
     QFETCH(int, count);
     QFETCH(QStringList, fields);
 
-    const readout::SplitResult result = readout::split(readout::normalise(raw), u'|');
-    QCOMPARE(int(result.error), error);
-    QCOMPARE(result.count, count);
-    QCOMPARE(result.fields, fields);
+    const Expected<QStringList> result = readout::split(readout::normalise(raw), u'|');
+    const char* const reasons[] = {"", "no-separator", "wrong-count"};
+    const QJsonObject why = result ? QJsonObject() : result.failure().details;
+    QCOMPARE(why.value("reason").toString(), QLatin1String(reasons[error]));
+    QCOMPARE(result ? int(result->size()) : why.value("count").toInt(), count);
+    QCOMPARE(result.valueOr(QStringList()), fields);
+    if (!result)
+        QCOMPARE(result.failure().code, messages::Code::UnknownFormat);
 }
 
 void tst_readoutcodec::outputModeMask_data()

@@ -183,9 +183,19 @@ void TestSerial::openFailures()
 
     SerialPort serial(port, baud);
     SerialLog diagnostics;
-    QVERIFY(!serial.open({timeouts[0], timeouts[1], timeouts[2], timeouts[3]}));
+    const Expected<void> refused =
+        serial.open({timeouts[0], timeouts[1], timeouts[2], timeouts[3]});
+    QVERIFY(!refused);
     QVERIFY(!serial.isOpen());
     QCOMPARE(diagnostics.critical(), QStringList{diagnostic});
+    // The failure says the same, in the port dialog's words (which have their own for no
+    // port at all).
+    QCOMPARE(refused.failure().code, messages::Code::OpenFailed);
+    QCOMPARE(refused.failure().details.value("diagnostic").toString(), diagnostic);
+    QVERIFY2(refused.failure().message.contains(port.isEmpty() ? QStringLiteral("Nincs")
+                                                               : " " + port + " "),
+             qPrintable(refused.failure().message));
+    QVERIFY(!serial.state().opens);
 
     // Nothing reached the module, and a handle that was obtained is closed again.
     serial.writeText(QStringLiteral("~|"));
@@ -636,7 +646,7 @@ void TestSerial::ownThread()
     bool opened = false;
     std::unique_ptr<QThread> worker(QThread::create([&] {
         SerialPort serial(QStringLiteral("COM3"), 1200);
-        opened = serial.open(SerialPort::Timeouts::read(0, 300));
+        opened = serial.open(SerialPort::Timeouts::read(0, 300)).ok();
         serial.writeText(QStringLiteral("~|"));
         reply = serial.readAll(nullptr, SerialPort::kReplyLimit);
     }));

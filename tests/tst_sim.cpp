@@ -798,6 +798,14 @@ void TestSim::helpers()
     QVERIFY(module.start(QStringLiteral("COM4"), fixture.deviceDirectory(), &error));
     QVERIFY(module.isRunning());
     QCOMPARE(QFileInfo(module.entryPath()).symLinkTarget(), module.slavePath());
+    // Started again while it runs: refused, and it goes on serving.
+    QVERIFY(!module.start(QStringLiteral("COM5"), fixture.deviceDirectory(), &error));
+    QCOMPARE(error, QStringLiteral("already running"));
+    SerialPort serial(QStringLiteral("COM4"), 1200);
+    QVERIFY(serial.open(SerialPort::Timeouts::read(0, Patience)));
+    serial.writeText(QStringLiteral("~|"));
+    QCOMPARE(readSome(serial, 21), QByteArray("V_VEXAGRID-3 FW2.14\r\n"));
+    serial.close();
     module.stop();
     QVERIFY(!module.isRunning());
     QVERIFY(!QFileInfo(module.entryPath()).isSymLink());

@@ -45,7 +45,7 @@ QString line(const QString& outs, const QString& ins, const QString& supply = QS
 void tst_statuscodec::decode_data()
 {
     QTest::addColumn<QString>("reply");
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<DeviceKind>("kind");
     QTest::addColumn<QString>("outs");
     QTest::addColumn<QString>("phases");
     QTest::addColumn<QString>("analog");
@@ -53,39 +53,41 @@ void tst_statuscodec::decode_data()
     QTest::addColumn<bool>("supplyNormal");
     QTest::addColumn<QString>("version");
 
-    QTest::newRow("kind 4") << line("1010", "1001") << 4 << "AOAO"
+    QTest::newRow("kind 4") << line("1010", "1001") << DeviceKind::VexaGrid3 << "AOAO"
                             << "XNNX"
                             << "12.5 V"
                             << "00042" << true << "V_1.03";
-    QTest::newRow("kind 0, all set") << line("1111", "1111") << 0 << "AOOO"
+    QTest::newRow("kind 0, all set") << line("1111", "1111") << DeviceKind::Unknown << "AOOO"
                                      << "XXNN"
                                      << "--.- V"
                                      << "-----" << true << "V_1.03";
-    QTest::newRow("kind 0, none set") << line("0000", "0000", "0") << 0 << "OOOO"
+    QTest::newRow("kind 0, none set") << line("0000", "0000", "0") << DeviceKind::Unknown << "OOOO"
                                       << "NNNN"
                                       << "--.- V"
                                       << "-----" << false << "V_1.03";
-    QTest::newRow("only 1 is set") << line("2a0b", "0x9-") << 4 << "OOOO"
+    QTest::newRow("only 1 is set") << line("2a0b", "0x9-") << DeviceKind::VexaGrid3 << "OOOO"
                                    << "NNNN"
                                    << "12.5 V"
                                    << "00042" << true << "V_1.03";
     // Every position past the end of its piece counts as not set; values there are empty.
-    QTest::newRow("short pieces") << "OUTS= IN AN CNT POWER CSQ_ x V" << 4 << "OOOO"
+    QTest::newRow("short pieces") << "OUTS= IN AN CNT POWER CSQ_ x V" << DeviceKind::VexaGrid3
+                                  << "OOOO"
                                   << "NNNN"
                                   << " V"
                                   << "" << false << "V";
     QTest::newRow("short S0 and S1 but flags")
-        << "OUTS=1 IN=1 AN= CNT= POWER=1 C x V" << 4 << "AOOO"
+        << "OUTS=1 IN=1 AN= CNT= POWER=1 C x V" << DeviceKind::VexaGrid3 << "AOOO"
         << "XNNN"
         << " V"
         << "" << true << "V";
-    QTest::newRow("blanks only") << "       " << 4 << "OOOO"
+    QTest::newRow("blanks only") << "       " << DeviceKind::VexaGrid3 << "OOOO"
                                  << "NNNN"
                                  << " V"
                                  << "" << false << "";
     // Two blanks in a row leave an empty piece that shifts every later one.
     QTest::newRow("two blanks in a row")
-        << "OUTS=1000  IN=1010 AN=12.5 CNT=00042 POWER=1 CSQ_=3 x V_1.03" << 4 << "AOOO"
+        << "OUTS=1000  IN=1010 AN=12.5 CNT=00042 POWER=1 CSQ_=3 x V_1.03" << DeviceKind::VexaGrid3
+        << "AOOO"
         << "NNNN"
         << "1010 V"
         << "2.5" << false << "x";
@@ -94,10 +96,10 @@ void tst_statuscodec::decode_data()
 void tst_statuscodec::decode()
 {
     QFETCH(QString, reply);
-    QFETCH(int, kind);
+    QFETCH(DeviceKind, kind);
 
-    const std::optional<status::View> view = status::decode(reply, kind);
-    QVERIFY(view.has_value());
+    const Expected<status::View> view = status::decode(reply, kind);
+    QVERIFY(view.ok());
     QTEST(letters(view->out), "outs");
     QTEST(letters(view->phase), "phases");
     QTEST(view->analog, "analog");
@@ -125,10 +127,10 @@ void tst_statuscodec::signal()
     QFETCH(QString, strength);
     QFETCH(int, value);
 
-    for (int kind : {0, 4}) {
-        const std::optional<status::View> view =
+    for (DeviceKind kind : {DeviceKind::Unknown, DeviceKind::VexaGrid3}) {
+        const Expected<status::View> view =
             status::decode(line("1000", "0000", "1", strength), kind);
-        QVERIFY(view.has_value());
+        QVERIFY(view.ok());
         QCOMPARE(view->signal, value);
         QCOMPARE(view->signalLow, value == 10);
     }
@@ -137,17 +139,25 @@ void tst_statuscodec::signal()
 void tst_statuscodec::tooFewPieces_data()
 {
     QTest::addColumn<QString>("reply");
+    QTest::addColumn<QString>("why");
 
-    QTest::newRow("empty") << "";
-    QTest::newRow("seven pieces") << "OUTS=1000 IN=1010 AN=12.5 CNT=00042 POWER=1 CSQ_=3 x";
-    QTest::newRow("other separators") << "a\tb\tc\td\te\tf\tg\th";
+    QTest::newRow("empty") << ""
+                           << "Az állapotválasz 1 részből áll, legalább 8 kell.";
+    QTest::newRow("seven pieces") << "OUTS=1000 IN=1010 AN=12.5 CNT=00042 POWER=1 CSQ_=3 x"
+                                  << "Az állapotválasz 7 részből áll, legalább 8 kell.";
+    QTest::newRow("other separators") << "a\tb\tc\td\te\tf\tg\th"
+                                      << "Az állapotválasz 1 részből áll, legalább 8 kell.";
 }
 
 void tst_statuscodec::tooFewPieces()
 {
     QFETCH(QString, reply);
-    QVERIFY(!status::decode(reply, 4).has_value());
-    QVERIFY(!status::decode(reply, 0).has_value());
+    for (DeviceKind kind : {DeviceKind::VexaGrid3, DeviceKind::Unknown}) {
+        const Expected<status::View> view = status::decode(reply, kind);
+        QVERIFY(!view.ok());
+        QCOMPARE(view.failure().code, messages::Code::StatusFailed);
+        QTEST(view.failure().message, "why");
+    }
 }
 
 // Spelled out: Qt's main macros do not compile cleanly with clang's -Wpedantic.

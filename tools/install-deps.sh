@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev
-  libqt6sql6-sqlite        # the record's SQL drivers, which Qt loads as plugins
-  libqt6sql6-psql
+  libqt6sql6-sqlite        # the record: Qt SQL's SQLite driver, and its PostgreSQL one
+  libqt6sql6-psql          # for a team's record
   postgresql               # a throwaway server for the team record's tests
   postgresql-client        # (tools/throwaway-postgres.sh), and openssl for its certificate
   openssl

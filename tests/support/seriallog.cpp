@@ -33,45 +33,47 @@ void SerialLog::handle(QtMsgType type, const QMessageLogContext& context, const 
     }
 }
 
-QStringList SerialLog::critical() const
+QStringList SerialLog::select(bool trace, std::optional<QtMsgType> type) const
 {
     QMutexLocker lock(&m_mutex);
     QStringList list;
     for (const Entry& entry : m_entries) {
-        if (!entry.trace && entry.type == QtCriticalMsg)
+        if (entry.trace == trace && (!type || entry.type == *type))
             list << entry.text;
     }
     return list;
+}
+
+QStringList SerialLog::critical() const
+{
+    return select(false, QtCriticalMsg);
+}
+
+QStringList SerialLog::warnings() const
+{
+    return select(false, QtWarningMsg);
 }
 
 QStringList SerialLog::messages() const
 {
-    QMutexLocker lock(&m_mutex);
-    QStringList list;
-    for (const Entry& entry : m_entries) {
-        if (!entry.trace)
-            list << entry.text;
-    }
-    return list;
+    return select(false, std::nullopt);
 }
 
 QStringList SerialLog::trace() const
 {
-    QMutexLocker lock(&m_mutex);
-    QStringList list;
-    for (const Entry& entry : m_entries) {
-        if (entry.trace)
-            list << entry.text;
-    }
-    return list;
+    return select(true, std::nullopt);
 }
 
 QStringList SerialLog::lines() const
 {
     QMutexLocker lock(&m_mutex);
     QStringList list;
-    for (const Entry& entry : m_entries)
-        list << QLatin1String(entry.type == QtCriticalMsg ? "critical: " : "debug: ") + entry.text;
+    for (const Entry& entry : m_entries) {
+        const char* level = entry.type == QtCriticalMsg  ? "critical: "
+                            : entry.type == QtWarningMsg ? "warning: "
+                                                         : "debug: ";
+        list << QLatin1String(level) + entry.text;
+    }
     return list;
 }
 

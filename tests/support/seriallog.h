@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <optional>
+
 // Collects what the serial line and the exchanges write to the vexagrid.serial
 // categories while it lives (the download worker's thread included), so a test can
 // say which diagnostics appeared and that no others did. Other messages pass on.
@@ -18,12 +20,13 @@ public:
     SerialLog(const SerialLog&) = delete;
     SerialLog& operator=(const SerialLog&) = delete;
 
-    // vexagrid.serial at critical level, and at every level.
+    // vexagrid.serial at critical level, at warning level, and at every level.
     QStringList critical() const;
+    QStringList warnings() const;
     QStringList messages() const;
     // vexagrid.serial.trace.
     QStringList trace() const;
-    // Every vexagrid.serial* message, "critical: " or "debug: " in front.
+    // Every vexagrid.serial* message, "critical: ", "warning: " or "debug: " in front.
     QStringList lines() const;
     bool contains(const QString& text) const;
 
@@ -35,6 +38,8 @@ private:
         QString text;
     };
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text);
+    // The texts of vexagrid.serial.trace or of vexagrid.serial, at one level or at all.
+    QStringList select(bool trace, std::optional<QtMsgType> type) const;
 
     static inline SerialLog* s_current = nullptr;
     QtMessageHandler m_previous = nullptr;

@@ -261,6 +261,51 @@ void drawTitlePage(QPainter& p, const Page& page, const QString& version)
 
 } // namespace
 
+namespace {
+
+// The table of contents, laid out for the body's headings. Its own length decides where the
+// body starts, so it is laid out once with provisional numbers to learn it.
+void layOutContents(QTextDocument& contents, const std::vector<Heading>& list, QPdfWriter& writer,
+                    const Page& page)
+{
+    contents.setDefaultFont(palette::sansF(10));
+    prepare(contents, writer, page.content.size());
+    contents.setHtml(contentsHtml(list, 100));
+    prepare(contents, writer, page.content.size());
+    const int firstBodyPage = 2 + contents.pageCount();
+    contents.setHtml(contentsHtml(list, firstBodyPage));
+    prepare(contents, writer, page.content.size());
+}
+
+// The title page, the contents and the body, each page with its head and foot.
+void paint(QPainter& p, QPdfWriter& writer, const Page& page, const QString& version,
+           QTextDocument& contents, QTextDocument& body, const std::vector<Heading>& list)
+{
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    drawTitlePage(p, page, version);
+    int number = 1;
+    for (int i = 0; i < contents.pageCount(); ++i) {
+        writer.newPage();
+        ++number;
+        drawPageOf(p, contents, i, page);
+        drawHeadAndFoot(p, page, QStringLiteral("Tartalom"), number);
+    }
+    QString chapter;
+    auto next = list.cbegin();
+    for (int i = 0; i < body.pageCount(); ++i) {
+        writer.newPage();
+        ++number;
+        for (; next != list.cend() && next->page <= i; ++next) {
+            if (next->level == 1)
+                chapter = next->text;
+        }
+        drawPageOf(p, body, i, page);
+        drawHeadAndFoot(p, page, chapter, number);
+    }
+}
+
+} // namespace
+
 bool render(const QString& htmlPath, const QString& pdfPath, const QString& version, QString* error)
 {
     QFile source(htmlPath);
@@ -286,46 +331,15 @@ bool render(const QString& htmlPath, const QString& pdfPath, const QString& vers
         return false;
     prepare(body, writer, page.content.size());
     const std::vector<Heading> list = headings(body);
-
-    // The contents' own length decides where the body starts; lay it out once with
-    // provisional numbers to learn it.
     QTextDocument contents;
-    contents.setDefaultFont(palette::sansF(10));
-    prepare(contents, writer, page.content.size());
-    contents.setHtml(contentsHtml(list, 100));
-    prepare(contents, writer, page.content.size());
-    const int contentsPages = contents.pageCount();
-    const int firstBodyPage = 2 + contentsPages;
-    contents.setHtml(contentsHtml(list, firstBodyPage));
-    prepare(contents, writer, page.content.size());
+    layOutContents(contents, list, writer, page);
 
     QPainter p;
     if (!p.begin(&writer)) {
         *error = QStringLiteral("cannot write %1").arg(pdfPath);
         return false;
     }
-    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-
-    drawTitlePage(p, page, version);
-    int number = 1;
-    for (int i = 0; i < contents.pageCount(); ++i) {
-        writer.newPage();
-        ++number;
-        drawPageOf(p, contents, i, page);
-        drawHeadAndFoot(p, page, QStringLiteral("Tartalom"), number);
-    }
-    QString chapter;
-    auto next = list.cbegin();
-    for (int i = 0; i < body.pageCount(); ++i) {
-        writer.newPage();
-        ++number;
-        for (; next != list.cend() && next->page <= i; ++next) {
-            if (next->level == 1)
-                chapter = next->text;
-        }
-        drawPageOf(p, body, i, page);
-        drawHeadAndFoot(p, page, chapter, number);
-    }
+    paint(p, writer, page, version, contents, body, list);
     p.end();
 
     if (!QFileInfo(pdfPath).isFile() || QFileInfo(pdfPath).size() == 0) {
