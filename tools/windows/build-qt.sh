@@ -135,8 +135,23 @@ failed() {
   tail -40 "$2" >&2
   exit 1
 }
+# Sets `cpu` to the CPU time of the finished child processes, user plus system, in whole
+# seconds. `times` runs in this shell: in a subshell it would see that subshell's children.
+cpu=0
+cpu_seconds() {
+  times >"$work/times"
+  cpu=$(tail -1 "$work/times" | awk '{ for (i = 1; i <= 2; i++) { split($i, t, /[ms]/); s += t[1] * 60 + t[2] } }
+    END { printf "%d\n", s }')
+}
 part_start=$SECONDS
-took() { log "  $* in $((SECONDS - part_start)) s"; part_start=$SECONDS; }
+cpu_seconds
+part_cpu=$cpu
+took() {
+  cpu_seconds
+  log "  $* in $((SECONDS - part_start)) s (CPU, user and system: $((cpu - part_cpu)) s)"
+  part_start=$SECONDS
+  part_cpu=$cpu
+}
 
 # Debian's qtbase leaves out Qt's bundled copy of SQLite; its SQLite driver is built with
 # the amalgamation made here from Debian's SQLite, in the place of the bundled copy. The
@@ -148,16 +163,21 @@ mkdir "$work/sqlite-build"
   >"$work/sqlite.log" 2>&1 || failed "making sqlite3.c" "$work/sqlite.log"
 took "sqlite3.c"
 
-# The two DLLs alone: no programs, tests, engines or modules, and not the static libraries
-# that `make build_libs` compiles from the same sources a second time. The installation
-# folder built into them is where a Windows OpenSSL lives: the DLLs look there for their
-# configuration and modules, and a folder of this machine would become a path on the user's
-# current drive, which any user may create.
+# The two DLLs alone: no programs, tests or documents, and not the static libraries that
+# `make build_libs` compiles from the same sources a second time. Only what libpq's TLS
+# needs: TLS 1.2 and 1.3 with their ciphers, certificates and their checks; no legacy
+# provider, engines, DTLS, old or national ciphers, nor the certificate, time-stamp and
+# status protocols. The installation folder built into them is where a Windows OpenSSL
+# lives: the DLLs look there for their configuration, and a folder of this machine would
+# become a path on the user's current drive, which any user may create.
 log "OpenSSL $(version_of openssl): libcrypto and libssl"
 unpack openssl openssl
+openssl_off=(no-tests no-legacy no-engine no-dtls no-ssl3 no-comp no-srp no-gost no-idea no-seed
+  no-camellia no-aria no-sm2 no-sm3 no-sm4 no-whirlpool no-mdc2 no-md4 no-rc2 no-rc4 no-bf
+  no-cast no-siphash no-ts no-ct no-cms no-cmp no-ocsp no-srtp no-nextprotoneg)
 (cd "$work/openssl" &&
   ./Configure mingw64 --cross-compile-prefix=$mingw- CC=gcc-posix CXX=g++-posix \
-    --prefix="C:/Program Files/OpenSSL" --libdir=lib no-tests shared &&
+    --prefix="C:/Program Files/OpenSSL" --libdir=lib shared "${openssl_off[@]}" &&
   make build_generated &&
   make -j"$jobs" libcrypto-3-x64.dll libssl-3-x64.dll) \
   >"$work/openssl.log" 2>&1 || failed "building OpenSSL" "$work/openssl.log"
@@ -167,9 +187,9 @@ mkdir -p "$prefix/include/openssl"
 cp "$work/openssl/include/openssl/"*.h "$prefix/include/openssl/"
 took "OpenSSL"
 
-# libpq alone, with the two of the three builds of src/common and src/port that it links
-# (its own make would build the server's third as well): no server, no time zone data, no
-# programs. On Windows libpq's thread safety is its own code (configure looks for no
+# libpq alone, with the one of the three builds of src/common and src/port that it links
+# (its own make would build the server's and the programs' as well): no server, no time
+# zone data, no programs. On Windows libpq's thread safety is its own code (configure looks for no
 # pthreads there). Its service file is looked for in the folder built in, a Windows one for
 # the same reason as OpenSSL's.
 log "PostgreSQL $(version_of postgresql-15): libpq"
@@ -180,8 +200,8 @@ unpack postgresql-15 postgresql
     --without-readline --without-icu --without-zlib --with-openssl \
     CPPFLAGS="-I$prefix/include" LDFLAGS="-L$prefix/lib" LIBS=-lsecur32 &&
   make -C src/backend generated-headers &&
-  make -C src/port -j"$jobs" libpgport.a libpgport_shlib.a &&
-  make -C src/common -j"$jobs" libpgcommon.a libpgcommon_shlib.a &&
+  make -C src/port -j"$jobs" libpgport_shlib.a &&
+  make -C src/common -j"$jobs" libpgcommon_shlib.a &&
   make -C src/interfaces/libpq -j"$jobs" SHLIB_PREREQS= install) \
   >"$work/libpq.log" 2>&1 || failed "building libpq" "$work/libpq.log"
 # What Qt's PostgreSQL driver includes beside libpq-fe.h.
@@ -201,7 +221,8 @@ done
 log "configuring qtbase"
 # SQL with the SQLite driver (the bundled copy, above) and the PostgreSQL driver (against
 # the libpq above); the other drivers off, so that none comes along because MinGW happens
-# to have its library (ODBC).
+# to have its library (ODBC). Off as well, for the build's time: the plugins that neither the
+# programs nor the package load (Direct2D's platform, the GIF and ICO image formats).
 cmake -G Ninja -S "$work/qtbase" -B "$work/qtbase-build" \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" \
@@ -217,7 +238,8 @@ cmake -G Ninja -S "$work/qtbase" -B "$work/qtbase-build" \
   -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_vulkan=OFF \
   -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
   -DFEATURE_tabletevent=OFF \
-  -DFEATURE_zstd=OFF -DFEATURE_jpeg=OFF \
+  -DFEATURE_zstd=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF \
+  -DFEATURE_direct2d=OFF \
   -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
   -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_doubleconversion=OFF \
@@ -252,7 +274,9 @@ for file in plugins/platforms/qwindows.dll plugins/platforms/qoffscreen.dll \
   plugins/sqldrivers/qsqlite.dll plugins/sqldrivers/qsqlpsql.dll bin/libpq.dll; do
   [ -f "$prefix/$file" ] || { echo "no $file was built" >&2; exit 1; }
 done
+cpu_seconds
 rm -rf "$work"
 echo "$stamp_value" >"$stamp"
-log "installed: $prefix ($(du -sh "$prefix" | cut -f1), $(find "$prefix" -type f | wc -l) files)"
+log "installed: $prefix ($(du -sh "$prefix" | cut -f1), $(find "$prefix" -type f | wc -l) files)" \
+  "in $SECONDS s (CPU, user and system: $cpu s)"
 echo "$prefix"

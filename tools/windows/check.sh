@@ -47,7 +47,7 @@ mkdir -p "$logs"
 
 # The test programs that need no pseudo-terminal.
 windows_tests=(tst_fieldrules tst_configcodec tst_readoutcodec tst_statuscodec tst_downloadframe
-  tst_form tst_app tst_checks tst_files tst_dialogdriver)
+  tst_form tst_app tst_checks tst_files tst_dialogdriver tst_record)
 
 say() { echo "[check] $*" >&2; }
 
