@@ -191,7 +191,8 @@ took "OpenSSL"
 # (its own make would build the server's and the programs' as well): no server, no time
 # zone data, no programs. On Windows libpq's thread safety is its own code (configure looks for no
 # pthreads there). Its service file is looked for in the folder built in, a Windows one for
-# the same reason as OpenSSL's.
+# the same reason as OpenSSL's. On Windows libpq's link takes all of configure's libraries,
+# the two helper libraries' other builds among them: those two are left out of it.
 log "PostgreSQL $(version_of postgresql-15): libpq"
 unpack postgresql-15 postgresql
 (cd "$work/postgresql" &&
@@ -202,7 +203,8 @@ unpack postgresql-15 postgresql
   make -C src/backend generated-headers &&
   make -C src/port -j"$jobs" libpgport_shlib.a &&
   make -C src/common -j"$jobs" libpgcommon_shlib.a &&
-  make -C src/interfaces/libpq -j"$jobs" SHLIB_PREREQS= install) \
+  make -C src/interfaces/libpq -j"$jobs" SHLIB_PREREQS= \
+    LIBS="$(sed -n 's/^LIBS = //p' src/Makefile.global | sed 's/-lpg\(common\|port\)\b//g')" install) \
   >"$work/libpq.log" 2>&1 || failed "building libpq" "$work/libpq.log"
 # What Qt's PostgreSQL driver includes beside libpq-fe.h.
 cp "$work/postgresql/src/include/"{postgres_ext.h,pg_config_ext.h,pg_config.h} "$prefix/include/"
