@@ -14,7 +14,7 @@
 #            programs (tools/windows/sqlprobe.cpp): a SQLite file in WAL mode written in a
 #            BEGIN IMMEDIATE transaction; a PostgreSQL server on 127.0.0.1 (started for the
 #            stage, tools/throwaway-postgres.sh) reached over TLS with the password from
-#            PGPASSWORD and from a password file, a wrong one refused
+#            PGPASSWORD and from a password file, over TLS 1.3 and 1.2, a wrong one refused
 #   portdialog  vexagrid.exe under wine on Xvfb with simulated modules, driven with xdotool:
 #            its button "Eszköz csatlakoztatása" finds the module on COM3; the port dialog
 #            from the menu lists COM3 and a silent COM4 without a hint (a screenshot); and
@@ -388,6 +388,14 @@ stage_sql() {
   PGPASSFILE=$(windows_path "$pg_passfile") sql_probe "$dir/psql-passfile.out" psql "${server[@]}" \
     "sslmode=verify-full;sslrootcert=Z:$pg_rootcert" "from wine, PGPASSFILE" ||
     { echo "the PostgreSQL probe with the password file failed" >&2; return 1; }
+  # The OpenSSL built for libpq keeps both versions of TLS a server may offer.
+  say "PostgreSQL over TLS 1.2 at most, the certificate checked"
+  PGPASSWORD=$pg_password sql_probe "$dir/psql-tls12.out" psql "${server[@]}" \
+    "sslmode=verify-full;sslrootcert=Z:$pg_rootcert;ssl_max_protocol_version=TLSv1.2" \
+    "from wine, TLS 1.2" || { echo "the PostgreSQL probe over TLS 1.2 failed" >&2; return 1; }
+  grep -q "^TLS (ssl,version,cipher): true,TLSv1.3," "$dir/psql-password.out" &&
+    grep -q "^TLS (ssl,version,cipher): true,TLSv1.2," "$dir/psql-tls12.out" ||
+    { echo "not TLS 1.3 by default and TLS 1.2 when asked" >&2; return 1; }
   say "PostgreSQL with a wrong password: refused"
   if PGPASSWORD=wrong-$pg_password sql_probe "$dir/psql-wrong.out" psql "${server[@]}" \
     "sslmode=require" "from wine, a wrong password"; then
@@ -401,8 +409,8 @@ stage_sql() {
   rows=$(PGPASSWORD=$pg_password psql -X -At "host=$pg_host port=$pg_port dbname=$pg_database user=$pg_user sslmode=require" \
     -c "SELECT text FROM probe ORDER BY id" 2>&1 | tr '\n' '|') || true
   say "psql on Linux reads: $rows"
-  [ "$rows" = "from wine, PGPASSWORD|from wine, PGPASSFILE|" ] ||
-    { echo "not the two rows inserted under wine" >&2; return 1; }
+  [ "$rows" = "from wine, PGPASSWORD|from wine, PGPASSFILE|from wine, TLS 1.2|" ] ||
+    { echo "not the three rows inserted under wine" >&2; return 1; }
 }
 
 stage_gui() {
