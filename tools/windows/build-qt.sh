@@ -223,8 +223,9 @@ done
 log "configuring qtbase"
 # SQL with the SQLite driver (the bundled copy, above) and the PostgreSQL driver (against
 # the libpq above); the other drivers off, so that none comes along because MinGW happens
-# to have its library (ODBC). Off as well, for the build's time: the plugins that neither the
-# programs nor the package load (Direct2D's platform, the GIF and ICO image formats).
+# to have its library (ODBC). Off as well, for the build's time: the image format plugins that
+# neither the programs nor the package load (GIF, ICO). Direct2D stays: without it Qt 6.4's
+# windows platform plugin does not link (its DirectWrite font database goes with it).
 cmake -G Ninja -S "$work/qtbase" -B "$work/qtbase-build" \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" \
@@ -241,7 +242,6 @@ cmake -G Ninja -S "$work/qtbase" -B "$work/qtbase-build" \
   -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
   -DFEATURE_tabletevent=OFF \
   -DFEATURE_zstd=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF \
-  -DFEATURE_direct2d=OFF \
   -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
   -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_doubleconversion=OFF \
