@@ -72,6 +72,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://www.vexagrid.hu")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The record's SQL drivers: Qt loads them as plugins at run time, which dpkg-shlibdeps cannot
+# see. SQLite keeps this machine's record, PostgreSQL a team's. The libraries found by
+# dpkg-shlibdeps are added to these.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The simulated module is a tool for tests and demos, not for installers: a plain
 # `cmake --install` installs it, and CPack takes it out of its staging tree again.

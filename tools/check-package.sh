@@ -44,6 +44,11 @@ dpkg-deb -c "$deb" | awk '{print $6}' | grep -q 'vexagrid-sim$' && fail "vexagri
 desktop-file-validate "$work/tree/usr/share/applications/vexagrid.desktop"
 appstreamcli validate --no-net "$work"/tree/usr/share/metainfo/*.metainfo.xml
 lintian --fail-on error --info "$deb" || fail "lintian found errors"
+# Qt's SQL drivers are plugins, which dpkg-shlibdeps cannot see: the package names them.
+depends=$(dpkg-deb -f "$deb" Depends)
+for package in libqt6sql6-sqlite libqt6sql6-psql; do
+  grep -qE "(^|, )$package( |,|$)" <<<"$depends" || fail "$package is not in Depends: $depends"
+done
 
 step "Installing"
 $sudo apt-get install -y -qq "./$deb" >/dev/null

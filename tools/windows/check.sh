@@ -10,6 +10,11 @@
 #   gui      the Windows vexagrid.exe under wine on Xvfb, and a screenshot of its window
 #   package  the zip and the NSIS installer; the installer and uninstaller run silently under
 #            wine
+#   sql      the shipped Qt SQL drivers under wine, through a probe beside the packaged
+#            programs (tools/windows/sqlprobe.cpp): a SQLite file in WAL mode written in a
+#            BEGIN IMMEDIATE transaction; a PostgreSQL server on 127.0.0.1 (started for the
+#            stage, tools/throwaway-postgres.sh) reached over TLS with the password from
+#            PGPASSWORD and from a password file, over TLS 1.3 and 1.2, a wrong one refused
 #   portdialog  vexagrid.exe under wine on Xvfb with simulated modules, driven with xdotool:
 #            its button "Eszköz csatlakoztatása" finds the module on COM3; the port dialog
 #            from the menu lists COM3 and a silent COM4 without a hint (a screenshot); and
@@ -24,7 +29,8 @@
 # tarball; by default the copy in tools/windows/third-party. Everything goes into
 # VEXAGRID_WIN_OUT (default build-windows-check/ in the clone); Qt into ~/.cache/vexagrid.
 # VEXAGRID_WERROR=1 makes the Windows build's warnings errors, as in the Linux check.
-# STAGES="tests sim" runs only those of tests, sim, package (with install), gui, portdialog and fleet,
+# STAGES="tests sim" runs only those of tests, sim, package (with install), sql, gui, portdialog
+# and fleet,
 # after deps, qt, host, windows and prefix (the wine prefix), which they need.
 # Prints each stage's result and time; exits non-zero when any stage failed.
 set -euo pipefail
@@ -39,13 +45,13 @@ host=$out/host
 win=$out/windows
 logs=$out/logs
 jobs=${JOBS:-$(nproc)}
-all_stages="tests sim package gui portdialog fleet"
+all_stages="tests sim package sql gui portdialog fleet"
 stages=${STAGES:-$all_stages}
 mkdir -p "$logs"
 
 # The test programs that need no pseudo-terminal.
 windows_tests=(tst_fieldrules tst_configcodec tst_readoutcodec tst_statuscodec tst_downloadframe
-  tst_form tst_app tst_checks tst_files tst_dialogdriver)
+  tst_form tst_app tst_checks tst_files tst_dialogdriver tst_record)
 
 say() { echo "[check] $*" >&2; }
 
@@ -149,9 +155,15 @@ stop_wine() {
   wine_prefix=""
 }
 
-# --- background helpers (the simulated modules, Xvfb), stopped by their ids -----------------
+# --- background helpers (the simulated modules, Xvfb, a PostgreSQL server), stopped by their
+# ids ----------------------------------------------------------------------------------------
 helper_pids=()
+postgres_dir=""
 stop_helpers() {
+  if [ -n "$postgres_dir" ]; then
+    "$repo/tools/throwaway-postgres.sh" stop "$postgres_dir" || true
+    postgres_dir=""
+  fi
   local pid
   for pid in "${helper_pids[@]}"; do
     kill "$pid" 2>/dev/null || true
@@ -168,8 +180,11 @@ trap 'stop_helpers; stop_wine' EXIT
 # --- the stages -----------------------------------------------------------------------------
 stage_deps() {
   "$repo/tools/install-deps.sh"
+  # tcl: tclsh makes SQLite's amalgamation for the Windows Qt; postgresql: the server the
+  # sql stage reaches from wine, and sqlite3 reads what it wrote there.
   local packages=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev xz-utils patch
-    wine wine64 nsis xvfb xauth x11-utils xdotool imagemagick zip unzip fonts-dejavu-core)
+    make perl tcl wine wine64 nsis xvfb xauth x11-utils xdotool imagemagick zip unzip
+    fonts-dejavu-core postgresql openssl sqlite3)
   local missing=() package
   for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
@@ -307,10 +322,99 @@ stage_sim() {
   say "the write requests and the stored configurations from Windows and Linux are the same"
 }
 
+# The files of the package folder, one relative path a line.
+folder_files() { (cd "$1" && find . -type f ! -path ./uninstall.exe | sed 's|^\./||' | sort); }
+
 stage_package() {
   "$here/package.sh" "$win" "$qt" "$out/package" >"$logs/package.log" 2>&1 ||
     { tail -30 "$logs/package.log" >&2; return 1; }
   cat "$logs/package.log" >&2
+  local folder zip_file
+  folder=$(echo "$out/package/vexagrid-"*/)
+  zip_file=$(echo "$out/package/vexagrid-"*-windows.zip)
+  # The zip holds the folder as it is.
+  diff <(folder_files "$folder") \
+    <(unzip -Z1 "$zip_file" | grep -v '/$' | sed 's|^[^/]*/||' | sort) >&2 ||
+    { echo "the zip does not hold the package folder" >&2; return 1; }
+  say "the record's SQL drivers and the DLLs they load:" \
+    "$(cd "$folder" && ls sqldrivers/*.dll Qt6Sql.dll libpq.dll libssl*.dll libcrypto*.dll | tr '\n' ' ')"
+}
+
+# The probe (sqlprobe.exe) runs beside a copy of the packaged programs, from another folder
+# and without WINEPATH: Qt finds the SQL drivers there, and they find the DLLs they load
+# (Qt6Sql, libpq, OpenSSL) among the shipped ones, as on a user's machine.
+sql_probe() {
+  local out_file=$1
+  shift
+  (cd /tmp && WINEPATH= timeout 120 wine "$sql_app/sqlprobe.exe" "$@") >"$out_file" 2>&1
+  local rc=$?
+  tr -d '\r' <"$out_file" | sed 's/^/    /' >&2
+  return $rc
+}
+
+stage_sql() {
+  [ -d "$out/package/vexagrid-"*/ ] || stage_package
+  local dir=$out/sql
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  sql_app=$dir/app
+  cp -r "$(echo "$out/package/vexagrid-"*/)" "$sql_app"
+  x86_64-w64-mingw32-g++-posix -std=c++17 -O1 -I"$qt/include" -I"$qt/include/QtCore" \
+    -I"$qt/include/QtSql" -o "$sql_app/sqlprobe.exe" "$here/sqlprobe.cpp" \
+    -L"$qt/lib" -lQt6Sql -lQt6Core >"$logs/sqlprobe-build.log" 2>&1 ||
+    { cat "$logs/sqlprobe-build.log" >&2; return 1; }
+
+  say "SQLite: a new file, WAL, synchronous=FULL, a row in a BEGIN IMMEDIATE transaction"
+  sql_probe "$dir/sqlite.out" sqlite "$(windows_path "$dir/probe.sqlite")" ||
+    { echo "the SQLite probe failed" >&2; return 1; }
+  # What wine wrote is an ordinary SQLite file: the Linux sqlite3 reads the row.
+  local row
+  row=$(sqlite3 "$dir/probe.sqlite" "SELECT text FROM probe" 2>&1) || true
+  say "sqlite3 on Linux reads: $row"
+  [ "$row" = "árvíztűrő tükörfúrógép" ] || { echo "not the row written under wine" >&2; return 1; }
+
+  postgres_dir=$dir/postgres
+  "$repo/tools/throwaway-postgres.sh" start "$postgres_dir" >"$dir/server.env" 2>"$logs/postgres.log" ||
+    { cat "$logs/postgres.log" >&2; return 1; }
+  say "$(tail -1 "$logs/postgres.log")"
+  local key value pg_host="" pg_port="" pg_database="" pg_user="" pg_password="" pg_passfile="" pg_rootcert=""
+  while IFS='=' read -r key value; do
+    case $key in host | port | database | user | password | passfile | rootcert) printf -v "pg_$key" '%s' "$value" ;; esac
+  done <"$dir/server.env"
+  local server=("$pg_host" "$pg_port" "$pg_database" "$pg_user")
+  # wine hands the environment on to Windows programs, PG* variables included; files are
+  # named by their Windows paths, with forward slashes among libpq's options, which read a
+  # backslash as an escape.
+  say "PostgreSQL over TLS (sslmode=require), the password from PGPASSWORD"
+  PGPASSWORD=$pg_password sql_probe "$dir/psql-password.out" psql "${server[@]}" \
+    "sslmode=require" "from wine, PGPASSWORD" || { echo "the PostgreSQL probe failed" >&2; return 1; }
+  say "PostgreSQL with the certificate checked (sslmode=verify-full), the password from a password file"
+  PGPASSFILE=$(windows_path "$pg_passfile") sql_probe "$dir/psql-passfile.out" psql "${server[@]}" \
+    "sslmode=verify-full;sslrootcert=Z:$pg_rootcert" "from wine, PGPASSFILE" ||
+    { echo "the PostgreSQL probe with the password file failed" >&2; return 1; }
+  # The OpenSSL built for libpq keeps both versions of TLS a server may offer.
+  say "PostgreSQL over TLS 1.2 at most, the certificate checked"
+  PGPASSWORD=$pg_password sql_probe "$dir/psql-tls12.out" psql "${server[@]}" \
+    "sslmode=verify-full;sslrootcert=Z:$pg_rootcert;ssl_max_protocol_version=TLSv1.2" \
+    "from wine, TLS 1.2" || { echo "the PostgreSQL probe over TLS 1.2 failed" >&2; return 1; }
+  grep -q "^TLS (ssl,version,cipher): true,TLSv1.3," "$dir/psql-password.out" &&
+    grep -q "^TLS (ssl,version,cipher): true,TLSv1.2," "$dir/psql-tls12.out" ||
+    { echo "not TLS 1.3 by default and TLS 1.2 when asked" >&2; return 1; }
+  say "PostgreSQL with a wrong password: refused"
+  if PGPASSWORD=wrong-$pg_password sql_probe "$dir/psql-wrong.out" psql "${server[@]}" \
+    "sslmode=require" "from wine, a wrong password"; then
+    echo "a wrong password was taken" >&2
+    return 1
+  fi
+  grep -q "password authentication failed" "$dir/psql-wrong.out" ||
+    { echo "not refused for its password" >&2; return 1; }
+  # The rows the probes inserted, as the server keeps them, read on Linux.
+  local rows
+  rows=$(PGPASSWORD=$pg_password psql -X -At "host=$pg_host port=$pg_port dbname=$pg_database user=$pg_user sslmode=require" \
+    -c "SELECT text FROM probe ORDER BY id" 2>&1 | tr '\n' '|') || true
+  say "psql on Linux reads: $rows"
+  [ "$rows" = "from wine, PGPASSWORD|from wine, PGPASSFILE|from wine, TLS 1.2|" ] ||
+    { echo "not the three rows inserted under wine" >&2; return 1; }
 }
 
 stage_gui() {
@@ -365,6 +469,9 @@ stage_install() {
   wineserver --wait
   [ -f "$installed/vexagrid.exe" ] || { echo "nothing installed in $installed" >&2; return 1; }
   say "installed $(find "$installed" -type f | wc -l) files; Start menu: $(ls "$menu" | tr '\n' ' ')"
+  # Every file of the package folder, and no other besides the uninstaller.
+  diff <(folder_files "$(echo "$out/package/vexagrid-"*/)") <(folder_files "$installed") >&2 ||
+    { echo "the installed files are not the package folder's" >&2; return 1; }
   local version
   version=$(cd /tmp && DISPLAY= WINEPATH= wine "$target\\vexagrid-cli.exe" --version 2>&1 | tr -d '\r')
   say "installed vexagrid-cli.exe --version: $version"
@@ -684,7 +791,7 @@ for stage in deps qt host windows prefix; do
     exit 1
   fi
 done
-for stage in tests sim package gui portdialog fleet; do
+for stage in tests sim package sql gui portdialog fleet; do
   case " $stages " in *" $stage "*) ;; *) continue ;; esac
   run_stage "$stage" || true
   if [ "$stage" = package ] && [ -f "$out/package/vexagrid-"*-setup.exe ]; then

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What a Windows user installs: both programs, the Qt and MinGW runtime DLLs they load, the
-# Qt plugins, and the runtime files, laid out as one folder; that folder as a zip and as an
-# NSIS installer (with a Start-menu shortcut and an uninstaller).
+# Qt plugins (the SQL drivers with libpq and OpenSSL among their DLLs), and the runtime
+# files, laid out as one folder; that folder as a zip and as an NSIS installer (with a
+# Start-menu shortcut and an uninstaller).
 #
 #   tools/windows/package.sh WINDOWS_BUILD_DIR QT_PREFIX OUT_DIR
 #
@@ -34,9 +35,18 @@ if [ -d "$qt/plugins/styles" ]; then
   mkdir -p "$stage/styles"
   cp "$qt/plugins/styles/"*.dll "$stage/styles/"
 fi
+# The record's drivers: SQLite for this machine's file, PostgreSQL for a team's server. Qt
+# loads them by name at run time, so nothing links them: they are named here.
+mkdir -p "$stage/sqldrivers"
+for file in qsqlite.dll qsqlpsql.dll; do
+  [ -f "$qt/plugins/sqldrivers/$file" ] || { echo "missing: $qt/plugins/sqldrivers/$file" >&2; exit 1; }
+  cp "$qt/plugins/sqldrivers/$file" "$stage/sqldrivers/"
+done
 
-# Every DLL these load, followed from DLL to DLL, from the Windows Qt and MinGW-w64; what
-# is found in neither is part of Windows.
+# Every DLL these load, followed from DLL to DLL, from the Windows Qt (libpq and OpenSSL
+# among its DLLs) and MinGW-w64; what is found in neither must be part of Windows, and wine,
+# which carries Windows' own DLLs, knows its name.
+windows_dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 dll_dirs=("$qt/bin" "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")"
   /usr/x86_64-w64-mingw32/lib)
 find_dll() {
@@ -46,7 +56,7 @@ find_dll() {
   done
   return 1
 }
-queue=("$stage"/*.exe "$stage"/platforms/*.dll)
+queue=("$stage"/*.exe "$stage"/platforms/*.dll "$stage"/sqldrivers/*.dll)
 [ -d "$stage/styles" ] && queue+=("$stage"/styles/*.dll)
 while [ ${#queue[@]} -gt 0 ]; do
   file=${queue[0]}
@@ -56,6 +66,9 @@ while [ ${#queue[@]} -gt 0 ]; do
     if source=$(find_dll "$dll"); then
       cp "$source" "$stage/"
       queue+=("$stage/$dll")
+    elif [ -d "$windows_dlls" ] && [ ! -f "$windows_dlls/${dll,,}" ]; then
+      echo "${file#"$stage"/} loads $dll, which is in neither Qt, MinGW-w64 nor Windows" >&2
+      exit 1
     fi
   done < <($objdump -p "$file" | sed -n 's/^\s*DLL Name: //p')
 done
