@@ -52,6 +52,17 @@ void hintTypewriterFonts(QWidget* root)
     }
 }
 
+void setActionIcons(Ui::MainWindow& ui)
+{
+    setActionIcon(ui.actionOpen, QStringLiteral(":/img/img/open.png"));
+    setActionIcon(ui.actionSave, QStringLiteral(":/img/img/save.png"));
+    setActionIcon(ui.actionSaveAs, QStringLiteral(":/img/img/save.png"));
+    setActionIcon(ui.actionExit, QStringLiteral(":/img/img/exit_icon.png"));
+    setActionIcon(ui.actionAbout, QStringLiteral(":/img/img/info_icon.png"));
+    setActionIcon(ui.actionReadup, QStringLiteral(":/img/img/up.png"));
+    setActionIcon(ui.actionDownload, QStringLiteral(":/img/img/down.png"));
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -61,13 +72,7 @@ MainWindow::MainWindow(QWidget* parent)
     bindings::applyFieldFacts(*ui);
     hintTypewriterFonts(this);
 
-    setActionIcon(ui->actionOpen, QStringLiteral(":/img/img/open.png"));
-    setActionIcon(ui->actionSave, QStringLiteral(":/img/img/save.png"));
-    setActionIcon(ui->actionSaveAs, QStringLiteral(":/img/img/save.png"));
-    setActionIcon(ui->actionExit, QStringLiteral(":/img/img/exit_icon.png"));
-    setActionIcon(ui->actionAbout, QStringLiteral(":/img/img/info_icon.png"));
-    setActionIcon(ui->actionReadup, QStringLiteral(":/img/img/up.png"));
-    setActionIcon(ui->actionDownload, QStringLiteral(":/img/img/down.png"));
+    setActionIcons(*ui);
 
     connect(ui->actionNew, &QAction::triggered, this, &MainWindow::newfile);
     connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openfile);
