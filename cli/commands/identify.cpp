@@ -26,7 +26,7 @@ CommandInfo identify()
             "a modul azonosítója",
             "Az azonosítás (\"~|\"): amit a modul magáról mond. --port all: minden port, amelyen modul "
             "válaszol; a meg nem nyitható portok is sort kapnak.",
-            {{"port"}, {"baud"}},
+            {{"port"}, {"baud"}, {"remote"}, {"no-sync"}},
             {"identification", "module", "reason", "systemError"},
             "vexagrid-cli identify --port all",
             argchecks::ports, identifyModules};

@@ -132,7 +132,7 @@ CommandInfo read()
             "Kiolvassa a modult, és elmenti, ahogy az ablakos program Mentése: az alapértékek fájlja "
             "után a kiolvasott értékekkel. A kimenet előre ellenőrizve: a hiányzó könyvtárak "
             "létrejönnek, és ha nem írható, a modulhoz nem fordul.",
-            {{"port"}, {"baud"}, {"output", "egy portnál FÁJL; több portnál KÖNYVTÁR/ (KÖNYVTÁR/COM3.vgf) vagy minta {port}-tal (modul-{port}.vgf); - : a szabványos kimenet (egy port)"}, {"base"}},
+            {{"port"}, {"baud"}, {"output", "egy portnál FÁJL; több portnál KÖNYVTÁR/ (KÖNYVTÁR/COM3.vgf) vagy minta {port}-tal (modul-{port}.vgf); - : a szabványos kimenet (egy port)"}, {"base"}, {"remote"}, {"no-sync"}},
             {"identification", "module", "file", "m_id", "m_nev", "reason", "systemError"},
             "vexagrid-cli read --port COM3,COM4 -o kiolvasott/",
             checkRead, readModules};

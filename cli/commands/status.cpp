@@ -59,7 +59,7 @@ CommandInfo status()
     return {"status", "status --port P [--watch MP]",
             "térerő, fázisok, kimenetek, firmware-verzió",
             "Az állapot lekérdezése (\"~[\"), ahogy az ablakos program mutatja a VexaGrid-3-ét.",
-            {{"port"}, {"baud"}, {"watch"}},
+            {{"port"}, {"baud"}, {"watch"}, {"remote"}, {"no-sync"}},
             {"identification", "module", "time", "signal", "signalLow", "phaseR", "phaseS", "phaseT", "output1", "output2", "firmware", "reason", "systemError"},
             "vexagrid-cli status --port COM3 --watch 2",
             argchecks::ports, showStatus};

@@ -37,7 +37,7 @@ CommandInfo write()
             "Megnyitja a fájlt, ahogy az ablakos program (az alapértékek fájlja után), alkalmazza a "
             "felülírásokat, és lefuttatja a betöltés ellenőrzéseit. Az egész tervet (a fájlt, minden "
             "--set-et, a táblázat minden sorát) előre ellenőrzi: ha bármi hibás, egyik modulba sem ír.",
-            {{"port"}, {"baud"}, {"set"}, {"each"}, {"verify"}, {"backup"}, {"base"}},
+            {{"port"}, {"baud"}, {"set"}, {"each"}, {"verify"}, {"backup"}, {"base"}, {"remote"}, {"no-sync"}},
             {"identification", "module", "file", "row", "backup", "bytesSent", "verified", "differences", "reason", "systemError"},
             "vexagrid-cli write --each modulok.csv --verify --backup mentesek/ alap.vgf",
             argchecks::sendFiles, writeModules};
