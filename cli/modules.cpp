@@ -42,7 +42,14 @@ std::optional<Options>& recordingOptions()
 
 bool writes(const Options& options)
 {
-    return options.name == QLatin1String("write");
+    return options.name == QLatin1String("write") || options.name == QLatin1String("restore");
+}
+
+// A restore's source event, named in its events.
+QString& restoreSource()
+{
+    static QString source;
+    return source;
 }
 
 fleet::Observer& observer(const Options& options)
@@ -53,7 +60,8 @@ fleet::Observer& observer(const Options& options)
     if (!recorder)
         recorder = std::make_unique<fleet::Recorder>(history::location(options),
                                                      writes(options) ? fleet::Recorder::Writes::Yes
-                                                                     : fleet::Recorder::Writes::No);
+                                                                     : fleet::Recorder::Writes::No,
+                                                     restoreSource());
     return *recorder;
 }
 
@@ -160,6 +168,11 @@ Expected<fleet::Targets> findModules(const Options& options)
 }
 
 } // namespace
+
+void recordAsRestoreOf(const QString& eventId)
+{
+    restoreSource() = eventId;
+}
 
 fleet::Setup setupOf(const Options& options, const QStringList& defaults)
 {

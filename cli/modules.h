@@ -13,6 +13,9 @@
 // them at once, and saying how it went.
 namespace cli {
 
+// The command's writes are restores of this recorded event (before its modules are prepared).
+void recordAsRestoreOf(const QString& eventId);
+
 // What the modules of a command's run share: the baud rate, Ctrl+C's stop flag, the observer
 // of every exchange and (for the commands that read a configuration) the defaults file's
 // lines.

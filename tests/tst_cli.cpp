@@ -1189,6 +1189,20 @@ void TestCli::exchangesAreRecorded()
         opened->configuration(last[Operation::ReadOut].configurationHash);
     QVERIFY(read);
     QCOMPARE(read->content, file.readAll());
+
+    // The write restored: its frame again, recorded as a restore of that write.
+    const QString writeId = last[Operation::Write].id;
+    const Run restore = cli(fixture, QStringList{"restore", writeId.left(8), "--port", "COM3",
+                                                 "--base", defaultsFile()} +
+                                         record);
+    QVERIFY2(restore.exitCode == 0, qPrintable(restore.err));
+    QCOMPARE(module->writes().size(), 2);
+    QCOMPARE(module->writes().last().bytes, module->writes().first().bytes);
+    record::EventFilter restoresOnly;
+    restoresOnly.operation = Operation::Restore;
+    const Expected<QList<record::Event>> restores = opened->events(restoresOnly);
+    QVERIFY(restores && restores->size() == 1);
+    QCOMPARE(restores->first().sourceEvent, writeId);
 }
 
 // A record that cannot be written: a write asks the module nothing, a read goes on and says

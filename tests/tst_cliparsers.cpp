@@ -254,6 +254,7 @@ void TestCliParsers::options_data()
     QTest::newRow("diff of three") << QStringList{"history", "diff", "aaaaaa", "bbbbbb", "cccccc"} << "fölösleges argumentum: cccccc";
     QTest::newRow("export needs an output") << QStringList{"history", "export", "3f2a9c"} << "a history export parancsnak kell a kimenet";
     QTest::newRow("prune keeps some") << QStringList{"history", "prune", "--yes"} << "a history prune parancsnak kell a --keep-last N";
+    QTest::newRow("restore writes one event") << QStringList{"restore", "3f2a9c", "--each", "t.csv"} << "a(z) --each kapcsoló nem használható a(z) restore paranccsal";
     QTest::newRow("prune keeps at least one") << QStringList{"history", "prune", "--keep-last", "0"} << "hibás szám: --keep-last 0";
     QTest::newRow("a command of two words") << QStringList{"history", "sync", "--remote", "postgresql://a@b/c"} << "";
     QTest::newRow("its second word, not a file") << QStringList{"history", "init-remote", "postgresql://a@b/c"} << "";
