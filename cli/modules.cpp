@@ -69,6 +69,10 @@ fleet::Observer& observer(const Options& options)
 // command goes on unrecorded, with a warning (the record's own words).
 Expected<void> recordReady(const Options& options)
 {
+    // A fresh recorder for each command (the command line also runs in-process, in tests).
+    recorderSlot().reset();
+    recordingOptions().reset();
+    unrecordedRun() = false;
     const Expected<std::optional<record::Record>> usable = history::forExchanges(
         options, writes(options) ? history::Need::Required : history::Need::Optional);
     if (!usable)

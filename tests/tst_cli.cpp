@@ -4,6 +4,7 @@
 #include "core/configuration.h"
 #include "core/fieldchecks.h"
 #include "record/record.h"
+#include "tests/support/guilessmain.h"
 #include "tests/support/simfixture.h"
 
 #include <QDir>
@@ -1435,5 +1436,5 @@ void TestCli::historyRefusesForeignFiles()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), entries);
 }
 
-QTEST_GUILESS_MAIN(TestCli)
+VEXAGRID_TEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"

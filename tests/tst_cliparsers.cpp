@@ -10,6 +10,7 @@
 #include "device/portmap.h"
 #include "fleet/csvtable.h"
 #include "fleet/plan.h"
+#include "tests/support/guilessmain.h"
 #include "tests/support/simfixture.h"
 
 #include <QFile>
@@ -535,5 +536,5 @@ void TestCliParsers::diffOfTwoFiles()
     QCOMPARE(runCli({"diff", first, work.filePath("none.vgf")}).exitCode, 2);
 }
 
-QTEST_GUILESS_MAIN(TestCliParsers)
+VEXAGRID_TEST_GUILESS_MAIN(TestCliParsers)
 #include "tst_cliparsers.moc"
