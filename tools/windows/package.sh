@@ -66,6 +66,8 @@ while [ ${#queue[@]} -gt 0 ]; do
     if source=$(find_dll "$dll"); then
       cp "$source" "$stage/"
       queue+=("$stage/$dll")
+    elif [[ ${dll,,} == api-ms-win-* || ${dll,,} == ext-ms-win-* ]]; then
+      continue # an API set: Windows' loader maps it to its own DLLs; no file is shipped
     elif [ -d "$windows_dlls" ] && [ ! -f "$windows_dlls/${dll,,}" ]; then
       echo "${file#"$stage"/} loads $dll, which is in neither Qt, MinGW-w64 nor Windows" >&2
       exit 1
