@@ -49,10 +49,13 @@ done
 windows_dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 dll_dirs=("$qt/bin" "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")"
   /usr/x86_64-w64-mingw32/lib)
+# Windows finds DLLs whatever the case of their names (libpq's import library names it
+# LIBPQ.dll).
 find_dll() {
-  local dir
+  local dir found
   for dir in "${dll_dirs[@]}"; do
-    [ -f "$dir/$1" ] && { echo "$dir/$1"; return 0; }
+    found=$(find "$dir" -maxdepth 1 -iname "$1" -print -quit 2>/dev/null)
+    [ -n "$found" ] && { echo "$found"; return 0; }
   done
   return 1
 }
@@ -62,10 +65,10 @@ while [ ${#queue[@]} -gt 0 ]; do
   file=${queue[0]}
   queue=("${queue[@]:1}")
   while read -r dll; do
-    [ -f "$stage/$dll" ] && continue
+    [ -n "$(find "$stage" -maxdepth 1 -iname "$dll" -print -quit)" ] && continue
     if source=$(find_dll "$dll"); then
       cp "$source" "$stage/"
-      queue+=("$stage/$dll")
+      queue+=("$stage/$(basename "$source")")
     elif [[ ${dll,,} == api-ms-win-* || ${dll,,} == ext-ms-win-* ]]; then
       continue # an API set: Windows' loader maps it to its own DLLs; no file is shipped
     elif [ -d "$windows_dlls" ] && [ ! -f "$windows_dlls/${dll,,}" ]; then
