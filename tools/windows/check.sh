@@ -743,8 +743,13 @@ stage_fleet() {
   # From the table's field: its button, the ports, the two options, the backup folder and its
   # button, "Keresés", "Indítás".
   xdotool key Tab Tab Tab Tab Tab Tab Tab Tab space
-  wait_until 120 eval '[ "$(grep -c "write request.*stored" "$dir/sim.log")" -ge 2 ]' ||
-    { echo "not two frames stored" >&2; cat "$dir/sim.log" >&2; return 1; }
+  if ! wait_until 120 eval '[ "$(grep -c "write request.*stored" "$dir/sim.log")" -ge 2 ]'; then
+    echo "not two frames stored; the dialog as it stood: $out/fleet-wine-failed.png" >&2
+    read -r w h x y < <(window_geometry "$dialog")
+    settled_shot "$out/fleet-wine-failed.png" "$w" "$h" "$x" "$y" || true
+    cat "$dir/sim.log" >&2
+    return 1
+  fi
   # The verify's read-out after each write, then the summary.
   sleep 5
   read -r w h x y < <(window_geometry "$dialog")
