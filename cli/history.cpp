@@ -210,4 +210,21 @@ void printModules(const QList<record::Module>& modules)
     }
 }
 
+Expected<Recorded> recordedConfiguration(const Options& options, const QString& idOrPrefix)
+{
+    const Expected<record::Record> record = open(options);
+    if (!record)
+        return record.failure();
+    const Expected<record::Event> event = record->event(idOrPrefix);
+    if (!event)
+        return event.failure();
+    if (event->configurationHash.isEmpty())
+        return Configurations(*record, options).of(*event).failure();
+    const Expected<record::StoredConfiguration> stored =
+        record->configuration(event->configurationHash);
+    if (!stored)
+        return stored.failure();
+    return Recorded{*event, *stored};
+}
+
 } // namespace cli::history

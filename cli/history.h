@@ -32,6 +32,15 @@ enum class Need {
 // that stops the plan.
 Expected<std::optional<record::Record>> forExchanges(const Options& options, Need need);
 
+// An event named on the command line and the configuration it recorded; a failure for an
+// event that recorded none.
+struct Recorded
+{
+    record::Event event;
+    record::StoredConfiguration configuration;
+};
+Expected<Recorded> recordedConfiguration(const Options& options, const QString& idOrPrefix);
+
 // The first 8 characters of an event's id: how lines begin with it, as commits' do.
 QString shortId(const QString& id);
 // A time of the record in local time, to the second ("2026-03-01 09:15:00"); "" for none.

@@ -24,18 +24,12 @@ Expected<void> checkExport(const Options& options)
 
 Expected<Exit> exportConfiguration(const Options& options)
 {
-    const Expected<record::Record> record = history::open(options);
-    if (!record)
-        return record.failure();
-    const Expected<record::Event> event = record->event(options.files.first());
-    if (!event)
-        return event.failure();
-    if (event->configurationHash.isEmpty())
-        return history::Configurations(*record, options).of(*event).failure();
-    const Expected<record::StoredConfiguration> stored =
-        record->configuration(event->configurationHash);
-    if (!stored)
-        return stored.failure();
+    const Expected<history::Recorded> recorded =
+        history::recordedConfiguration(options, options.files.first());
+    if (!recorded)
+        return recorded.failure();
+    const record::Event* event = &recorded->event;
+    const record::StoredConfiguration* stored = &recorded->configuration;
     if (options.output == QLatin1String("-")) {
         std::fwrite(stored->content.constData(), 1, size_t(stored->content.size()), stdout);
         std::fflush(stdout);

@@ -31,20 +31,12 @@ Expected<void> checkRestore(const Options& options)
 // The event and its configuration, as a configuration file in `folder`.
 Expected<QString> recordedFile(const Options& options, const QString& folder, QString& sourceEvent)
 {
-    const Expected<record::Record> record = history::open(options);
-    if (!record)
-        return record.failure();
-    const Expected<record::Event> event = record->event(options.files.first());
-    if (!event)
-        return event.failure();
-    if (event->configurationHash.isEmpty())
-        return Failure{Code::NoSuchEvent,
-                       QStringLiteral("%1: ehhez az eseményhez nem tartozik konfiguráció.")
-                           .arg(history::shortId(event->id))};
-    const Expected<record::StoredConfiguration> stored =
-        record->configuration(event->configurationHash);
-    if (!stored)
-        return stored.failure();
+    const Expected<history::Recorded> recorded =
+        history::recordedConfiguration(options, options.files.first());
+    if (!recorded)
+        return recorded.failure();
+    const record::Event* event = &recorded->event;
+    const record::StoredConfiguration* stored = &recorded->configuration;
     const QString path = folder + QStringLiteral("/restore.vgf");
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(stored->content) != stored->content.size())
