@@ -12,12 +12,14 @@
 #include "app/windowrecord.h"
 #include "core/maker.h"
 #include "core/runtimefiles.h"
+#include "fleet/recorder.h"
 #include "form/bindings.h"
 #include "form/checks.h"
 #include "form/departurefilter.h"
 #include "form/interfacestate.h"
 #include "form/messagebox.h"
 #include "form/statusbar.h"
+#include "record/location.h"
 #include "ui_mainwindow.h"
 
 #include <QDesktopServices>
@@ -80,9 +82,10 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->actionSheet, &QAction::triggered, this, &MainWindow::sheet);
     connect(ui->actionFleet, &QAction::triggered, this, [this] {
         FormContext here = context();
-        // The window's exchanges with many modules are kept through this observer: the
-        // record's (fleet::Recorder) waits until it has been proved under Windows.
-        fleetdialog::run(here, fleet::Observer::none());
+        // Every exchange of the dialog goes into the record, one run id for the dialog; a
+        // write whose event cannot be stored is refused before any module is touched.
+        fleet::Recorder recorder(record::locationFromEnvironment(), fleet::Recorder::Writes::Yes);
+        fleetdialog::run(here, recorder);
     });
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
     connect(ui->actionPort, &QAction::triggered, this, &MainWindow::show_port);

@@ -4,14 +4,7 @@
 #include "record/exchange.h"
 
 WindowRecord::WindowRecord(QWidget* window)
-// Under Windows the window does not record yet: opening the record from the window
-// process stopped it under wine (the command line records there). Until that is found,
-// the window's exchanges go unrecorded on Windows rather than risk the program.
-#ifdef Q_OS_WIN
-    : m_window(window), m_location(record::Location::off())
-#else
     : m_window(window), m_location(record::locationFromEnvironment())
-#endif
 {
 }
 

@@ -1,7 +1,9 @@
 // vexagrid-cli: the window program's exchanges with a module, from the command line and
 // for many modules at once. The program is the vexagrid_cli library; this only starts it.
 #include "cli/commands.h"
+#include "cli/history.h"
 #include "cli/interrupt.h"
+#include "cli/teamrecord.h"
 #include "core/programsettings.h"
 
 #include <QCoreApplication>
@@ -52,5 +54,8 @@ int main(int argc, char* argv[])
     // QT_LOGGING_RULES asks for them.
     QLoggingCategory::setFilterRules(QStringLiteral("vexagrid.serial*=false"));
     cli::interrupt::install();
+    if (parsed && parsed->kind == cli::Parsed::Run)
+        record::loadDrivers(cli::history::location(parsed->options),
+                            cli::teamrecord::remoteText(parsed->options).has_value());
     return cli::main(QCoreApplication::arguments());
 }

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDatabase>
 #include <QStandardPaths>
 #include <QSysInfo>
 
@@ -70,6 +71,24 @@ Location locationFromEnvironment()
     if (named == QLatin1String("off"))
         return Location::off();
     return Location::file(named);
+}
+
+void loadDrivers(const Location& location, bool remote)
+{
+    QStringList drivers;
+    if (!location.isOff())
+        drivers << QStringLiteral("QSQLITE");
+    if (remote)
+        drivers << QStringLiteral("QPSQL");
+    for (const QString& driver : drivers) {
+        // A driver that is missing is reported when the record or the server is used.
+        if (!QSqlDatabase::isDriverAvailable(driver))
+            continue;
+        // The connection made and dropped at once: Qt keeps a plugin it loaded until exit.
+        const QString name = QStringLiteral("vexagrid-load-") + driver;
+        QSqlDatabase::addDatabase(driver, name);
+        QSqlDatabase::removeDatabase(name);
+    }
 }
 
 Identity Identity::ofThisProcess()

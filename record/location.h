@@ -25,6 +25,14 @@ QString defaultPath();
 // take its place when given.
 Location locationFromEnvironment();
 
+// Loads the Qt SQL driver plugins this program will use (SQLite's when the record is on,
+// PostgreSQL's when a team server is set), for the program's whole life. Called at start,
+// before the program starts threads of its own: wine's loader crashed when a plugin was
+// loaded later, while threads came and went (it sets up a loaded DLL's thread-local storage
+// in every thread), and a record opened for the first time in the middle of an exchange then
+// took the whole window with it.
+void loadDrivers(const Location& location, bool remote);
+
 // Who records and where: stored with every event this program makes.
 struct Identity
 {

@@ -302,6 +302,14 @@ stage_sim() {
     sed 's/^/    /' "$dir/out.txt" >&2
   done
 
+  # Each of them is in the record, the write's verify as an event of its own.
+  local operations
+  operations=$(cd "$dir" && WINEPATH= timeout 60 wine "$cli_exe" history 2>&1 | tr -d '\r' |
+    awk '{ print $5 "/" $6 "/" ($0 ~ / rendben/ ? "rendben" : "hiba") }' | sort | tr '\n' ' ')
+  say "wine vexagrid-cli.exe history: $operations"
+  [ "$operations" = "identify/COM3/rendben read/COM3/rendben status/COM3/rendben verify/COM3/rendben write/COM3/rendben " ] ||
+    { echo "not the five exchanges in the record" >&2; return 1; }
+
   # The Linux program writes the same file on COM4 of another simulated module.
   "$host/bin/vexagrid-sim" --port COM4 --dosdevices "$dir/linux" --state-dir "$dir/linux-state" 2>"$dir/sim-linux.log" \
     >"$dir/sim-linux.out" &
@@ -659,6 +667,13 @@ stage_portdialog() {
     { echo "not two answered identifications on COM3" >&2; return 1; }
   say "the button found the module on COM3: two identifications, one box titled Eszköz"
   stop_program || return 1
+  # The window's own identification is in the record (the search's are not exchanges of
+  # the window's).
+  local recorded
+  recorded=$(cd /tmp && WINEPATH= timeout 60 wine "$cli" history --op identify 2>&1 | tr -d '\r')
+  say "wine vexagrid-cli.exe history --op identify: $recorded"
+  grep -qE "identify +COM3 .*rendben" <<<"$recorded" ||
+    { echo "the window's identification is not in the record" >&2; return 1; }
 
   # 2. COM3 and the silent COM4: the menu's dialog lists both, without a hint below.
   map_com_port COM4 "$com4" || return 1
@@ -756,7 +771,27 @@ stage_fleet() {
   settled_shot "$out/fleet-wine.png" "$w" "$h" "$x" "$y"
   say "screenshot: $out/fleet-wine.png"
   grep -E "request" "$dir/sim.log" | cut -d' ' -f2- | sed 's/^/    /' >&2
+  # The run is in the record: the window's history dialog (Ctrl+H, once the dialog is
+  # closed) shows it, and vexagrid-cli.exe lists its two writes.
+  xdotool key Escape
+  wait_until 10 eval '! program_windows | grep -q "Több modul programozása"' ||
+    { echo "the dialog did not close" >&2; return 1; }
+  xdotool key ctrl+h
+  dialog=$(wait_until 20 window_titled "Előzmények") ||
+    { echo "no history dialog after Ctrl+H" >&2; program_windows >&2; return 1; }
+  sleep 2
+  read -r w h x y < <(window_geometry "$dialog")
+  settled_shot "$out/history-wine.png" "$w" "$h" "$x" "$y"
+  say "screenshot: $out/history-wine.png"
   stop_program
+  local writes
+  writes=$(cd /tmp && WINEPATH= timeout 60 wine "$folder/vexagrid-cli.exe" history --op write 2>&1 |
+    tr -d '\r')
+  say "wine vexagrid-cli.exe history --op write:"
+  sed 's/^/    /' <<<"$writes" >&2
+  grep -qE "write +COM3 +0101 .*rendben" <<<"$writes" &&
+    grep -qE "write +COM4 +0102 .*rendben" <<<"$writes" ||
+    { echo "the record does not hold both writes of the dialog" >&2; return 1; }
 }
 
 # --- run ------------------------------------------------------------------------------------
