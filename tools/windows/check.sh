@@ -6,7 +6,7 @@
 #   windows  vexagrid.exe, vexagrid-cli.exe and the test programs that need no pty
 #   tests    those test programs under wine, off screen
 #   sim      the Windows vexagrid-cli.exe against the Linux simulated module under wine: its
-#            write request must be byte for byte the Linux vexagrid-cli's
+#            exchanges in its record, its write request byte for byte the Linux vexagrid-cli's
 #   gui      the Windows vexagrid.exe under wine on Xvfb, and a screenshot of its window
 #   package  the zip and the NSIS installer; the installer and uninstaller run silently under
 #            wine
@@ -21,7 +21,8 @@
 #            whether wine lets another process hold COM4 (tools/windows/comopen.c)
 #   fleet    vexagrid.exe under wine on Xvfb with two simulated modules: File -> "Több modul
 #            programozása..." (Ctrl+M) writes a file and a table of two rows into both, driven
-#            with the keyboard; both modules store their frame (a screenshot of the dialog)
+#            with the keyboard; both modules store their frame (a screenshot of the dialog), the
+#            history dialog (Ctrl+H, a screenshot) and vexagrid-cli.exe list both writes
 #
 #   tools/windows/check.sh [QTSERIALPORT_TARBALL]
 #
