@@ -14,7 +14,9 @@
 #            programs (tools/windows/sqlprobe.cpp): a SQLite file in WAL mode written in a
 #            BEGIN IMMEDIATE transaction; a PostgreSQL server on 127.0.0.1 (started for the
 #            stage, tools/throwaway-postgres.sh) reached over TLS with the password from
-#            PGPASSWORD and from a password file, over TLS 1.3 and 1.2, a wrong one refused
+#            PGPASSWORD and from a password file, over TLS 1.3 and 1.2, a wrong one refused;
+#            an exchange recorded by vexagrid-cli.exe synced to that server and pulled from it
+#            into a Linux record
 #   portdialog  vexagrid.exe under wine on Xvfb with simulated modules, driven with xdotool:
 #            its button "Eszköz csatlakoztatása" finds the module on COM3; the port dialog
 #            from the menu lists COM3 and a silent COM4 without a hint (a screenshot); and
@@ -424,6 +426,28 @@ stage_sql() {
   say "psql on Linux reads: $rows"
   [ "$rows" = "from wine, PGPASSWORD|from wine, PGPASSFILE|from wine, TLS 1.2|" ] ||
     { echo "not the three rows inserted under wine" >&2; return 1; }
+
+  # The team's record: an exchange recorded by vexagrid-cli.exe under wine (an identification
+  # of a port that is not there) reaches the server through the sync at the end of the
+  # command and `history sync`; a Linux record syncing from the server then lists it.
+  local url="postgresql://$pg_user@$pg_host:$pg_port/$pg_database?sslmode=require" team
+  PGPASSWORD=$pg_password "$host/bin/vexagrid-cli" history init-remote "$url" >"$dir/init.out" 2>&1 ||
+    { cat "$dir/init.out" >&2; return 1; }
+  (cd "$dir" && PGPASSWORD=$pg_password VEXAGRID_OPERATOR=telepito-wine \
+    VEXAGRID_RECORD="$(windows_path "$dir/wine-record.sqlite")" WINEPATH= timeout 60 \
+    wine "$sql_app/vexagrid-cli.exe" identify --port COM9 --remote "$url") >"$dir/team.out" 2>&1 || true
+  (cd "$dir" && PGPASSWORD=$pg_password VEXAGRID_RECORD="$(windows_path "$dir/wine-record.sqlite")" \
+    WINEPATH= timeout 60 wine "$sql_app/vexagrid-cli.exe" history sync --remote "$url") \
+    >>"$dir/team.out" 2>&1 || { tr -d '\r' <"$dir/team.out" >&2; return 1; }
+  say "wine vexagrid-cli.exe identify --port COM9, then history sync:"
+  tr -d '\r' <"$dir/team.out" | sed 's/^/    /' >&2
+  PGPASSWORD=$pg_password VEXAGRID_RECORD=$dir/linux-record.sqlite "$host/bin/vexagrid-cli" \
+    history sync --remote "$url" >"$dir/pull.out" 2>&1 || { cat "$dir/pull.out" >&2; return 1; }
+  team=$(VEXAGRID_RECORD=$dir/linux-record.sqlite "$host/bin/vexagrid-cli" history 2>&1)
+  say "vexagrid-cli history on Linux, after its sync:"
+  sed 's/^/    /' <<<"$team" >&2
+  grep -qE "telepito-wine@.* identify +COM9 " <<<"$team" ||
+    { echo "the event recorded under wine did not reach the Linux record" >&2; return 1; }
 }
 
 stage_gui() {
