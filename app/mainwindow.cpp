@@ -10,6 +10,7 @@
 #include "app/sheetfile.h"
 #include "app/statusquery.h"
 #include "app/windowrecord.h"
+#include "app/windowsync.h"
 #include "core/maker.h"
 #include "core/runtimefiles.h"
 #include "form/bindings.h"
@@ -83,6 +84,7 @@ MainWindow::MainWindow(QWidget* parent)
         // The window's exchanges with many modules are kept through this observer: the
         // record's (fleet::Recorder) waits until it has been proved under Windows.
         fleetdialog::run(here, fleet::Observer::none());
+        m_sync->request();
     });
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
     connect(ui->actionPort, &QAction::triggered, this, &MainWindow::show_port);
@@ -111,6 +113,9 @@ MainWindow::MainWindow(QWidget* parent)
     statusBar()->insertWidget(1, portLabel, 1);
     m_settings.linkText = maker::copyrightLink();
     linkLabel = statusbar::insertLinkLabel(statusBar(), m_settings.linkText);
+    m_sync = new WindowSync(m_history->location(), statusBar(), this);
+    m_history->onSettled([this] { m_sync->request(); });
+    m_sync->request();
 
     ui->actionVerify->setVisible(false);
     ui->verify_gomb->hide();
@@ -150,6 +155,8 @@ void MainWindow::connectFields()
 
 MainWindow::~MainWindow()
 {
+    // A sync still running ends within its limit; it is waited for while the window is whole.
+    delete m_sync;
     // Destroying the focused field moves the focus, which would run a check on a
     // window that is half gone.
     const auto filters = findChildren<DepartureFilter*>();

@@ -1,0 +1,102 @@
+#include "app/windowsync.h"
+
+#include "record/record.h"
+
+#include <QLabel>
+#include <QStatusBar>
+#include <QThread>
+
+namespace {
+
+// A connection of the sync's own to the record, opened and closed on the sync's thread.
+Expected<record::remote::SyncReport> syncRecord(const QString& path,
+                                                const Expected<record::remote::Url>& url,
+                                                std::optional<qint64>& unsynced)
+{
+    Expected<record::Record> opened = record::Record::open(path);
+    if (!opened)
+        return opened.failure();
+    Expected<record::remote::SyncReport> synced =
+        url ? record::remote::syncBriefly(*opened, *url)
+            : Expected<record::remote::SyncReport>(url.failure());
+    if (synced)
+        unsynced = synced->unsynced;
+    else if (const Expected<qint64> waiting = opened->unpushedCount())
+        unsynced = *waiting;
+    return synced;
+}
+
+} // namespace
+
+WindowSync::WindowSync(const record::Location& location, QStatusBar* bar, QObject* parent)
+    : QObject(parent)
+{
+    const std::optional<QString> remote = record::remote::urlFromEnvironment();
+    m_on = remote && !location.isOff();
+    if (!m_on)
+        return;
+    m_path = location.path;
+    m_url = record::remote::parseUrl(*remote);
+    m_label = new QLabel(bar);
+    m_label->setObjectName(QStringLiteral("unsyncedLabel"));
+    bar->addPermanentWidget(m_label);
+    m_label->hide();
+}
+
+WindowSync::~WindowSync()
+{
+    m_pending = false;
+    if (m_thread)
+        m_thread->wait();
+}
+
+void WindowSync::request()
+{
+    if (!m_on)
+        return;
+    if (m_thread) {
+        m_pending = true;
+        return;
+    }
+    start();
+}
+
+void WindowSync::start()
+{
+    m_pending = false;
+    auto outcome = std::make_shared<Outcome>();
+    m_outcome = outcome;
+    m_thread.reset(QThread::create([outcome, path = m_path, url = *m_url] {
+        Expected<record::remote::SyncReport> synced = syncRecord(path, url, outcome->unsynced);
+        if (!synced)
+            outcome->failure = synced.failure();
+    }));
+    m_thread->setObjectName(QStringLiteral("vexagrid-sync"));
+    connect(m_thread.get(), &QThread::finished, this, &WindowSync::finished);
+    m_thread->start(QThread::LowPriority);
+}
+
+void WindowSync::finished()
+{
+    m_thread->wait();
+    m_thread.reset();
+    show(*m_outcome);
+    m_outcome.reset();
+    emit ended();
+    if (m_pending)
+        start();
+}
+
+void WindowSync::show(const Outcome& outcome)
+{
+    m_label->setToolTip(
+        outcome.failure
+            ? outcome.failure->message
+            : QStringLiteral("Ennyi esemény vár még a közös előzmények szerverére; a következő "
+                             "szinkronizálás viszi tovább."));
+    // Not knowing how many wait (the record itself failed) leaves the last count standing.
+    if (!outcome.unsynced)
+        return;
+    m_label->setText(record::remote::unsyncedText(*outcome.unsynced));
+    m_label->setVisible(*outcome.unsynced > 0);
+}
