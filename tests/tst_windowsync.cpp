@@ -19,9 +19,9 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
