@@ -6,24 +6,35 @@
 #include <QStatusBar>
 #include <QThread>
 
+// What a sync left: how many events wait (none when even that could not be learned), and
+// why it failed.
+struct WindowSync::Outcome
+{
+    std::optional<qint64> unsynced;
+    std::optional<Failure> failure;
+};
+
 namespace {
 
-// A connection of the sync's own to the record, opened and closed on the sync's thread.
-Expected<record::remote::SyncReport> syncRecord(const QString& path,
-                                                const Expected<record::remote::Url>& url,
-                                                std::optional<qint64>& unsynced)
+// On the sync's thread, with a connection of its own to the record, closed before it ends.
+void syncRecord(const QString& path, const Expected<record::remote::Url>& url,
+                std::optional<qint64>& unsynced, std::optional<Failure>& failure)
 {
     Expected<record::Record> opened = record::Record::open(path);
-    if (!opened)
-        return opened.failure();
-    Expected<record::remote::SyncReport> synced =
+    if (!opened) {
+        failure = opened.failure();
+        return;
+    }
+    const Expected<record::remote::SyncReport> synced =
         url ? record::remote::syncBriefly(*opened, *url)
             : Expected<record::remote::SyncReport>(url.failure());
-    if (synced)
+    if (synced) {
         unsynced = synced->unsynced;
-    else if (const Expected<qint64> waiting = opened->unpushedCount())
+        return;
+    }
+    failure = synced.failure();
+    if (const Expected<qint64> waiting = opened->unpushedCount())
         unsynced = *waiting;
-    return synced;
 }
 
 } // namespace
@@ -67,9 +78,7 @@ void WindowSync::start()
     auto outcome = std::make_shared<Outcome>();
     m_outcome = outcome;
     m_thread.reset(QThread::create([outcome, path = m_path, url = *m_url] {
-        Expected<record::remote::SyncReport> synced = syncRecord(path, url, outcome->unsynced);
-        if (!synced)
-            outcome->failure = synced.failure();
+        syncRecord(path, url, outcome->unsynced, outcome->failure);
     }));
     m_thread->setObjectName(QStringLiteral("vexagrid-sync"));
     connect(m_thread.get(), &QThread::finished, this, &WindowSync::finished);

@@ -40,11 +40,7 @@ signals:
     void ended();
 
 private:
-    struct Outcome
-    {
-        std::optional<qint64> unsynced;
-        std::optional<Failure> failure;
-    };
+    struct Outcome;
 
     void start();
     void finished();

@@ -23,6 +23,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUuid>
 
 namespace {
 
@@ -128,6 +129,7 @@ void TestWindowSync::init()
     recordFolder.emplace();
     usualRecord = qgetenv("VEXAGRID_RECORD");
     qputenv("VEXAGRID_RECORD", QFile::encodeName(recordFolder->filePath("record.sqlite")));
+    qputenv("VEXAGRID_OPERATOR", "tst_windowsync " + QUuid::createUuid().toByteArray());
     sim = new SimFixture;
     QVERIFY(sim->isValid());
     QVERIFY(sim->start("COM3"));
@@ -155,10 +157,10 @@ void TestWindowSync::exchange()
 
 qint64 TestWindowSync::onServer()
 {
-    // The window's status queries; the others' events come down with the pull.
+    // The window's own events; the pull brings others' (an earlier run's, say) beside them.
     QStringList ids;
     record::EventFilter queries;
-    queries.operation = record::Operation::Status;
+    queries.operatorName = qEnvironmentVariable("VEXAGRID_OPERATOR");
     auto opened = record::Record::open(record::locationFromEnvironment().path);
     for (const record::Event& event : opened->events(queries).valueOr({}))
         ids << event.id;
