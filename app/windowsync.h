@@ -31,7 +31,6 @@ public:
     // Waits for a running sync: it ends within its time limit. A remembered one is dropped.
     ~WindowSync() override;
 
-    bool isOn() const { return m_on; }
     // A sync now, or once the running one has ended. Nothing when off.
     void request();
 
