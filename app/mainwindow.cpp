@@ -10,6 +10,7 @@
 #include "app/sheetfile.h"
 #include "app/statusquery.h"
 #include "app/windowrecord.h"
+#include "app/windowsync.h"
 #include "core/maker.h"
 #include "core/runtimefiles.h"
 #include "fleet/recorder.h"
@@ -82,10 +83,11 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->actionSheet, &QAction::triggered, this, &MainWindow::sheet);
     connect(ui->actionFleet, &QAction::triggered, this, [this] {
         FormContext here = context();
-        // Every exchange of the dialog goes into the record, one run id for the dialog; a
-        // write whose event cannot be stored is refused before any module is touched.
-        fleet::Recorder recorder(record::locationFromEnvironment(), fleet::Recorder::Writes::Yes);
+        // Every exchange of the dialog goes into the window's record, one run id for the
+        // dialog; a write whose event cannot be stored is refused before any module is touched.
+        fleet::Recorder recorder(m_history->location(), fleet::Recorder::Writes::Yes);
         fleetdialog::run(here, recorder);
+        m_sync->request();
     });
     connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
     connect(ui->actionPort, &QAction::triggered, this, &MainWindow::show_port);
@@ -114,6 +116,9 @@ MainWindow::MainWindow(QWidget* parent)
     statusBar()->insertWidget(1, portLabel, 1);
     m_settings.linkText = maker::copyrightLink();
     linkLabel = statusbar::insertLinkLabel(statusBar(), m_settings.linkText);
+    m_sync = new WindowSync(m_history->location(), statusBar(), this);
+    m_history->onSettled([this] { m_sync->request(); });
+    m_sync->request();
 
     ui->actionVerify->setVisible(false);
     ui->verify_gomb->hide();
@@ -153,6 +158,8 @@ void MainWindow::connectFields()
 
 MainWindow::~MainWindow()
 {
+    // A sync still running ends within its limit; it is waited for while the window is whole.
+    delete m_sync;
     // Destroying the focused field moves the focus, which would run a check on a
     // window that is half gone.
     const auto filters = findChildren<DepartureFilter*>();

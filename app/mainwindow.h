@@ -9,6 +9,7 @@
 
 class QLabel;
 class WindowRecord;
+class WindowSync;
 namespace Ui {
 class MainWindow;
 }
@@ -70,4 +71,6 @@ private:
     QLabel* linkLabel = nullptr;
     // Opened on the first exchange or look at the history, not here.
     std::unique_ptr<WindowRecord> m_history;
+    // The team's server, synced in the background; off without one.
+    WindowSync* m_sync = nullptr;
 };

@@ -42,6 +42,8 @@ void WindowRecord::keep(record::Event& event)
     const Expected<void> stored = opened ? (*opened)->add(event) : Expected<void>(opened.failure());
     if (!stored)
         warnOnce(stored.failure());
+    else if (m_settled)
+        m_settled();
 }
 
 bool WindowRecord::begin(record::Event& event)
@@ -66,6 +68,8 @@ void WindowRecord::finish(record::Event& event)
         return;
     if (const Expected<void> stored = m_record->finish(event); !stored)
         warnOnce(stored.failure());
+    else if (m_settled)
+        m_settled();
 }
 
 void WindowRecord::warnOnce(const Failure& failure)

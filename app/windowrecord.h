@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -18,6 +19,7 @@ public:
     explicit WindowRecord(QWidget* window);
 
     bool isOff() const { return m_location.isOff(); }
+    const record::Location& location() const { return m_location; }
     // The open record, or why it cannot be opened (NoRecord when turned off).
     Expected<record::Record*> open();
 
@@ -38,6 +40,10 @@ public:
     const QString& moduleId() const { return m_moduleId; }
     void setModuleId(const QString& moduleId) { m_moduleId = moduleId; }
 
+    // Called each time an exchange's event is settled in the record (kept, or a write
+    // finished): the moment there is something new for the team's server.
+    void onSettled(std::function<void()> settled) { m_settled = std::move(settled); }
+
 private:
     void warnOnce(const Failure& failure);
 
@@ -47,4 +53,5 @@ private:
     std::optional<Failure> m_openFailure;
     bool m_warned = false;
     QString m_moduleId;
+    std::function<void()> m_settled;
 };

@@ -35,7 +35,7 @@ void syncAfterRecording(const Options& options, record::Record& record,
                                     "később pótolható (vexagrid-cli history sync): %1")
                          .arg(messages::oneLine(synced.failure().message)));
     else if (synced->unsynced > 0)
-        report::note(QStringLiteral("Szinkronizálatlan: %1").arg(synced->unsynced));
+        report::note(record::remote::unsyncedText(synced->unsynced));
 }
 
 } // namespace cli::teamrecord

@@ -19,6 +19,6 @@ Expected<record::remote::Url> remoteUrl(const Options& options);
 // sync of at most `budget`. Its failure is a note on stderr and never the command's exit
 // status: the events wait for the next sync.
 void syncAfterRecording(const Options& options, record::Record& record,
-                        std::chrono::milliseconds budget = std::chrono::seconds(3));
+                        std::chrono::milliseconds budget = record::remote::kBriefSync);
 
 } // namespace cli::teamrecord

@@ -823,4 +823,9 @@ Expected<SyncReport> syncBriefly(Record& record, const Url& url, std::chrono::mi
     return sync(record, url, options);
 }
 
+QString unsyncedText(qint64 count)
+{
+    return QStringLiteral("Szinkronizálatlan: %1").arg(count);
+}
+
 } // namespace record::remote

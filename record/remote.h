@@ -86,10 +86,18 @@ struct SyncOptions
 // last pull, with an overlap so that one committed late is not missed.
 Expected<SyncReport> sync(Record& record, const Url& url, const SyncOptions& options = {});
 
-// A sync that gives up after `budget`: what a command that recorded does at its end. What is
-// not done by then goes next time.
+// How long the sync after an exchange may take (a command's at its end, the window's in the
+// background): long enough for a few batches, short enough that an unreachable server
+// costs little.
+constexpr std::chrono::milliseconds kBriefSync = std::chrono::seconds(3);
+
+// A sync that gives up after `budget`: what follows an exchange. What is not done by then goes
+// next time.
 Expected<SyncReport> syncBriefly(Record& record, const Url& url,
-                                 std::chrono::milliseconds budget = std::chrono::seconds(3));
+                                 std::chrono::milliseconds budget = kBriefSync);
+
+// How many of this machine's events wait for the server, as the user reads it.
+QString unsyncedText(qint64 count);
 
 } // namespace remote
 } // namespace record
