@@ -20,7 +20,6 @@
 #include "form/interfacestate.h"
 #include "form/messagebox.h"
 #include "form/statusbar.h"
-#include "record/location.h"
 #include "ui_mainwindow.h"
 
 #include <QDesktopServices>
