@@ -1,16 +1,19 @@
 // The many-modules dialog writing and verifying paced modules, against the same for one.
 //
-//   bench_fleetdialog [N] [--shots DIR]
+//   bench_fleetdialog [N] [--shots DIR] [--sim-process] [--record FILE]
 //
 // Starts N simulated modules paced at the line's real speed, writes the sample into the
 // first one from the dialog, then into all N at once, and prints the time ratio. Meanwhile a
 // 10 ms timer on the GUI thread measures how late the event loop serves it: the longest
 // stall is what a user would feel. With --shots, the dialog during the run and at its end
-// are saved as PNG files in DIR.
+// are saved as PNG files in DIR. With --sim-process the modules are a vexagrid-sim process
+// of their own, as a user's modules are not in the program; with --record the dialog keeps
+// its exchanges in FILE, as the window does.
 
 #include "app/fleetdialog.h"
 #include "core/configcodec.h"
 #include "core/configuration.h"
+#include "fleet/recorder.h"
 #include "sim/simmodule.h"
 
 #include <QApplication>
@@ -19,6 +22,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -100,6 +104,35 @@ bool startModules(int count, const QString& directory,
     return true;
 }
 
+// The same modules in a vexagrid-sim process beside this program, registered once it says so.
+bool startSimProcess(int count, const QString& directory, QProcess& sim)
+{
+    sim.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/vexagrid-sim"));
+    sim.setArguments({QStringLiteral("--port"), QStringLiteral("COM3"), QStringLiteral("--count"),
+                      QString::number(count), QStringLiteral("--pace"),
+                      QStringLiteral("--dosdevices"), directory});
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start();
+    const QString last = directory + QStringLiteral("/com%1").arg(2 + count);
+    for (int i = 0; i < 100 && sim.state() != QProcess::NotRunning; ++i) {
+        if (QFileInfo::exists(last))
+            return true;
+        sim.waitForReadyRead(100);
+    }
+    std::fprintf(stderr, "bench_fleetdialog: vexagrid-sim did not register COM%d\n", 2 + count);
+    return false;
+}
+
+QString takeOption(QStringList& args, const QString& name, bool withValue)
+{
+    const qsizetype at = args.indexOf(name);
+    if (at < 0 || (withValue && at + 1 >= args.size()))
+        return {};
+    const QString value = withValue ? args.at(at + 1) : name;
+    args.remove(at, withValue ? 2 : 1);
+    return value;
+}
+
 QString sampleFile(const QString& folder)
 {
     const QString defaults = QStringLiteral(VEXAGRID_DEFAULTS_FILE);
@@ -118,12 +151,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    QString shots;
-    if (const qsizetype at = args.indexOf(QStringLiteral("--shots"));
-        at >= 0 && at + 1 < args.size()) {
-        shots = args.at(at + 1);
-        args.remove(at, 2);
-    }
+    const QString shots = takeOption(args, QStringLiteral("--shots"), true);
+    const bool simProcess = !takeOption(args, QStringLiteral("--sim-process"), false).isEmpty();
+    const QString recordFile = takeOption(args, QStringLiteral("--record"), true);
     const int count = args.isEmpty() ? 30 : args.first().toInt();
     if (count < 2 || count > 30) {
         std::fprintf(stderr, "bench_fleetdialog: N in 2..30\n");
@@ -133,12 +163,18 @@ int main(int argc, char* argv[])
     const QString devices = directory.path() + QStringLiteral("/dosdevices");
     qputenv("VEXAGRID_DOSDEVICES", QFile::encodeName(devices));
     std::vector<std::unique_ptr<SimModule>> modules;
+    QProcess sim;
     const QString file = sampleFile(directory.path());
-    if (!directory.isValid() || !startModules(count, devices, modules) || file.isEmpty())
+    if (!directory.isValid() || file.isEmpty() || !QDir().mkpath(devices) ||
+        !(simProcess ? startSimProcess(count, devices, sim) : startModules(count, devices, modules)))
         return 1;
     QDir::setCurrent(QFileInfo(QStringLiteral(VEXAGRID_DEFAULTS_FILE)).absolutePath());
 
-    FleetDialog dialog({}, fleet::Observer::none());
+    const record::Location location =
+        recordFile.isEmpty() ? record::Location::off() : record::Location::file(recordFile);
+    record::loadDrivers(location, false);
+    fleet::Recorder recorder(location, fleet::Recorder::Writes::Yes);
+    FleetDialog dialog({}, recorder);
     dialog.findChild<QLineEdit*>(QStringLiteral("file"))->setText(file);
     dialog.show();
     const Sample one = runDialog(dialog, 1, shots);
@@ -147,12 +183,18 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "bench_fleetdialog: a module was not written\n");
         return 1;
     }
-    std::printf("write + verify from the dialog, paced modules\n");
+    std::printf("write + verify from the dialog, paced modules%s%s\n",
+                simProcess ? ", in a process of their own" : ", in this process",
+                recordFile.isEmpty() ? ", record off" : ", recorded");
     std::printf("  1 module %.2f s, %d modules %.2f s\n", one.wallS, count, all.wallS);
     std::printf("  time, %d modules / 1 module:     %.3f   (goal <= 1.05)\n", count,
                 all.wallS / one.wallS);
     std::printf("  longest GUI-thread stall:        %.1f ms at %.2f s (goal <= 50 ms; 1 module: "
                 "%.1f ms)\n",
                 all.worstStallMs, all.worstAtS, one.worstStallMs);
+    if (simProcess) {
+        sim.terminate();
+        sim.waitForFinished(5000);
+    }
     return 0;
 }

@@ -305,20 +305,22 @@ stage_sim() {
     sed 's/^/    /' "$dir/out.txt" >&2
   done
 
-  # Each of them is in the record, the write's verify as an event of its own.
-  local operations
-  operations=$(cd "$dir" && WINEPATH= timeout 60 wine "$cli_exe" history 2>&1 | tr -d '\r' |
-    awk '{ print $5 "/" $6 "/" ($0 ~ / rendben/ ? "rendben" : "hiba") }' | sort | tr '\n' ' ')
-  say "wine vexagrid-cli.exe history: $operations"
-  [ "$operations" = "identify/COM3/rendben read/COM3/rendben status/COM3/rendben verify/COM3/rendben write/COM3/rendben " ] ||
-    { echo "not the five exchanges in the record" >&2; return 1; }
+  # Each of them is in the record (every command's identification too), the write's verify
+  # as an event of its own, and all went well.
+  local history operations
+  history=$(cd "$dir" && timeout 60 wine "$cli_exe" history 2>&1 | tr -d '\r')
+  operations=$(awk '$6 == "COM3" && / rendben/ { print $5 }' <<<"$history" | sort -u | tr '\n' ' ')
+  say "wine vexagrid-cli.exe history:"
+  sed 's/^/    /' <<<"$history" >&2
+  [ "$operations" = "identify read status verify write " ] && ! grep -q " hiba" <<<"$history" ||
+    { echo "not the five kinds of exchange, all well, in the record" >&2; return 1; }
 
   # The Linux program writes the same file on COM4 of another simulated module.
   "$host/bin/vexagrid-sim" --port COM4 --dosdevices "$dir/linux" --state-dir "$dir/linux-state" 2>"$dir/sim-linux.log" \
     >"$dir/sim-linux.out" &
   helper_pids+=($!)
   wait_for_module "$dir/linux" com4 >/dev/null
-  VEXAGRID_DOSDEVICES=$dir/linux "$host/bin/vexagrid-cli" write --verify --port COM4 "$file" \
+  VEXAGRID_DOSDEVICES=$dir/linux VEXAGRID_RECORD=off "$host/bin/vexagrid-cli" write --verify --port COM4 "$file" \
     >"$dir/out.txt" 2>&1 || { cat "$dir/out.txt" >&2; return 1; }
   stop_helpers
 
