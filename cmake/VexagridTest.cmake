@@ -26,6 +26,13 @@ function(vexagrid_add_qtest)
     TIMEOUT ${T_TIMEOUT}
     LABELS "${T_LABELS}"
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QPA_PLATFORMTHEME=;VEXAGRID_TEST_SOURCE_DIR=${CMAKE_SOURCE_DIR};VEXAGRID_TEST_BIN_DIR=${VEXAGRID_BIN_DIR}")
+  # A parallel run starts the long tests first (CTest does so from its own timings once it has
+  # any; a fresh build has none, and a slow test started last would run alone at the end).
+  if(T_LABELS STREQUAL "slow")
+    set_tests_properties(${T_NAME} PROPERTIES COST 100)
+  elseif(T_LABELS STREQUAL "e2e")
+    set_tests_properties(${T_NAME} PROPERTIES COST 10)
+  endif()
 endfunction()
 
 # vexagrid_check_test_tiers(): every folder that registers tests calls it once; at the end of

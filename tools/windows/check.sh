@@ -2,7 +2,8 @@
 # The Windows build, proven on this Linux machine, from a clean clone:
 #   deps     the Debian packages (MinGW-w64, wine, NSIS, Xvfb, ImageMagick, zip, ...)
 #   qt       Qt 6.4.2 for Windows, built once and cached (tools/windows/build-qt.sh)
-#   host     a Linux build of the artwork tool, vexagrid-cli and vexagrid-sim
+#   host     a Linux build of the artwork tool, vexagrid-cli and vexagrid-sim (or the one
+#            VEXAGRID_WIN_HOST names)
 #   windows  vexagrid.exe, vexagrid-cli.exe and the test programs that need no pty
 #   tests    those test programs under wine, off screen
 #   sim      the Windows vexagrid-cli.exe against the Linux simulated module under wine: its
@@ -27,6 +28,9 @@
 #            history dialog (Ctrl+H, a screenshot) and vexagrid-cli.exe list both writes
 #
 #   tools/windows/check.sh [QTSERIALPORT_TARBALL]
+#   tools/windows/check.sh --prepare deps|qt [QTSERIALPORT_TARBALL]
+#                            only the packages, or only the Qt (.ci/run builds the Qt beside
+#                            the Linux checks, after the packages are in)
 #
 # QTSERIALPORT_TARBALL (argument or variable): the official qtserialport-everywhere-src-6.4.2
 # tarball; by default the copy in tools/windows/third-party. Everything goes into
@@ -39,12 +43,20 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+prepare=""
+if [ "${1:-}" = --prepare ]; then
+  prepare=${2:-}
+  case "$prepare" in deps | qt) ;; *) echo "usage: $0 --prepare deps|qt [QTSERIALPORT_TARBALL]" >&2; exit 2 ;; esac
+  shift 2
+fi
 repo=$(cd "$here/../.." && pwd)
 out=$(realpath -m "${VEXAGRID_WIN_OUT:-$repo/build-windows-check}")
 serialport_tarball=${1:-${QTSERIALPORT_TARBALL:-$here/third-party/qtserialport-everywhere-src-6.4.2.tar.xz}}
 cache=${VEXAGRID_CACHE:-$HOME/.cache/vexagrid}
 qt=${QT_MINGW_PREFIX:-$cache/qt-6.4.2-mingw}
-host=$out/host
+# VEXAGRID_WIN_HOST: a Linux build folder of this clone that has them already (.ci/run passes
+# the suite's); otherwise the host stage builds them here.
+host=${VEXAGRID_WIN_HOST:-$out/host}
 win=$out/windows
 logs=$out/logs
 jobs=${JOBS:-$(nproc)}
@@ -209,6 +221,13 @@ stage_qt() {
 }
 
 stage_host() {
+  if [ -n "${VEXAGRID_WIN_HOST:-}" ]; then
+    local tool
+    for tool in vexagrid-artwork vexagrid-cli vexagrid-sim; do
+      [ -x "$host/bin/$tool" ] || { echo "no $host/bin/$tool" >&2; return 1; }
+    done
+    return 0
+  fi
   cmake -G Ninja -S "$repo" -B "$host" -DCMAKE_BUILD_TYPE=Release -DVEXAGRID_TESTS=OFF \
     >"$logs/host-configure.log"
   cmake --build "$host" --parallel "$jobs" --target vexagrid-artwork vexagrid-cli vexagrid-sim \
@@ -852,12 +871,15 @@ run_stage() {
   return $rc
 }
 
-for stage in deps qt host windows prefix; do
+preparation="deps qt host windows prefix"
+[ -n "$prepare" ] && preparation=$prepare
+for stage in $preparation; do
   if ! run_stage "$stage"; then
     printf '  %s\n' "${results[@]}"
     exit 1
   fi
 done
+[ -z "$prepare" ] || { printf '  %s\n' "${results[@]}"; exit 0; }
 for stage in tests sim package sql gui portdialog fleet; do
   case " $stages " in *" $stage "*) ;; *) continue ;; esac
   run_stage "$stage" || true
