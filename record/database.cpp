@@ -1,6 +1,9 @@
 #include "record/database.h"
 
 #include <QAtomicInteger>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSqlError>
 
 namespace record::db {
@@ -45,6 +48,28 @@ QString reasonOf(const QSqlError& error)
         return QStringLiteral("adatbázishiba (%1)").arg(code);
     }
     return QStringLiteral("adatbázishiba");
+}
+
+// The connections this process has open, by file: a file is looked at outside SQLite only
+// while it has none (Connection::open says why).
+struct OpenFiles
+{
+    QMutex mutex;
+    QHash<QString, int> connections;
+};
+
+OpenFiles& openFiles()
+{
+    static OpenFiles files;
+    return files;
+}
+
+// One name per file, whatever link or relative path led to it.
+QString fileKey(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
 QJsonObject withSystemError(QJsonObject details, const QString& path, const QString& text)
@@ -110,10 +135,28 @@ Connection::~Connection()
     m_database = QSqlDatabase();
     if (QSqlDatabase::contains(m_name))
         QSqlDatabase::removeDatabase(m_name);
+    // Only now that SQLite has let go of the file may another thread look at it.
+    if (!m_file.isEmpty()) {
+        OpenFiles& files = openFiles();
+        const QMutexLocker lock(&files.mutex);
+        if (--files.connections[m_file] == 0)
+            files.connections.remove(m_file);
+    }
 }
 
-Expected<void> Connection::open()
+Expected<void> Connection::open(const std::function<Expected<void>()>& checkFile)
 {
+    {
+        OpenFiles& files = openFiles();
+        const QMutexLocker lock(&files.mutex);
+        if (!files.connections.contains(fileKey(m_path))) {
+            if (auto checked = checkFile(); !checked)
+                return checked;
+        }
+        // Counted before SQLite opens it, so no other thread looks at it from here on.
+        m_file = fileKey(m_path);
+        ++files.connections[m_file];
+    }
     m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     if (!m_database.isValid())
         return unwritable(m_path, QStringLiteral("a Qt SQLite-illesztője nem tölthető be "

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
+
 // The record's own use of Qt SQL: one connection, its statements, its transactions and the
 // words for what went wrong. Not for the callers of the record.
 namespace record::db {
@@ -33,7 +35,12 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    Expected<void> open();
+    // Opens the file. `checkFile` looks at the file outside SQLite (its header; makes it when
+    // missing) and runs only while no other connection of this process has the file open:
+    // SQLite's locks are the process's POSIX locks, which closing any descriptor of the file
+    // drops, those of this process's open connections included. Another program would then
+    // take the record for unused and checkpoint and delete its write-ahead log under them.
+    Expected<void> open(const std::function<Expected<void>()>& checkFile);
     const QString& path() const { return m_path; }
     QSqlDatabase& database() { return m_database; }
 
@@ -48,6 +55,7 @@ public:
 private:
     QString m_path;
     QString m_name;
+    QString m_file; // the file as this process's open connections know it; empty until open
     QSqlDatabase m_database;
 };
 

@@ -321,10 +321,8 @@ QString Record::path() const
 Expected<Record> Record::open(const QString& path, const Identity& identity)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (auto checked = checkFile(absolute); !checked)
-        return checked.failure();
     auto p = std::make_unique<Private>(absolute, identity);
-    if (auto opened = p->connection.open(); !opened)
+    if (auto opened = p->connection.open([&] { return checkFile(absolute); }); !opened)
         return opened.failure();
     if (auto prepared = schema::prepare(p->connection); !prepared)
         return prepared.failure();
