@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QRecursiveMutex>
 #include <QSqlError>
 
 namespace record::db {
@@ -36,26 +37,37 @@ constexpr Reason kReasons[] = {
 };
 // clang-format on
 
+// SQLite's code for "the file is locked by another connection".
+constexpr int kBusy = 5;
+
+QString reasonOfCode(int code)
+{
+    for (const Reason& each : kReasons) {
+        if (each.code == code)
+            return QString::fromUtf8(each.words);
+    }
+    return QStringLiteral("adatbázishiba (%1)").arg(code);
+}
+
 QString reasonOf(const QSqlError& error)
 {
     bool numeric = false;
     const int code = error.nativeErrorCode().toInt(&numeric) & 0xFF;
-    if (numeric) {
-        for (const Reason& each : kReasons) {
-            if (each.code == code)
-                return QString::fromUtf8(each.words);
-        }
-        return QStringLiteral("adatbázishiba (%1)").arg(code);
-    }
-    return QStringLiteral("adatbázishiba");
+    return numeric ? reasonOfCode(code) : QStringLiteral("adatbázishiba");
 }
 
 // The connections this process has open, by file: a file is looked at outside SQLite only
-// while it has none (Connection::open says why).
+// while it has none (Connection::open says why); and the lock its writers queue on.
+struct OpenFile
+{
+    int connections = 0;
+    std::shared_ptr<QRecursiveMutex> writer = std::make_shared<QRecursiveMutex>();
+};
+
 struct OpenFiles
 {
     QMutex mutex;
-    QHash<QString, int> connections;
+    QHash<QString, OpenFile> files;
 };
 
 OpenFiles& openFiles()
@@ -137,25 +149,27 @@ Connection::~Connection()
         QSqlDatabase::removeDatabase(m_name);
     // Only now that SQLite has let go of the file may another thread look at it.
     if (!m_file.isEmpty()) {
-        OpenFiles& files = openFiles();
-        const QMutexLocker lock(&files.mutex);
-        if (--files.connections[m_file] == 0)
-            files.connections.remove(m_file);
+        OpenFiles& open = openFiles();
+        const QMutexLocker lock(&open.mutex);
+        if (--open.files[m_file].connections == 0)
+            open.files.remove(m_file);
     }
 }
 
 Expected<void> Connection::open(const std::function<Expected<void>()>& checkFile)
 {
     {
-        OpenFiles& files = openFiles();
-        const QMutexLocker lock(&files.mutex);
-        if (!files.connections.contains(fileKey(m_path))) {
+        OpenFiles& open = openFiles();
+        const QMutexLocker lock(&open.mutex);
+        if (!open.files.contains(fileKey(m_path))) {
             if (auto checked = checkFile(); !checked)
                 return checked;
         }
         // Counted before SQLite opens it, so no other thread looks at it from here on.
         m_file = fileKey(m_path);
-        ++files.connections[m_file];
+        OpenFile& file = open.files[m_file];
+        ++file.connections;
+        m_writer = file.writer;
     }
     m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     if (!m_database.isValid())
@@ -207,10 +221,16 @@ WriteTransaction::~WriteTransaction()
 
 Expected<void> WriteTransaction::begin()
 {
+    // This process's writers queue here, where the lock passes from one to the next at once;
+    // on SQLite's busy handler they would poll in naps of up to 100 ms.
+    if (!m_connection.writer().tryLock(kBusyTimeoutMs))
+        return unwritable(m_connection.path(), reasonOfCode(kBusy));
     Expected<QSqlQuery> begun =
         m_connection.run(QStringLiteral("BEGIN IMMEDIATE"), {}, messages::Code::RecordUnwritable);
-    if (!begun)
+    if (!begun) {
+        m_connection.writer().unlock();
         return begun.failure();
+    }
     m_open = true;
     return {};
 }
@@ -222,6 +242,7 @@ Expected<void> WriteTransaction::commit()
     if (!done)
         return done.failure();
     m_open = false;
+    m_connection.writer().unlock();
     return {};
 }
 
@@ -232,6 +253,7 @@ void WriteTransaction::rollback()
     m_open = false;
     QSqlQuery query(m_connection.database());
     query.exec(QStringLiteral("ROLLBACK"));
+    m_connection.writer().unlock();
 }
 
 } // namespace record::db

@@ -9,6 +9,9 @@
 #include <QVariantList>
 
 #include <functional>
+#include <memory>
+
+class QRecursiveMutex;
 
 // The record's own use of Qt SQL: one connection, its statements, its transactions and the
 // words for what went wrong. Not for the callers of the record.
@@ -43,6 +46,8 @@ public:
     Expected<void> open(const std::function<Expected<void>()>& checkFile);
     const QString& path() const { return m_path; }
     QSqlDatabase& database() { return m_database; }
+    // What this process's write transactions on the file take first; only once open.
+    QRecursiveMutex& writer() { return *m_writer; }
 
     // Runs one statement with its values bound in order; the query, positioned before its
     // first row. `code` names the failure: unwritable for a change, unreadable for a question.
@@ -56,6 +61,7 @@ private:
     QString m_path;
     QString m_name;
     QString m_file; // the file as this process's open connections know it; empty until open
+    std::shared_ptr<QRecursiveMutex> m_writer;
     QSqlDatabase m_database;
 };
 
