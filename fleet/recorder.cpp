@@ -92,8 +92,8 @@ Expected<void> Recorder::started(Exchange& exchange)
 {
     if (isOff() || !writes(exchange.operation))
         return {};
-    record::Event event =
-        record::eventFor(recordOperation(exchange.operation), m_runId, exchange.port);
+    record::Event event = record::eventFor(recordOperation(exchange.operation), m_runId,
+                                           exchange.port, adapterOf(exchange.port));
     event.moduleId = exchange.moduleId;
     event.identification = exchange.identification;
     event.configuration = exchange.configuration;
@@ -132,8 +132,8 @@ void Recorder::finished(const Exchange& exchange)
     }
     if (m_broken)
         return missed(exchange.port, *m_why);
-    record::Event event =
-        record::eventFor(recordOperation(exchange.operation), m_runId, exchange.port);
+    record::Event event = record::eventFor(recordOperation(exchange.operation), m_runId,
+                                           exchange.port, adapterOf(exchange.port));
     fill(event, exchange);
     Expected<std::unique_ptr<record::Record>> opened = openRecord(m_location);
     Expected<void> stored = opened ? (*opened)->add(event) : Expected<void>(opened.failure());
@@ -148,6 +148,14 @@ void Recorder::missed(const QString& port, const Failure& why)
         m_unrecorded << port;
     if (!m_why)
         m_why = why;
+}
+
+PortMap::Adapter Recorder::adapterOf(const QString& port)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_adapters)
+        m_adapters = PortMap::adapters();
+    return (*m_adapters)(port);
 }
 
 QStringList Recorder::unrecorded() const

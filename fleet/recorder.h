@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/portmap.h"
 #include "fleet/observer.h"
 #include "record/location.h"
 
@@ -45,6 +46,7 @@ public:
 
 private:
     void missed(const QString& port, const Failure& why);
+    PortMap::Adapter adapterOf(const QString& port);
 
     record::Location m_location;
     Writes m_writes;
@@ -59,6 +61,9 @@ private:
     std::map<QString, std::unique_ptr<Open>> m_open;
     QStringList m_unrecorded;
     std::optional<Failure> m_why;
+    // The adapters as the system told them at the run's first event: asking again for each
+    // event would read every serial device of the system each time.
+    std::optional<PortMap::Adapters> m_adapters;
 };
 
 } // namespace fleet
