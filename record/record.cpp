@@ -414,22 +414,32 @@ Expected<void> Record::finish(Event& event)
 
 Expected<void> Record::add(Event& event)
 {
-    event.id = newId();
-    event.state = State::Finished;
-    event.operatorName = d->identity.operatorName;
-    event.host = d->identity.host;
-    event.programVersion = d->identity.programVersion;
+    QList<Event> events{event};
+    const Expected<void> stored = add(events);
+    event = events.first();
+    return stored;
+}
+
+Expected<void> Record::add(QList<Event>& events)
+{
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (!event.startedAt.isValid())
-        event.startedAt = now;
-    if (!event.finishedAt.isValid())
-        event.finishedAt = now;
-    if (!event.configuration.isEmpty())
-        event.configurationHash = configurationHash(configurationContent(event.configuration));
-    const QList<QByteArray> configurations = event.configuration.isEmpty()
-                                                 ? QList<QByteArray>()
-                                                 : QList{configurationContent(event.configuration)};
-    Expected<BundleCounts> stored = insertSettled(configurations, {event}, true);
+    QList<QByteArray> configurations;
+    for (Event& event : events) {
+        event.id = newId();
+        event.state = State::Finished;
+        event.operatorName = d->identity.operatorName;
+        event.host = d->identity.host;
+        event.programVersion = d->identity.programVersion;
+        if (!event.startedAt.isValid())
+            event.startedAt = now;
+        if (!event.finishedAt.isValid())
+            event.finishedAt = now;
+        if (!event.configuration.isEmpty()) {
+            configurations << configurationContent(event.configuration);
+            event.configurationHash = configurationHash(configurations.last());
+        }
+    }
+    Expected<BundleCounts> stored = insertSettled(configurations, events, true);
     if (!stored)
         return stored.failure();
     return {};
