@@ -308,6 +308,15 @@ Expected<void> Record::Private::markAbandoned()
     return transaction.commit();
 }
 
+void Record::Private::stamp(Event& event, State state) const
+{
+    event.id = newId();
+    event.state = state;
+    event.operatorName = identity.operatorName;
+    event.host = identity.host;
+    event.programVersion = identity.programVersion;
+}
+
 Record::Record(std::unique_ptr<Private> p) : d(std::move(p)) {}
 Record::Record(Record&& other) noexcept = default;
 Record& Record::operator=(Record&& other) noexcept = default;
@@ -358,11 +367,7 @@ Expected<void> Record::start(Event& event)
 {
     if (auto locked = d->takeOwnerLock(); !locked)
         return locked;
-    event.id = newId();
-    event.state = State::Started;
-    event.operatorName = d->identity.operatorName;
-    event.host = d->identity.host;
-    event.programVersion = d->identity.programVersion;
+    d->stamp(event, State::Started);
     if (!event.startedAt.isValid())
         event.startedAt = QDateTime::currentDateTimeUtc();
     event.finishedAt = QDateTime();
@@ -425,11 +430,7 @@ Expected<void> Record::add(QList<Event>& events)
     const QDateTime now = QDateTime::currentDateTimeUtc();
     QList<QByteArray> configurations;
     for (Event& event : events) {
-        event.id = newId();
-        event.state = State::Finished;
-        event.operatorName = d->identity.operatorName;
-        event.host = d->identity.host;
-        event.programVersion = d->identity.programVersion;
+        d->stamp(event, State::Finished);
         if (!event.startedAt.isValid())
             event.startedAt = now;
         if (!event.finishedAt.isValid())
