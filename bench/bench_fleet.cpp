@@ -9,127 +9,16 @@
 // time ratio, the program's CPU time as a share of wall time per module, and its peak
 // memory growth per module, read from the child's own resource usage.
 
-#include "core/configcodec.h"
-#include "core/configuration.h"
-#include "sim/simmodule.h"
+#include "bench/fleetbench.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
-#include <vector>
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+using fleetbench::Sample;
 
 namespace {
-
-struct Sample
-{
-    double wallS = 0;
-    double cpuS = 0;
-    double maxRssMiB = 0;
-    int exitCode = -1;
-};
-
-double seconds(const timeval& time)
-{
-    return double(time.tv_sec) + double(time.tv_usec) / 1e6;
-}
-
-// Runs the program with stdout and stderr on /dev/null; its own rusage, not ours.
-Sample runChild(const QString& program, const QStringList& arguments)
-{
-    std::vector<QByteArray> storage;
-    storage.push_back(QFile::encodeName(program));
-    for (const QString& argument : arguments)
-        storage.push_back(argument.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& item : storage)
-        argv.push_back(item.data());
-    argv.push_back(nullptr);
-
-    Sample sample;
-    QElapsedTimer timer;
-    timer.start();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int null = ::open("/dev/null", O_WRONLY);
-        ::dup2(null, STDOUT_FILENO);
-        ::dup2(null, STDERR_FILENO);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage = {};
-    if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid)
-        return sample;
-    sample.wallS = double(timer.nsecsElapsed()) / 1e9;
-    sample.cpuS = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    sample.maxRssMiB = double(usage.ru_maxrss) / 1024.0; // KiB on Linux
-    sample.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return sample;
-}
-
-QStringList sampleFields()
-{
-    QStringList fields = SimModule::sampleFields();
-    fields[10] = QStringLiteral("0"); // the range a file can hold (the analog page is disabled)
-    return fields;
-}
-
-// The modules' count and the runs, or why not.
-bool parseArguments(const QStringList& arguments, int& count, int& runs)
-{
-    QStringList args = arguments;
-    runs = 1;
-    const qsizetype at = args.indexOf(QStringLiteral("--runs"));
-    if (at >= 0 && at + 1 < args.size()) {
-        runs = args.at(at + 1).toInt();
-        args.remove(at, 2);
-    }
-    count = args.isEmpty() ? 8 : args.first().toInt();
-    if (count < 2 || count > 30 || runs < 1) {
-        std::fprintf(stderr, "bench_fleet: N in 2..30, --runs at least 1\n");
-        return false;
-    }
-    return true;
-}
-
-// `count` paced modules from COM3 on, in `directory`'s device map; their ports.
-QStringList startModules(int count, const QString& directory,
-                         std::vector<std::unique_ptr<SimModule>>& modules)
-{
-    QStringList ports;
-    for (int i = 0; i < count; ++i) {
-        auto module = std::make_unique<SimModule>();
-        const QString port = QStringLiteral("COM%1").arg(3 + i);
-        QString error;
-        if (!module->start(port, directory, &error)) {
-            std::fprintf(stderr, "bench_fleet: %s: %s\n", qPrintable(port), qPrintable(error));
-            return {};
-        }
-        module->setPaced(true);
-        modules.push_back(std::move(module));
-        ports << port;
-    }
-    return ports;
-}
-
-// The simulated module's sample as a configuration file at `file`.
-bool writeSample(const QString& defaults, const QString& file)
-{
-    Configuration config = Configuration::connected();
-    static_cast<void>(config.load(configfile::readFile(defaults).valueOr({})));
-    config.fillFromReadOut(sampleFields());
-    return bool(configfile::writeFile(file, config.lines()));
-}
 
 void add(Sample& total, const Sample& one, int runs)
 {
@@ -156,25 +45,22 @@ void printFigures(const Sample& one, const Sample& fleet, int count, int runs)
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
-    int count = 0;
-    int runs = 0;
-    if (!parseArguments(app.arguments().mid(1), count, runs))
+    int count = 8;
+    int runs = 1;
+    if (!fleetbench::parseArguments("bench_fleet", app.arguments().mid(1), 2, count, runs))
         return 2;
-    QTemporaryDir directory;
-    if (!directory.isValid())
+    fleetbench::Fleet modules;
+    if (!modules.start("bench_fleet", count))
         return 1;
-    qputenv("VEXAGRID_DOSDEVICES", QFile::encodeName(directory.path() + "/dosdevices"));
-    std::vector<std::unique_ptr<SimModule>> modules;
-    const QStringList ports = startModules(count, directory.path() + "/dosdevices", modules);
-    const QString defaults = QStringLiteral(VEXAGRID_DEFAULTS_FILE);
-    const QString file = directory.filePath(QStringLiteral("fleet.vgf"));
-    if (ports.isEmpty() || !writeSample(defaults, file))
-        return 1;
+    // A record of its own: the simulated modules stay out of the user's history.
+    qputenv("VEXAGRID_RECORD", QFile::encodeName(modules.directory.filePath("record.sqlite")));
+    const QStringList& ports = modules.ports;
 
     const QString program = app.applicationDirPath() + QStringLiteral("/vexagrid-cli");
     const auto write = [&](const QStringList& targets) {
-        return runChild(program, {"write", "--verify", "--quiet", "--base", defaults, "--port",
-                                  targets.join(u','), file});
+        return fleetbench::runChild(program,
+                                    {"write", "--verify", "--quiet", "--base", modules.defaults,
+                                     "--port", targets.join(u','), modules.file});
     };
     Sample one;
     Sample fleet;

@@ -205,6 +205,11 @@ Expected<fleet::Targets> prepareTargets(const Options& options, const QStringLis
 QList<fleet::Result> runModules(const QList<fleet::Target>& targets, const Options& options,
                                 const fleet::Job& job, const QStringList& defaults)
 {
+    // Held open, never used, while the modules' threads record: otherwise each of their
+    // connections that closes as the last one folds the write-ahead log into the file and
+    // deletes it, only for the next one to make it again.
+    const Expected<record::Record> keeper = history::open(options);
+    Q_UNUSED(keeper)
     return fleet::runFleet(targets, setupOf(options, defaults), job, monitorOf(options));
 }
 

@@ -370,10 +370,15 @@ PortMap::PortState PortMap::portState(const QString& comName)
 
 PortMap::Adapter PortMap::adapterOf(const QString& comName)
 {
-    const QString device = devicePath(comName);
-    if (device.isEmpty())
-        return {};
-    return adapterLookup(currentProbe())(device);
+    return adapters()(comName);
+}
+
+PortMap::Adapters PortMap::adapters()
+{
+    return [lookup = adapterLookup(currentProbe())](const QString& comName) {
+        const QString device = devicePath(comName);
+        return device.isEmpty() ? Adapter{} : lookup(device);
+    };
 }
 
 QList<PortMap::PortState> PortMap::portStates()

@@ -86,6 +86,10 @@ public:
     // a pseudo-terminal.
     struct Adapter;
     static Adapter adapterOf(const QString& comName);
+    // The same for any COM name, from one look at the system now: for a run that names many
+    // ports (the look reads every serial device the system has).
+    using Adapters = std::function<Adapter(const QString& comName)>;
+    static Adapters adapters();
     // The state of every name from COM1 to COM32 whose device exists, in ascending order.
     static QList<PortState> portStates();
 

@@ -92,8 +92,8 @@ Expected<void> Recorder::started(Exchange& exchange)
 {
     if (isOff() || !writes(exchange.operation))
         return {};
-    record::Event event =
-        record::eventFor(recordOperation(exchange.operation), m_runId, exchange.port);
+    record::Event event = record::eventFor(recordOperation(exchange.operation), m_runId,
+                                           exchange.port, adapterOf(exchange.port));
     event.moduleId = exchange.moduleId;
     event.identification = exchange.identification;
     event.configuration = exchange.configuration;
@@ -132,13 +132,43 @@ void Recorder::finished(const Exchange& exchange)
     }
     if (m_broken)
         return missed(exchange.port, *m_why);
-    record::Event event =
-        record::eventFor(recordOperation(exchange.operation), m_runId, exchange.port);
+    record::Event event = record::eventFor(recordOperation(exchange.operation), m_runId,
+                                           exchange.port, adapterOf(exchange.port));
     fill(event, exchange);
+    store(event, exchange.port);
+}
+
+void Recorder::store(const record::Event& event, const QString& port)
+{
+    quint64 ticket = 0;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_queue.append({event, port});
+        ticket = ++m_queued;
+    }
+    // One thread at a time stores whatever is queued by then, its own event and those of the
+    // threads that came while the one before was storing: one transaction, not one each.
+    QMutexLocker storing(&m_storing);
+    QList<Queued> batch;
+    quint64 last = 0;
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_settled >= ticket)
+            return;
+        batch.swap(m_queue);
+        last = m_queued;
+    }
+    QList<record::Event> events;
+    for (const Queued& each : batch)
+        events << each.event;
     Expected<std::unique_ptr<record::Record>> opened = openRecord(m_location);
-    Expected<void> stored = opened ? (*opened)->add(event) : Expected<void>(opened.failure());
-    if (!stored)
-        missed(exchange.port, stored.failure());
+    Expected<void> stored = opened ? (*opened)->add(events) : Expected<void>(opened.failure());
+    if (!stored) {
+        for (const Queued& each : batch)
+            missed(each.port, stored.failure());
+    }
+    QMutexLocker lock(&m_mutex);
+    m_settled = last;
 }
 
 void Recorder::missed(const QString& port, const Failure& why)
@@ -148,6 +178,14 @@ void Recorder::missed(const QString& port, const Failure& why)
         m_unrecorded << port;
     if (!m_why)
         m_why = why;
+}
+
+PortMap::Adapter Recorder::adapterOf(const QString& port)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_adapters)
+        m_adapters = PortMap::adapters();
+    return (*m_adapters)(port);
 }
 
 QStringList Recorder::unrecorded() const

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "device/portmap.h"
 #include "fleet/observer.h"
+#include "record/event.h"
 #include "record/location.h"
 
 #include <QMutex>
@@ -45,6 +47,9 @@ public:
 
 private:
     void missed(const QString& port, const Failure& why);
+    // Stores a finished event; returns once it is stored, or known to be missed.
+    void store(const record::Event& event, const QString& port);
+    PortMap::Adapter adapterOf(const QString& port);
 
     record::Location m_location;
     Writes m_writes;
@@ -53,12 +58,26 @@ private:
     bool m_broken = false; // ready() failed: nothing more is tried
 
     mutable QMutex m_mutex;
+    // Finished events waiting to be stored, by the order they came (under m_mutex): every
+    // one up to m_settled is stored or missed. The thread that stores holds m_storing.
+    struct Queued
+    {
+        record::Event event;
+        QString port;
+    };
+    QList<Queued> m_queue;
+    quint64 m_queued = 0;
+    quint64 m_settled = 0;
+    QMutex m_storing;
     // A write's started event and the connection that stored it, by the event's id, until its
     // finish: the connection belongs to the module's thread, which makes both calls.
     struct Open;
     std::map<QString, std::unique_ptr<Open>> m_open;
     QStringList m_unrecorded;
     std::optional<Failure> m_why;
+    // The adapters as the system told them at the run's first event: asking again for each
+    // event would read every serial device of the system each time.
+    std::optional<PortMap::Adapters> m_adapters;
 };
 
 } // namespace fleet

@@ -1,6 +1,10 @@
 #include "record/database.h"
 
 #include <QAtomicInteger>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QRecursiveMutex>
 #include <QSqlError>
 
 namespace record::db {
@@ -33,18 +37,51 @@ constexpr Reason kReasons[] = {
 };
 // clang-format on
 
+// SQLite's code for "the file is locked by another connection".
+constexpr int kBusy = 5;
+
+QString reasonOfCode(int code)
+{
+    for (const Reason& each : kReasons) {
+        if (each.code == code)
+            return QString::fromUtf8(each.words);
+    }
+    return QStringLiteral("adatbázishiba (%1)").arg(code);
+}
+
 QString reasonOf(const QSqlError& error)
 {
     bool numeric = false;
     const int code = error.nativeErrorCode().toInt(&numeric) & 0xFF;
-    if (numeric) {
-        for (const Reason& each : kReasons) {
-            if (each.code == code)
-                return QString::fromUtf8(each.words);
-        }
-        return QStringLiteral("adatbázishiba (%1)").arg(code);
-    }
-    return QStringLiteral("adatbázishiba");
+    return numeric ? reasonOfCode(code) : QStringLiteral("adatbázishiba");
+}
+
+// The connections this process has open, by file: a file is looked at outside SQLite only
+// while it has none (Connection::open says why); and the lock its writers queue on.
+struct OpenFile
+{
+    int connections = 0;
+    std::shared_ptr<QRecursiveMutex> writer = std::make_shared<QRecursiveMutex>();
+};
+
+struct OpenFiles
+{
+    QMutex mutex;
+    QHash<QString, OpenFile> files;
+};
+
+OpenFiles& openFiles()
+{
+    static OpenFiles files;
+    return files;
+}
+
+// One name per file, whatever link or relative path led to it.
+QString fileKey(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
 }
 
 QJsonObject withSystemError(QJsonObject details, const QString& path, const QString& text)
@@ -110,10 +147,30 @@ Connection::~Connection()
     m_database = QSqlDatabase();
     if (QSqlDatabase::contains(m_name))
         QSqlDatabase::removeDatabase(m_name);
+    // Only now that SQLite has let go of the file may another thread look at it.
+    if (!m_file.isEmpty()) {
+        OpenFiles& open = openFiles();
+        const QMutexLocker lock(&open.mutex);
+        if (--open.files[m_file].connections == 0)
+            open.files.remove(m_file);
+    }
 }
 
-Expected<void> Connection::open()
+Expected<void> Connection::open(const std::function<Expected<void>()>& checkFile)
 {
+    {
+        OpenFiles& open = openFiles();
+        const QMutexLocker lock(&open.mutex);
+        if (!open.files.contains(fileKey(m_path))) {
+            if (auto checked = checkFile(); !checked)
+                return checked;
+        }
+        // Counted before SQLite opens it, so no other thread looks at it from here on.
+        m_file = fileKey(m_path);
+        OpenFile& file = open.files[m_file];
+        ++file.connections;
+        m_writer = file.writer;
+    }
     m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
     if (!m_database.isValid())
         return unwritable(m_path, QStringLiteral("a Qt SQLite-illesztője nem tölthető be "
@@ -164,10 +221,16 @@ WriteTransaction::~WriteTransaction()
 
 Expected<void> WriteTransaction::begin()
 {
+    // This process's writers queue here, where the lock passes from one to the next at once;
+    // on SQLite's busy handler they would poll in naps of up to 100 ms.
+    if (!m_connection.writer().tryLock(kBusyTimeoutMs))
+        return unwritable(m_connection.path(), reasonOfCode(kBusy));
     Expected<QSqlQuery> begun =
         m_connection.run(QStringLiteral("BEGIN IMMEDIATE"), {}, messages::Code::RecordUnwritable);
-    if (!begun)
+    if (!begun) {
+        m_connection.writer().unlock();
         return begun.failure();
+    }
     m_open = true;
     return {};
 }
@@ -179,6 +242,7 @@ Expected<void> WriteTransaction::commit()
     if (!done)
         return done.failure();
     m_open = false;
+    m_connection.writer().unlock();
     return {};
 }
 
@@ -189,6 +253,7 @@ void WriteTransaction::rollback()
     m_open = false;
     QSqlQuery query(m_connection.database());
     query.exec(QStringLiteral("ROLLBACK"));
+    m_connection.writer().unlock();
 }
 
 } // namespace record::db

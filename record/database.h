@@ -8,6 +8,11 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
+#include <memory>
+
+class QRecursiveMutex;
+
 // The record's own use of Qt SQL: one connection, its statements, its transactions and the
 // words for what went wrong. Not for the callers of the record.
 namespace record::db {
@@ -33,9 +38,16 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    Expected<void> open();
+    // Opens the file. `checkFile` looks at the file outside SQLite (its header; makes it when
+    // missing) and runs only while no other connection of this process has the file open:
+    // SQLite's locks are the process's POSIX locks, which closing any descriptor of the file
+    // drops, those of this process's open connections included. Another program would then
+    // take the record for unused and checkpoint and delete its write-ahead log under them.
+    Expected<void> open(const std::function<Expected<void>()>& checkFile);
     const QString& path() const { return m_path; }
     QSqlDatabase& database() { return m_database; }
+    // What this process's write transactions on the file take first; only once open.
+    QRecursiveMutex& writer() { return *m_writer; }
 
     // Runs one statement with its values bound in order; the query, positioned before its
     // first row. `code` names the failure: unwritable for a change, unreadable for a question.
@@ -48,6 +60,8 @@ public:
 private:
     QString m_path;
     QString m_name;
+    QString m_file; // the file as this process's open connections know it; empty until open
+    std::shared_ptr<QRecursiveMutex> m_writer;
     QSqlDatabase m_database;
 };
 

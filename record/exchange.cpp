@@ -6,11 +6,16 @@ namespace record {
 
 Event eventFor(Operation operation, const QString& runId, const QString& port)
 {
+    return eventFor(operation, runId, port, PortMap::adapterOf(port));
+}
+
+Event eventFor(Operation operation, const QString& runId, const QString& port,
+               const PortMap::Adapter& adapter)
+{
     Event event;
     event.operation = operation;
     event.runId = runId;
     event.port = port;
-    const PortMap::Adapter adapter = PortMap::adapterOf(port);
     QStringList facts;
     for (const QString& fact : {adapter.description, adapter.manufacturer}) {
         if (!fact.isEmpty() && !facts.contains(fact))

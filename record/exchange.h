@@ -12,6 +12,9 @@ namespace record {
 // A new event of `operation` on `port` in the run `runId`, with what the system says of the
 // port's adapter (looked up, never opened: the exchange is about to open it).
 Event eventFor(Operation operation, const QString& runId, const QString& port);
+// The same with the adapter's facts already known.
+Event eventFor(Operation operation, const QString& runId, const QString& port,
+               const PortMap::Adapter& adapter);
 
 // What the exchange found: its outcome (the code's name and the command line's one-line
 // words; `succeeded` names a success in the user's words, "" when it has none) and, when the

@@ -308,6 +308,15 @@ Expected<void> Record::Private::markAbandoned()
     return transaction.commit();
 }
 
+void Record::Private::stamp(Event& event, State state) const
+{
+    event.id = newId();
+    event.state = state;
+    event.operatorName = identity.operatorName;
+    event.host = identity.host;
+    event.programVersion = identity.programVersion;
+}
+
 Record::Record(std::unique_ptr<Private> p) : d(std::move(p)) {}
 Record::Record(Record&& other) noexcept = default;
 Record& Record::operator=(Record&& other) noexcept = default;
@@ -321,10 +330,8 @@ QString Record::path() const
 Expected<Record> Record::open(const QString& path, const Identity& identity)
 {
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (auto checked = checkFile(absolute); !checked)
-        return checked.failure();
     auto p = std::make_unique<Private>(absolute, identity);
-    if (auto opened = p->connection.open(); !opened)
+    if (auto opened = p->connection.open([&] { return checkFile(absolute); }); !opened)
         return opened.failure();
     if (auto prepared = schema::prepare(p->connection); !prepared)
         return prepared.failure();
@@ -360,11 +367,7 @@ Expected<void> Record::start(Event& event)
 {
     if (auto locked = d->takeOwnerLock(); !locked)
         return locked;
-    event.id = newId();
-    event.state = State::Started;
-    event.operatorName = d->identity.operatorName;
-    event.host = d->identity.host;
-    event.programVersion = d->identity.programVersion;
+    d->stamp(event, State::Started);
     if (!event.startedAt.isValid())
         event.startedAt = QDateTime::currentDateTimeUtc();
     event.finishedAt = QDateTime();
@@ -416,22 +419,28 @@ Expected<void> Record::finish(Event& event)
 
 Expected<void> Record::add(Event& event)
 {
-    event.id = newId();
-    event.state = State::Finished;
-    event.operatorName = d->identity.operatorName;
-    event.host = d->identity.host;
-    event.programVersion = d->identity.programVersion;
+    QList<Event> events{event};
+    const Expected<void> stored = add(events);
+    event = events.first();
+    return stored;
+}
+
+Expected<void> Record::add(QList<Event>& events)
+{
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (!event.startedAt.isValid())
-        event.startedAt = now;
-    if (!event.finishedAt.isValid())
-        event.finishedAt = now;
-    if (!event.configuration.isEmpty())
-        event.configurationHash = configurationHash(configurationContent(event.configuration));
-    const QList<QByteArray> configurations = event.configuration.isEmpty()
-                                                 ? QList<QByteArray>()
-                                                 : QList{configurationContent(event.configuration)};
-    Expected<BundleCounts> stored = insertSettled(configurations, {event}, true);
+    QList<QByteArray> configurations;
+    for (Event& event : events) {
+        d->stamp(event, State::Finished);
+        if (!event.startedAt.isValid())
+            event.startedAt = now;
+        if (!event.finishedAt.isValid())
+            event.finishedAt = now;
+        if (!event.configuration.isEmpty()) {
+            configurations << configurationContent(event.configuration);
+            event.configurationHash = configurationHash(configurations.last());
+        }
+    }
+    Expected<BundleCounts> stored = insertSettled(configurations, events, true);
     if (!stored)
         return stored.failure();
     return {};

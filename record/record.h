@@ -86,6 +86,8 @@ public:
     Expected<void> finish(Event& event);
     // Stores a finished event in one step (a read-out, a status query, an identification).
     Expected<void> add(Event& event);
+    // The same for several at once, in one transaction: all of them, or none.
+    Expected<void> add(QList<Event>& events);
 
     // --- Questions -------------------------------------------------------------------------
 

@@ -18,6 +18,8 @@ struct Record::Private
     Expected<void> takeOwnerLock();
     // Marks interrupted every started event whose owner's lock is free.
     Expected<void> markAbandoned();
+    // A new event of this program: a new id, `state`, and who stored it where.
+    void stamp(Event& event, State state) const;
 
     db::Connection connection;
     Identity identity;

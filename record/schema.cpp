@@ -138,16 +138,21 @@ Expected<void> upgrade(db::Connection& connection, int from)
 
 Expected<int> versionOf(db::Connection& connection)
 {
-    Expected<QVariant> id = connection.value(QStringLiteral("PRAGMA application_id"));
-    Expected<QVariant> version = connection.value(QStringLiteral("PRAGMA user_version"));
-    if (!id)
-        return id.failure();
-    if (!version)
-        return version.failure();
+    // Both in one statement, so from one snapshot: read one by one, a record that another
+    // program made in between would show its version without its kind, and be refused.
+    Expected<QSqlQuery> query = connection.run(
+        QStringLiteral("SELECT kind.application_id, version.user_version "
+                       "FROM pragma_application_id AS kind, pragma_user_version AS version"));
+    if (!query)
+        return query.failure();
+    const bool found = query->next();
+    const int id = found ? query->value(0).toInt() : 0;
+    const int version = found ? query->value(1).toInt() : 0;
+    query->finish();
     // A file with tables of its own but none of ours is another program's.
-    if (id->toInt() != kApplicationId && (id->toInt() != 0 || version->toInt() != 0))
+    if (id != kApplicationId && (id != 0 || version != 0))
         return notARecord(connection.path());
-    return version->toInt();
+    return version;
 }
 
 } // namespace

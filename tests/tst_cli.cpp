@@ -3,10 +3,12 @@
 #include "core/configcodec.h"
 #include "core/configuration.h"
 #include "core/fieldchecks.h"
+#include "record/exchange.h"
 #include "record/record.h"
 #include "tests/support/guilessmain.h"
 #include "tests/support/simfixture.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -149,6 +151,8 @@ private slots:
 
     void exchangesAreRecorded();
     void unwritableRecordStopsOnlyWrites();
+    void killedWriteLeavesItsEvents();
+    void writersAtOnceShareOneRecord();
     void history_data();
     void history();
     void historyExportIsTheStoredFile();
@@ -1059,6 +1063,39 @@ Run history(const QString& recordPath, const QStringList& arguments)
     return finish(process);
 }
 
+// One column of a query on the record's file through SQLite alone: what the file holds,
+// before any program of ours opens it again.
+QStringList rawColumn(const QString& path, const QString& sql)
+{
+    QStringList column;
+    const QString name = QStringLiteral("raw");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(sql)) {
+                while (query.next())
+                    column << query.value(0).toString();
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return column;
+}
+
+// Every event `history --json` lists, by its id.
+QMap<QString, QJsonObject> listed(const QString& recordPath)
+{
+    QMap<QString, QJsonObject> events;
+    const Run run = history(recordPath, {"history", "--json"});
+    for (const QString& line : run.lines) {
+        const QJsonObject event = json(line).value(QStringLiteral("event")).toObject();
+        events.insert(event.value(QStringLiteral("id")).toString(), event);
+    }
+    return run.exitCode == 0 ? events : QMap<QString, QJsonObject>();
+}
+
 QDateTime minute(int n)
 {
     return QDateTime(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC).addSecs(60 * n);
@@ -1229,6 +1266,121 @@ void TestCli::unwritableRecordStopsOnlyWrites()
     QCOMPARE(status.exitCode, 0);
     QCOMPARE(status.lines.size(), 1);
     QCOMPARE(json(status.lines.first()).value(QStringLiteral("recorded")), QJsonValue(false));
+}
+
+// vexagrid-cli killed while its frames are on their way: the file stays whole, every event
+// the run stored stays, and the next program marks the unfinished writes interrupted.
+void TestCli::killedWriteLeavesItsEvents()
+{
+    SimFixture fixture;
+    QList<SimModule*> modules;
+    for (const char* port : {"COM3", "COM4", "COM5"}) {
+        modules << fixture.start(QString::fromLatin1(port));
+        QVERIFY(modules.last());
+        modules.last()->setPaced(true);
+        // No write can end before the kill: the program waits for an acknowledgement.
+        modules.last()->setFault(SimModule::Fault::NeverAcknowledge);
+    }
+    QProcess process;
+    prepare(process, fixture,
+            {"write", "--port", "COM3,COM4,COM5", "--record", recordPath(), "--base",
+             defaultsFile(), sampleFile()});
+    process.start();
+    QVERIFY(process.waitForStarted());
+    // The first frame to reach a module: its write request and a field after it.
+    const auto frameBegun = [](const SimModule* module) {
+        const QByteArray seen = module->received();
+        const qsizetype request = seen.indexOf("~}");
+        return request >= 0 && seen.size() >= request + 2 + 16;
+    };
+    QDeadlineTimer deadline(30000);
+    bool begun = false;
+    while (!begun && !deadline.hasExpired()) {
+        for (SimModule* module : modules) {
+            module->waitForReceived(module->received().size() + 1, 20);
+            begun = begun || frameBegun(module);
+        }
+    }
+    QVERIFY(begun);
+    ::kill(pid_t(process.processId()), SIGKILL);
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+
+    QCOMPARE(rawColumn(recordPath(), "PRAGMA integrity_check"), QStringList{"ok"});
+    const QStringList stored = rawColumn(recordPath(), "SELECT id FROM events ORDER BY id");
+    QCOMPARE(rawColumn(recordPath(), "SELECT DISTINCT state FROM events WHERE operation = "
+                                     "'write'"),
+             QStringList{"started"});
+    // Each module that saw its write request had its write stored first, after its
+    // identification.
+    for (const SimModule* module : modules) {
+        if (!module->received().contains("~}"))
+            continue;
+        const QString port = module->comName();
+        QCOMPARE(
+            rawColumn(recordPath(), "SELECT operation || ' ' || state FROM events WHERE port = '" +
+                                        port + "' ORDER BY started_at"),
+            (QStringList{"identify finished", "write started"}));
+    }
+
+    const QMap<QString, QJsonObject> events = listed(recordPath());
+    QCOMPARE(QStringList(events.keys()), stored);
+    for (const QJsonObject& event : events) {
+        const bool write = event.value("operation").toString() == QLatin1String("write");
+        QCOMPARE(event.value("state").toString(),
+                 QString::fromLatin1(write ? "interrupted" : "finished"));
+    }
+    const Run writes = ::history(recordPath(), {"history", "--op", "write"});
+    QVERIFY(!writes.lines.isEmpty());
+    for (const QString& line : writes.lines)
+        QVERIFY2(line.endsWith(QStringLiteral("megszakadt")), qPrintable(line));
+    QCOMPARE(rawColumn(recordPath(), "SELECT count(*) FROM events"),
+             QStringList{QString::number(stored.size())});
+    QCOMPARE(rawColumn(recordPath(), "PRAGMA integrity_check"), QStringList{"ok"});
+    QCOMPARE(QDir(recordPath() + "-owners").entryList(QDir::Files), QStringList());
+}
+
+// Two command lines writing at once, each to its own modules, while this process holds the
+// record open through two connections as the window does: nothing is lost or refused.
+void TestCli::writersAtOnceShareOneRecord()
+{
+    SimFixture fixture;
+    for (int n = 3; n <= 8; ++n)
+        QVERIFY(fixture.start(QStringLiteral("COM%1").arg(n)));
+    Expected<record::Record> held = record::Record::open(recordPath());
+    Expected<record::Record> beside = record::Record::open(recordPath());
+    QVERIFY(held && beside);
+
+    QProcess writers[2];
+    const char* ports[] = {"COM3,COM4,COM5", "COM6,COM7,COM8"};
+    for (int i = 0; i < 2; ++i) {
+        prepare(writers[i], fixture,
+                {"write", "--verify", "--port", ports[i], "--record", recordPath(), "--base",
+                 defaultsFile(), sampleFile()});
+        writers[i].start();
+    }
+    const Run results[] = {finish(writers[0]), finish(writers[1])};
+    for (const Run& run : results) {
+        QVERIFY2(run.exitCode == 0 && !run.err.contains(QStringLiteral("előzmény")),
+                 qPrintable(run.lines.join(u'\n') + u'\n' + run.err));
+    }
+    record::Event note =
+        record::eventFor(record::Operation::Identify, record::newId(), QStringLiteral("COM9"));
+    const Expected<void> added = held->add(note);
+    QVERIFY2(added, qPrintable(added ? QString() : added.failure().message));
+
+    // An identification, a write and its verify per module, and this process's event.
+    const QMap<QString, QJsonObject> events = listed(recordPath());
+    QCOMPARE(events.size(), 2 * 3 * 3 + 1);
+    QVERIFY(events.contains(note.id));
+    QSet<QString> runs;
+    for (const QJsonObject& event : events) {
+        QCOMPARE(event.value("state").toString(), QStringLiteral("finished"));
+        QCOMPARE(event.value("outcome").toString(), QString());
+        runs.insert(event.value("run").toString());
+    }
+    QCOMPARE(runs.size(), 3);
+    QCOMPARE(rawColumn(recordPath(), "PRAGMA integrity_check"), QStringList{"ok"});
 }
 
 void TestCli::history_data()
