@@ -166,7 +166,8 @@ int main(int argc, char* argv[])
     QProcess sim;
     const QString file = sampleFile(directory.path());
     if (!directory.isValid() || file.isEmpty() || !QDir().mkpath(devices) ||
-        !(simProcess ? startSimProcess(count, devices, sim) : startModules(count, devices, modules)))
+        !(simProcess ? startSimProcess(count, devices, sim)
+                     : startModules(count, devices, modules)))
         return 1;
     QDir::setCurrent(QFileInfo(QStringLiteral(VEXAGRID_DEFAULTS_FILE)).absolutePath());
 
