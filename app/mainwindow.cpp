@@ -74,33 +74,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     setActionIcons(*ui);
 
-    connect(ui->actionNew, &QAction::triggered, this, &MainWindow::newfile);
-    connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openfile);
-    connect(ui->actionSave, &QAction::triggered, this, &MainWindow::save);
-    connect(ui->actionSaveAs, &QAction::triggered, this, &MainWindow::saveas);
-    connect(ui->actionHistory, &QAction::triggered, this, &MainWindow::history);
-    connect(ui->actionSheet, &QAction::triggered, this, &MainWindow::sheet);
-    connect(ui->actionFleet, &QAction::triggered, this, [this] {
-        FormContext here = context();
-        // Every exchange of the dialog goes into the window's record, one run id for the
-        // dialog; a write whose event cannot be stored is refused before any module is touched.
-        fleet::Recorder recorder(m_history->location(), fleet::Recorder::Writes::Yes);
-        fleetdialog::run(here, recorder);
-        m_sync->request();
-    });
-    connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
-    connect(ui->actionPort, &QAction::triggered, this, &MainWindow::show_port);
-    connect(ui->actionDownload, &QAction::triggered, this, &MainWindow::download);
-    connect(ui->actionReadup, &QAction::triggered, this, &MainWindow::readup);
-    connect(ui->actionVerify, &QAction::triggered, this, &MainWindow::verify_func);
-    connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::nevjegy);
-    connect(ui->actionContents, &QAction::triggered, this, &MainWindow::contents);
-    connect(ui->allapot_gomb, &QPushButton::clicked, this, &MainWindow::allapot);
-    connect(ui->port_gomb, &QPushButton::clicked, this, &MainWindow::show_port);
-    connect(ui->download_gomb, &QPushButton::clicked, this, &MainWindow::download);
-    connect(ui->upload_gomb, &QPushButton::clicked, this, &MainWindow::readup);
-    connect(ui->verify_gomb, &QPushButton::clicked, this, &MainWindow::verify_func);
-
+    connectActions();
     connectFields();
 
     auto* versionLabel = new QLabel(QStringLiteral("v%1   ").arg(m_settings.version), this);
@@ -127,6 +101,37 @@ MainWindow::MainWindow(QWidget* parent)
     m_settings.deviceImage = QStringLiteral("i_vg-3.dll");
     showDeviceImage();
     globalDisableUI();
+}
+
+// The menu's actions and the buttons to the window's slots.
+void MainWindow::connectActions()
+{
+    connect(ui->actionNew, &QAction::triggered, this, &MainWindow::newfile);
+    connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openfile);
+    connect(ui->actionSave, &QAction::triggered, this, &MainWindow::save);
+    connect(ui->actionSaveAs, &QAction::triggered, this, &MainWindow::saveas);
+    connect(ui->actionHistory, &QAction::triggered, this, &MainWindow::history);
+    connect(ui->actionSheet, &QAction::triggered, this, &MainWindow::sheet);
+    connect(ui->actionFleet, &QAction::triggered, this, [this] {
+        FormContext here = context();
+        // Every exchange of the dialog goes into the window's record, one run id for the
+        // dialog; a write whose event cannot be stored is refused before any module is touched.
+        fleet::Recorder recorder(m_history->location(), fleet::Recorder::Writes::Yes);
+        fleetdialog::run(here, recorder);
+        m_sync->request();
+    });
+    connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
+    connect(ui->actionPort, &QAction::triggered, this, &MainWindow::show_port);
+    connect(ui->actionDownload, &QAction::triggered, this, &MainWindow::download);
+    connect(ui->actionReadup, &QAction::triggered, this, &MainWindow::readup);
+    connect(ui->actionVerify, &QAction::triggered, this, &MainWindow::verify_func);
+    connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::nevjegy);
+    connect(ui->actionContents, &QAction::triggered, this, &MainWindow::contents);
+    connect(ui->allapot_gomb, &QPushButton::clicked, this, &MainWindow::allapot);
+    connect(ui->port_gomb, &QPushButton::clicked, this, &MainWindow::show_port);
+    connect(ui->download_gomb, &QPushButton::clicked, this, &MainWindow::download);
+    connect(ui->upload_gomb, &QPushButton::clicked, this, &MainWindow::readup);
+    connect(ui->verify_gomb, &QPushButton::clicked, this, &MainWindow::verify_func);
 }
 
 // Every field to the check of its group and the rules that follow it.

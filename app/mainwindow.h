@@ -61,6 +61,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void connectActions();
     void connectFields();
     void showDeviceImage();
 
