@@ -60,10 +60,15 @@ void fill(record::Event& event, const Exchange& exchange)
 
 } // namespace
 
-struct Recorder::Open
+// What the writer is asked to store.
+enum Kind { Start, Finish, Add };
+
+struct Recorder::Request
 {
-    std::unique_ptr<record::Record> record;
+    Kind kind;
     record::Event event;
+    QString port;
+    quint64 ticket;
 };
 
 Recorder::Recorder(const record::Location& location, Writes writes, const QString& sourceEvent)
@@ -71,7 +76,18 @@ Recorder::Recorder(const record::Location& location, Writes writes, const QStrin
 {
 }
 
-Recorder::~Recorder() = default;
+Recorder::~Recorder()
+{
+    // Every caller has its answer before it goes on, so the writer has nothing left to store;
+    // it may still hold writes that never got their finish (a run cut short).
+    {
+        QMutexLocker lock(&m_mutex);
+        m_closing = true;
+        m_queued.wakeOne();
+    }
+    if (m_writer)
+        m_writer->wait();
+}
 
 Expected<void> Recorder::ready()
 {
@@ -99,15 +115,10 @@ Expected<void> Recorder::started(Exchange& exchange)
     event.configuration = exchange.configuration;
     event.sourceEvent = m_sourceEvent;
     event.startedAt = exchange.startedAt;
-    Expected<std::unique_ptr<record::Record>> opened = openRecord(m_location);
-    if (!opened)
-        return opened.failure();
-    if (Expected<void> stored = (*opened)->start(event); !stored)
-        return stored;
-    exchange.tag = event.id;
-    auto open = std::make_unique<Open>(Open{std::move(*opened), event});
-    QMutexLocker lock(&m_mutex);
-    m_open[event.id] = std::move(open);
+    Expected<record::Event> stored = submit(Start, event, exchange.port);
+    if (!stored)
+        return stored.failure();
+    exchange.tag = stored->id;
     return {};
 }
 
@@ -116,17 +127,16 @@ void Recorder::finished(const Exchange& exchange)
     if (isOff())
         return;
     if (!exchange.tag.isEmpty()) {
-        std::unique_ptr<Open> open;
+        record::Event event;
         {
             QMutexLocker lock(&m_mutex);
             auto found = m_open.find(exchange.tag);
             if (found == m_open.end())
                 return;
-            open = std::move(found->second);
-            m_open.erase(found);
+            event = found->second;
         }
-        fill(open->event, exchange);
-        if (Expected<void> stored = open->record->finish(open->event); !stored)
+        fill(event, exchange);
+        if (Expected<record::Event> stored = submit(Finish, event, exchange.port); !stored)
             missed(exchange.port, stored.failure());
         return;
     }
@@ -135,40 +145,98 @@ void Recorder::finished(const Exchange& exchange)
     record::Event event = record::eventFor(recordOperation(exchange.operation), m_runId,
                                            exchange.port, adapterOf(exchange.port));
     fill(event, exchange);
-    store(event, exchange.port);
+    if (Expected<record::Event> stored = submit(Add, event, exchange.port); !stored)
+        missed(exchange.port, stored.failure());
 }
 
-void Recorder::store(const record::Event& event, const QString& port)
+Expected<record::Event> Recorder::submit(int kind, const record::Event& event, const QString& port)
 {
-    quint64 ticket = 0;
-    {
-        QMutexLocker lock(&m_mutex);
-        m_queue.append({event, port});
-        ticket = ++m_queued;
-    }
-    // One thread at a time stores whatever is queued by then, its own event and those of the
-    // threads that came while the one before was storing: one transaction, not one each.
-    QMutexLocker storing(&m_storing);
-    QList<Queued> batch;
-    quint64 last = 0;
-    {
-        QMutexLocker lock(&m_mutex);
-        if (m_settled >= ticket)
-            return;
-        batch.swap(m_queue);
-        last = m_queued;
-    }
-    QList<record::Event> events;
-    for (const Queued& each : batch)
-        events << each.event;
-    Expected<std::unique_ptr<record::Record>> opened = openRecord(m_location);
-    Expected<void> stored = opened ? (*opened)->add(events) : Expected<void>(opened.failure());
-    if (!stored) {
-        for (const Queued& each : batch)
-            missed(each.port, stored.failure());
-    }
     QMutexLocker lock(&m_mutex);
-    m_settled = last;
+    const quint64 ticket = ++m_lastTicket;
+    m_requests.append({Kind(kind), event, port, ticket});
+    if (!m_writing) {
+        // The one before has stored its last batch and is only closing its connection.
+        if (m_writer)
+            m_writer->wait();
+        m_writer.reset(QThread::create([this] { write(); }));
+        m_writing = true;
+        m_writer->start();
+    }
+    m_queued.wakeOne();
+    while (m_lastSettled < ticket)
+        m_settled.wait(&m_mutex);
+    Expected<record::Event> result = std::move(m_results.at(ticket));
+    m_results.erase(ticket);
+    return result;
+}
+
+void Recorder::write()
+{
+    std::unique_ptr<record::Record> record;
+    for (;;) {
+        QList<Request> batch;
+        {
+            QMutexLocker lock(&m_mutex);
+            while (m_requests.isEmpty() && m_openWrites > 0 && !m_closing)
+                m_queued.wait(&m_mutex);
+            if (m_requests.isEmpty()) {
+                m_writing = false;
+                break;
+            }
+            batch.swap(m_requests);
+        }
+        QList<record::Event> events[3];
+        for (const Request& request : batch)
+            events[request.kind] << request.event;
+        std::optional<Failure> failed[3];
+        if (!record) {
+            Expected<std::unique_ptr<record::Record>> opened = openRecord(m_location);
+            if (opened)
+                record = std::move(*opened);
+            else
+                failed[Start] = failed[Finish] = failed[Add] = opened.failure();
+        }
+        // Starts first: a finish in the same batch is another module's.
+        if (record && !events[Start].isEmpty())
+            if (Expected<void> stored = record->start(events[Start]); !stored)
+                failed[Start] = stored.failure();
+        if (record && !events[Finish].isEmpty())
+            if (Expected<void> stored = record->finish(events[Finish]); !stored)
+                failed[Finish] = stored.failure();
+        if (record && !events[Add].isEmpty())
+            if (Expected<void> stored = record->add(events[Add]); !stored)
+                failed[Add] = stored.failure();
+
+        QMutexLocker lock(&m_mutex);
+        int next[3] = {0, 0, 0};
+        for (const Request& request : batch) {
+            const record::Event& event = events[request.kind][next[request.kind]++];
+            // A write is over once its finish is tried: one that could not be stored stays
+            // started, and is marked interrupted after this connection closes.
+            if (request.kind == Finish && m_open.erase(event.id) > 0)
+                --m_openWrites;
+            if (failed[request.kind]) {
+                m_results.emplace(request.ticket, *failed[request.kind]);
+                continue;
+            }
+            if (request.kind == Start) {
+                m_open[event.id] = event;
+                ++m_openWrites;
+            }
+            m_results.emplace(request.ticket, event);
+        }
+        // With no write open the connection closes before the answers go out: a program may
+        // end as soon as it has its last one, and nothing of the record's may be left to do.
+        if (m_openWrites == 0) {
+            lock.unlock();
+            record.reset();
+            lock.relock();
+        }
+        m_lastSettled = batch.last().ticket;
+        m_settled.wakeAll();
+    }
+    // Closed in the thread that opened it; its started writes are all finished by now.
+    record.reset();
 }
 
 void Recorder::missed(const QString& port, const Failure& why)

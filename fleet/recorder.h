@@ -7,6 +7,8 @@
 
 #include <QMutex>
 #include <QStringList>
+#include <QThread>
+#include <QWaitCondition>
 
 #include <map>
 #include <memory>
@@ -46,9 +48,13 @@ public:
     std::optional<Failure> whyUnrecorded() const;
 
 private:
+    struct Request;
     void missed(const QString& port, const Failure& why);
-    // Stores a finished event; returns once it is stored, or known to be missed.
-    void store(const record::Event& event, const QString& port);
+    // Hands the event to the writer and waits until it is on the disk, or known to be missed.
+    Expected<record::Event> submit(int kind, const record::Event& event, const QString& port);
+    // The writer's thread: stores what is queued, in batches, until nothing waits and no write
+    // is open.
+    void write();
     PortMap::Adapter adapterOf(const QString& port);
 
     record::Location m_location;
@@ -57,22 +63,23 @@ private:
     QString m_runId;
     bool m_broken = false; // ready() failed: nothing more is tried
 
+    // Every event goes to the disk through one thread of the recorder, which stores whatever
+    // the modules' threads have handed it meanwhile in one transaction: thirty writes
+    // starting at once wait for the disk once, not thirty times one after another. Its one
+    // connection owns the started writes, so it lives until the last of them is finished.
     mutable QMutex m_mutex;
-    // Finished events waiting to be stored, by the order they came (under m_mutex): every
-    // one up to m_settled is stored or missed. The thread that stores holds m_storing.
-    struct Queued
-    {
-        record::Event event;
-        QString port;
-    };
-    QList<Queued> m_queue;
-    quint64 m_queued = 0;
-    quint64 m_settled = 0;
-    QMutex m_storing;
-    // A write's started event and the connection that stored it, by the event's id, until its
-    // finish: the connection belongs to the module's thread, which makes both calls.
-    struct Open;
-    std::map<QString, std::unique_ptr<Open>> m_open;
+    QWaitCondition m_queued;  // a request for the writer
+    QWaitCondition m_settled; // requests settled, for the threads that wait on them
+    QList<Request> m_requests;
+    std::map<quint64, Expected<record::Event>> m_results;
+    quint64 m_lastTicket = 0;
+    quint64 m_lastSettled = 0;
+    int m_openWrites = 0; // started, not yet finished
+    std::unique_ptr<QThread> m_writer;
+    bool m_writing = false;
+    bool m_closing = false;
+    // A write's started event, by its id, until its finish.
+    std::map<QString, record::Event> m_open;
     QStringList m_unrecorded;
     std::optional<Failure> m_why;
     // The adapters as the system told them at the run's first event: asking again for each

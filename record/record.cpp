@@ -365,54 +365,78 @@ Expected<void> Record::setSetting(const QString& key, const QString& value)
 
 Expected<void> Record::start(Event& event)
 {
+    QList<Event> events{event};
+    const Expected<void> stored = start(events);
+    event = events.first();
+    return stored;
+}
+
+Expected<void> Record::start(QList<Event>& events)
+{
     if (auto locked = d->takeOwnerLock(); !locked)
         return locked;
-    d->stamp(event, State::Started);
-    if (!event.startedAt.isValid())
-        event.startedAt = QDateTime::currentDateTimeUtc();
-    event.finishedAt = QDateTime();
-
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (Event& event : events) {
+        d->stamp(event, State::Started);
+        if (!event.startedAt.isValid())
+            event.startedAt = now;
+        event.finishedAt = QDateTime();
+    }
     db::WriteTransaction transaction(d->connection);
     Inserter insert(d->connection);
     if (auto begun = insert.begin(transaction); !begun)
         return begun;
-    if (auto stored = insert.configurationOf(event); !stored)
-        return stored;
-    if (auto stored = insert.event(event, false, d->ownerToken); !stored)
-        return stored.failure();
+    for (Event& event : events) {
+        if (auto stored = insert.configurationOf(event); !stored)
+            return stored;
+        if (auto stored = insert.event(event, false, d->ownerToken); !stored)
+            return stored.failure();
+    }
     return transaction.commit();
 }
 
 Expected<void> Record::finish(Event& event)
 {
-    event.state = State::Finished;
-    if (!event.finishedAt.isValid())
-        event.finishedAt = QDateTime::currentDateTimeUtc();
+    QList<Event> events{event};
+    const Expected<void> stored = finish(events);
+    event = events.first();
+    return stored;
+}
 
+Expected<void> Record::finish(QList<Event>& events)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (Event& event : events) {
+        event.state = State::Finished;
+        if (!event.finishedAt.isValid())
+            event.finishedAt = now;
+    }
     db::WriteTransaction transaction(d->connection);
     Inserter insert(d->connection);
     if (auto begun = insert.begin(transaction); !begun)
         return begun;
-    if (auto stored = insert.configurationOf(event); !stored)
-        return stored;
-    QVariantList values;
-    const QString assigned = rows::finishedColumns(event, &values);
-    Expected<QSqlQuery> updated = d->connection.run(
-        QStringLiteral("UPDATE events SET state = 'finished', %1 WHERE id = ? AND "
-                       "state = 'started'")
-            .arg(assigned),
-        values, kUnwritable);
-    if (!updated)
-        return updated.failure();
-    if (updated->numRowsAffected() != 1)
-        return notRunning(path(), event.id);
     const QStringList bookkeeping = {
         QStringLiteral("DELETE FROM running WHERE event_id = ?"),
         QStringLiteral("INSERT INTO unpushed (event_id) VALUES (?)"),
     };
-    for (const QString& sql : bookkeeping) {
-        if (auto done = d->connection.run(sql, {event.id}, kUnwritable); !done)
-            return done.failure();
+    for (Event& event : events) {
+        if (auto stored = insert.configurationOf(event); !stored)
+            return stored;
+        QVariantList values;
+        const QString assigned = rows::finishedColumns(event, &values);
+        Expected<QSqlQuery> updated = d->connection.run(
+            QStringLiteral("UPDATE events SET state = 'finished', %1 WHERE id = ? AND "
+                           "state = 'started'")
+                .arg(assigned),
+            values, kUnwritable);
+        if (!updated)
+            return updated.failure();
+        if (updated->numRowsAffected() != 1)
+            return notRunning(path(), event.id);
+        for (const QString& sql : bookkeeping) {
+            if (auto done = d->connection.run(sql, {event.id}, kUnwritable); !done)
+                return done.failure();
+        }
     }
     return transaction.commit();
 }

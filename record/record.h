@@ -84,6 +84,10 @@ public:
     // given), status, differences, identification, firmware and module id are taken as they
     // are now; a configuration stored at the start stays when none is given.
     Expected<void> finish(Event& event);
+    // The same for several events at once, in one transaction (one wait for the disk): all of
+    // them, or none.
+    Expected<void> start(QList<Event>& events);
+    Expected<void> finish(QList<Event>& events);
     // Stores a finished event in one step (a read-out, a status query, an identification).
     Expected<void> add(Event& event);
     // The same for several at once, in one transaction: all of them, or none.

@@ -212,6 +212,23 @@ void tst_record::startedIsDurable()
     QVERIFY(seen->finishedAt >= seen->startedAt);
     // Finished is final.
     QVERIFY(!writer.finish(write).ok());
+
+    // Writes started and finished together: a batch with the finished one in it is refused
+    // whole, and the other write stays started until its own finish.
+    Event second = write;
+    second.port = QStringLiteral("COM4");
+    second.finishedAt = QDateTime();
+    QList<Event> batch{second, second};
+    QVERIFY(writer.start(batch).ok());
+    QVERIFY(batch[0].id != batch[1].id);
+    QList<Event> late{batch[0]};
+    QVERIFY(writer.finish(late).ok());
+    QList<Event> mixed{batch[0], batch[1]};
+    QVERIFY(!writer.finish(mixed).ok());
+    QCOMPARE(other.event(batch[1].id)->state, State::Started);
+    QList<Event> last{batch[1]};
+    QVERIFY(writer.finish(last).ok());
+    QCOMPARE(other.event(batch[1].id)->state, State::Finished);
 }
 
 void tst_record::abandonedMarkedInterrupted_data()
