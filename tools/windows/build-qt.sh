@@ -224,8 +224,12 @@ log "configuring qtbase"
 # SQL with the SQLite driver (the bundled copy, above) and the PostgreSQL driver (against
 # the libpq above); the other drivers off, so that none comes along because MinGW happens
 # to have its library (ODBC). Off as well, for the build's time: the image format plugins that
-# neither the programs nor the package load (GIF, ICO). Direct2D stays: without it Qt 6.4's
-# windows platform plugin does not link (its DirectWrite font database goes with it).
+# neither the programs nor the package load (GIF, ICO); the Direct2D platform plugin, which
+# compiles the windows platform plugin's sources a second time and is never shipped (Direct
+# 2D 1.1 off; Direct2D itself stays: without it Qt 6.4's windows platform plugin does not
+# link, its DirectWrite font database goes with it); and the widgets and text formats the
+# programs never use (graphics view, MDI, undo framework, wizard, calendar and date editing,
+# colour and font dialogs, LCD number, dial, tray icon, animated images, Markdown and ODF).
 cmake -G Ninja -S "$work/qtbase" -B "$work/qtbase-build" \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" \
@@ -238,9 +242,14 @@ cmake -G Ninja -S "$work/qtbase" -B "$work/qtbase-build" \
   -DFEATURE_sql_odbc=OFF -DFEATURE_sql_mysql=OFF -DFEATURE_sql_oci=OFF \
   -DFEATURE_sql_db2=OFF -DFEATURE_sql_ibase=OFF \
   -DFEATURE_network=OFF -DFEATURE_dbus=OFF \
-  -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_vulkan=OFF \
+  -DFEATURE_opengl=OFF -DINPUT_opengl=no -DFEATURE_vulkan=OFF -DFEATURE_direct2d1_1=OFF \
   -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF \
   -DFEATURE_tabletevent=OFF \
+  -DFEATURE_graphicsview=OFF -DFEATURE_mdiarea=OFF -DFEATURE_undocommand=OFF \
+  -DFEATURE_wizard=OFF -DFEATURE_calendarwidget=OFF -DFEATURE_colordialog=OFF \
+  -DFEATURE_fontdialog=OFF -DFEATURE_lcdnumber=OFF -DFEATURE_dial=OFF \
+  -DFEATURE_systemtrayicon=OFF -DFEATURE_movie=OFF -DFEATURE_textmarkdownreader=OFF \
+  -DFEATURE_textmarkdownwriter=OFF -DFEATURE_textodfwriter=OFF \
   -DFEATURE_zstd=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF \
   -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF \
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \
