@@ -6,6 +6,8 @@
 #include "core/configuration.h"
 #include "core/programsettings.h"
 #include "fleet/observer.h"
+#include "fleet/recorder.h"
+#include "record/record.h"
 #include "tests/support/dialogdriver.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/windowfixture.h"
@@ -19,6 +21,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,6 +102,7 @@ private slots:
     void stopped();
     void fromTheForm_data();
     void fromTheForm();
+    void unstoredFinish();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -338,6 +342,41 @@ void TestFleetDialog::fromTheForm()
     QCOMPARE(module->writes().first().outcome, SimWrite::Outcome::Stored);
     QVERIFY(module->writes().first().bytes.contains("Kut 2"));
     QVERIFY(driver.done());
+}
+
+// A write whose finish the record refuses (another program took it for abandoned once its
+// owner's lock file went) is named unrecorded; the recorder's own thread still ends.
+void TestFleetDialog::unstoredFinish()
+{
+    const QString path = m_dir->filePath(QStringLiteral("record.sqlite"));
+    {
+        fleet::Recorder recorder(record::Location::file(path), fleet::Recorder::Writes::Yes);
+        QVERIFY(recorder.ready().ok());
+        fleet::Exchange kept;
+        kept.operation = fleet::Operation::Write;
+        kept.port = QStringLiteral("COM3");
+        fleet::Exchange lost = kept;
+        lost.port = QStringLiteral("COM4");
+        QVERIFY(recorder.started(kept).ok());
+        QVERIFY(recorder.started(lost).ok());
+        recorder.finished(kept);
+        QVERIFY(QDir(path + QStringLiteral("-owners")).removeRecursively());
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("Could not remove our own lock")));
+        QVERIFY(record::Record::open(path).ok());
+        recorder.finished(lost);
+        QCOMPARE(recorder.unrecorded(), QStringList{QStringLiteral("COM4")});
+    }
+    Expected<record::Record> opened = record::Record::open(path);
+    QVERIFY(opened.ok());
+    Expected<QList<record::Event>> events = opened->events(record::EventFilter());
+    QVERIFY(events.ok());
+    QStringList states;
+    for (const record::Event& event : *events)
+        states << event.port + u' ' + QString::number(int(event.state));
+    states.sort();
+    QCOMPARE(states, (QStringList{QStringLiteral("COM3 %1").arg(int(record::State::Finished)),
+                                  QStringLiteral("COM4 %1").arg(int(record::State::Interrupted))}));
 }
 
 QTEST_MAIN(TestFleetDialog)
