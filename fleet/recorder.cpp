@@ -189,23 +189,7 @@ void Recorder::write()
         for (const Request& request : batch)
             events[request.kind] << request.event;
         std::optional<Failure> failed[3];
-        if (!record) {
-            Expected<std::unique_ptr<record::Record>> opened = openRecord(m_location);
-            if (opened)
-                record = std::move(*opened);
-            else
-                failed[Start] = failed[Finish] = failed[Add] = opened.failure();
-        }
-        // Starts first: a finish in the same batch is another module's.
-        if (record && !events[Start].isEmpty())
-            if (Expected<void> stored = record->start(events[Start]); !stored)
-                failed[Start] = stored.failure();
-        if (record && !events[Finish].isEmpty())
-            if (Expected<void> stored = record->finish(events[Finish]); !stored)
-                failed[Finish] = stored.failure();
-        if (record && !events[Add].isEmpty())
-            if (Expected<void> stored = record->add(events[Add]); !stored)
-                failed[Add] = stored.failure();
+        store(record, events, failed);
 
         QMutexLocker lock(&m_mutex);
         int next[3] = {0, 0, 0};
@@ -235,8 +219,32 @@ void Recorder::write()
         m_lastSettled = batch.last().ticket;
         m_settled.wakeAll();
     }
-    // Closed in the thread that opened it; its started writes are all finished by now.
+    // Closed in the thread that opened it. A write still open here belongs to a run cut short:
+    // the next program marks it interrupted.
     record.reset();
+}
+
+void Recorder::store(std::unique_ptr<record::Record>& record, QList<record::Event> (&events)[3],
+                     std::optional<Failure> (&failed)[3])
+{
+    if (!record) {
+        Expected<std::unique_ptr<record::Record>> opened = openRecord(m_location);
+        if (!opened) {
+            failed[Start] = failed[Finish] = failed[Add] = opened.failure();
+            return;
+        }
+        record = std::move(*opened);
+    }
+    // Starts first: a finish in the same batch is another module's.
+    if (!events[Start].isEmpty())
+        if (Expected<void> stored = record->start(events[Start]); !stored)
+            failed[Start] = stored.failure();
+    if (!events[Finish].isEmpty())
+        if (Expected<void> stored = record->finish(events[Finish]); !stored)
+            failed[Finish] = stored.failure();
+    if (!events[Add].isEmpty())
+        if (Expected<void> stored = record->add(events[Add]); !stored)
+            failed[Add] = stored.failure();
 }
 
 void Recorder::missed(const QString& port, const Failure& why)

@@ -55,6 +55,9 @@ private:
     // The writer's thread: stores what is queued, in batches, until nothing waits and no write
     // is open.
     void write();
+    // One batch's events, by kind, in a transaction each; opens the record when it is not.
+    void store(std::unique_ptr<record::Record>& record, QList<record::Event> (&events)[3],
+               std::optional<Failure> (&failed)[3]);
     PortMap::Adapter adapterOf(const QString& port);
 
     record::Location m_location;
